@@ -1,0 +1,11 @@
+# Warnings are high and kept clean on every preset.
+add_compile_options(-Wall -Wextra)
+if(WIN32)
+  # Windows headers: no min/max macros, the wide-and-narrow API of NT class systems.
+  add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+endif()
+
+if(VYN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
