@@ -1,0 +1,69 @@
+// A small driver for Windows GUI tests (win64 programs run under Wine):
+// start a program, find its windows, post commands and keys, read titles,
+// list-box lines and registry values, and save a screenshot.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vyn::gui {
+
+// A started program; the destructor ends it if it is still running.
+class Program {
+public:
+    Program() = default;
+    Program(Program&&) noexcept;
+    Program& operator=(Program&&) noexcept;
+    ~Program();
+
+    // Starts command_line (the program path first) in directory (empty: the current one).
+    static std::optional<Program> start(const std::string& command_line, const std::string& directory = {});
+
+    // Waits up to timeout_ms for the program to end; its exit code, or nothing.
+    std::optional<DWORD> wait_exit(int timeout_ms);
+    void terminate();
+    DWORD id() const { return id_; }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// A visible top-level window of class_name that belongs to process_id (0: any
+// process), polled for up to timeout_ms.
+HWND wait_for_window(const std::string& class_name, DWORD process_id, int timeout_ms);
+// Likewise for a top-level window with the given title (for message boxes and dialogs).
+HWND wait_for_window_titled(const std::string& title, DWORD process_id, int timeout_ms);
+// The first child (at any depth) of parent with class_name, or nullptr.
+HWND find_child(HWND parent, const std::string& class_name);
+// Every child of parent (at any depth) with class_name, in z order.
+std::vector<HWND> find_children(HWND parent, const std::string& class_name);
+
+std::string window_text(HWND window);
+std::string class_name(HWND window);
+// The lines of a list box (read with the wide messages, returned as UTF-8).
+std::vector<std::string> list_box_lines(HWND list_box);
+
+void post_command(HWND window, WORD command_id);
+// Posts WM_CHAR for each character of text.
+void post_text(HWND window, const std::string& text);
+// Posts WM_KEYDOWN / WM_KEYUP for a virtual key; with ctrl or shift the
+// modifier's state is set around it (for the target thread's GetKeyState).
+void post_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = false);
+// Sends a message that waits until the window's thread has handled everything
+// posted before it.
+void settle(HWND window, int timeout_ms = 5000);
+
+std::optional<std::string> read_registry_string(HKEY root, const std::string& key, const std::string& name);
+bool delete_registry_key(HKEY root, const std::string& key);
+
+// Saves the whole screen as a PNG file; returns false on failure.
+bool save_screenshot(const std::string& png_path);
+// Where screenshots go: the directory named by VYN_SCREENSHOT_DIR, else the current one.
+std::string screenshot_path(const std::string& base_name);
+
+}  // namespace vyn::gui
