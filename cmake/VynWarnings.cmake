@@ -2,7 +2,8 @@
 add_compile_options(-Wall -Wextra)
 if(WIN32)
   # Windows headers: no min/max macros, the wide-and-narrow API of NT class systems.
-  add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+  # The C99 printf family (%zu, %lld) in place of the system runtime's own.
+  add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 __USE_MINGW_ANSI_STDIO=1)
 endif()
 
 if(VYN_SANITIZE)
