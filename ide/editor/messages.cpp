@@ -237,9 +237,11 @@ bool Editor::document_command(View& view, int id, int parameter)
         std::optional<SelectionRange> range = selection_range(view);
         if (!range)
             return true;
+        // The journal keeps what was deleted, which lacks the final line
+        // break of a selection that runs to the end of the document.
         entry.at = range->start;
-        entry.removed = selected_text(view);
-        cut(view);
+        copy(view);
+        entry.removed = delete_selection(view);
         break;
     }
     case cmd::paste: {
@@ -345,6 +347,7 @@ void Editor::replace(View& view, Position at, int length, std::string_view text)
     entry.group = GroupMark::member;
     entry.at = at;
     entry.removed = delete_text(*view.document, at, length);
+    entry.appended_line = at.line >= view.document->line_count();
     entry.inserted = static_cast<int>(text.size());
     place(view, insert_text(*view.document, at, text));
     journal_.record(std::move(entry));
