@@ -115,6 +115,8 @@ void Editor::word_right(View& view)
     auto text = [&](int line) -> const std::string& { return document.lines[static_cast<std::size_t>(line)].text; };
     int length = document.length(p.line);
     if (p.column >= length) {
+        if (p.line + 1 >= document.line_count())
+            return;
         p = {p.line + 1, 0};
     } else {
         while (p.column < length && is_word_char(text(p.line)[static_cast<std::size_t>(p.column)]))
