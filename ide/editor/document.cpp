@@ -33,4 +33,12 @@ int indentation_width(const std::string& text, int tab_size)
     return width;
 }
 
+int screen_column(const std::string& text, int column, int tab_size)
+{
+    int width = 0;
+    for (int i = 0; i < column && i < static_cast<int>(text.size()); ++i)
+        width = text[static_cast<std::size_t>(i)] == '\t' ? (width / tab_size + 1) * tab_size : width + 1;
+    return width;
+}
+
 }  // namespace vyn::editor

@@ -97,5 +97,7 @@ struct View {
 // Columns of the indentation of a text: blanks count one, a tab advances to
 // the next multiple of the tab size.
 int indentation_width(const std::string& text, int tab_size);
+// The screen column of a character position, tabs expanded.
+int screen_column(const std::string& text, int column, int tab_size);
 
 }  // namespace vyn::editor

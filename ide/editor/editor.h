@@ -179,7 +179,8 @@ private:
     void record_move(View& view, JournalKind kind, int first, int second);
     void undo_entry(View& view, const JournalEntry& entry);
     void undo_text_change(Document& document, const JournalEntry& entry);
-    Typing type_characters(View& view, int count, int character);
+    Typing type_characters(View& view, int count, int character, bool brace_rule = true);
+    Typing type_macro(View& view, const std::string& text);
     Typing type_new_lines(View& view, int count);
     int outdent_for_brace(View& view, std::string& removed);
     void read_lines(const std::vector<std::uint8_t>& bytes, std::vector<std::string>& lines, int& split_count);

@@ -144,10 +144,9 @@ void Editor::character(View& view, int code, int repeat)
         if (view.has_selection())
             record_selection_cut(view);
         JournalEntry entry = begin_entry(view, JournalKind::character, code, 1);
-        entry.appended_line = view.cursor.line >= view.document->line_count();
         Position start = view.cursor;
-        entry.inserted = insert_string(view, macro->text);
-        journal_.record(std::move(entry));
+        Typing typed = type_macro(view, macro->text);
+        record_typing(view, std::move(entry), typed);
         place(view, start);
         move_right(view, macro->position);
         return;

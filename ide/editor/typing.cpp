@@ -100,14 +100,14 @@ int Editor::outdent_for_brace(View& view, std::string& removed)
     return k;
 }
 
-Editor::Typing Editor::type_characters(View& view, int count, int character)
+Editor::Typing Editor::type_characters(View& view, int count, int character, bool brace_rule)
 {
     Typing typed;
     typed.at = view.cursor;
     if ((character < 32 && character != '\t') || character > 255 || count <= 0)
         return typed;
     Document& document = *view.document;
-    if (character == '}' && document.is_c_source() && (editor_flags & editorflag::auto_indent))
+    if (brace_rule && character == '}' && document.is_c_source() && (editor_flags & editorflag::auto_indent))
         outdent_for_brace(view, typed.outdent);
     typed.at = view.cursor;
     typed.appended_line = view.cursor.line >= document.line_count();
@@ -122,8 +122,12 @@ Editor::Typing Editor::type_characters(View& view, int count, int character)
             ++typed.inserted;
         }
         if (view.overwrite() && on_line && cursor.column < document.length(cursor.line)) {
-            char under = document.lines[static_cast<std::size_t>(cursor.line)].text[static_cast<std::size_t>(cursor.column)];
-            if (under != '\t' || cursor.column % tab_size == tab_size - 1)
+            // A tab stays while the cursor is inside its span on screen and
+            // goes when the cursor reaches the span's last column.
+            const std::string& text = document.lines[static_cast<std::size_t>(cursor.line)].text;
+            char under = text[static_cast<std::size_t>(cursor.column)];
+            int column = screen_column(text, cursor.column, tab_size);
+            if (under != '\t' || column % tab_size == tab_size - 1)
                 typed.overwritten += delete_text(document, cursor, 1);
         }
         if (cursor.column > 1000) {
@@ -133,6 +137,27 @@ Editor::Typing Editor::type_characters(View& view, int count, int character)
         cursor = insert_text(document, cursor, one);
         ++typed.inserted;
         place(view, cursor);
+    }
+    return typed;
+}
+
+/* A keyboard macro goes in as if typed character by character, its
+   line-feeds as plain line breaks. Returns one change from where it began. */
+Editor::Typing Editor::type_macro(View& view, const std::string& text)
+{
+    Document& document = *view.document;
+    Typing typed;
+    typed.at = view.cursor;
+    typed.appended_line = view.cursor.line >= document.line_count();
+    for (char c : text) {
+        if (c == '\n') {
+            place(view, insert_text(document, view.cursor, "\n"));
+            ++typed.inserted;
+            continue;
+        }
+        Typing one = type_characters(view, 1, static_cast<unsigned char>(c), false);
+        typed.inserted += one.inserted;
+        typed.overwritten += one.overwritten;
     }
     return typed;
 }

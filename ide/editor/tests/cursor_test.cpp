@@ -66,6 +66,16 @@ TEST_F(Cursor, SelectionRangeCountsLineBreaksInEitherDirection)
     EXPECT_FALSE(editor.selection_range(view));
 }
 
+TEST_F(Cursor, SelectionOutsideTheDocumentIsAnInternalError)
+{
+    View& view = make({"abc"});
+    view.anchor = Position{7, 0};
+    EXPECT_FALSE(editor.selection_range(view));
+    EXPECT_EQ(host.told, (std::vector<std::string>{"Internal error"}));
+    EXPECT_EQ(editor.delete_selection(view), "");
+    EXPECT_EQ(view.document->lines[0].text, "abc");
+}
+
 TEST_F(Cursor, LeftWithASelectionGoesToTheAnchor)
 {
     View& view = make({"abcdef"});

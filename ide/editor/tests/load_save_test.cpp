@@ -225,6 +225,20 @@ TEST_F(LoadSave, UnwritableFileIsReportedAndStaysModified)
     EXPECT_TRUE(view.document->is_modified());
 }
 
+TEST_F(LoadSave, FullDiskIsReportedAndTheDocumentStaysModified)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no full device on this system";
+    Document& document = editor.create_document("/dev/full");
+    document.lines.push_back(Line{"text", 0});
+    document.flags |= docflag::modified;
+    View& view = editor.open_view(document);
+    editor.editor_flags = 0;
+    EXPECT_FALSE(editor.save(view));
+    EXPECT_EQ(host.told, (std::vector<std::string>{"Write error. Is the disk full?"}));
+    EXPECT_TRUE(document.is_modified());
+}
+
 TEST_F(LoadSave, WritingAnUnknownDocumentIsAnInternalError)
 {
     EXPECT_FALSE(editor.write_file("C:\\NOWHERE.C"));

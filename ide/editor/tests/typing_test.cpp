@@ -61,6 +61,34 @@ TEST_F(Typing, OverwriteReplacesCharactersButKeepsTabsUntilTheirLastColumn)
     EXPECT_EQ(view.document->line_count(), 2);
 }
 
+TEST_F(Typing, OverwriteMeasuresTabStopsOnTheScreen)
+{
+    View& view = make({"\tab\tc"});
+    editor.key_down(view, key::insert, 1, false);
+    editor.mouse_click(view, {0, 3}, false);  // on the second tab, screen column 6
+    editor.character(view, '1', 1);           // column 6: the tab stays
+    editor.character(view, '2', 1);           // column 7, the last of the stop: it goes
+    EXPECT_EQ(view.document->lines[0].text, "\tab12c");
+}
+
+TEST_F(Typing, MacroTextIsTypedThroughOverwriteAndTheLengthLimit)
+{
+    View& view = make({"abcdef", std::string(511, 'z')});
+    host.macros['W'] = Macro{"xy\nz", 0};
+    editor.key_down(view, key::insert, 1, false);
+    editor.character(view, 'W' - 'A' + 1, 1);
+    EXPECT_EQ(texts(*view.document), (std::vector<std::string>{"xy", "zdef", std::string(511, 'z')}));
+    editor.undo(view);
+    EXPECT_EQ(view.document->lines[0].text, "abcdef");
+
+    host.macros['V'] = Macro{"12", 0};
+    editor.key_down(view, key::insert, 1, false);
+    editor.mouse_click(view, {1, 511}, false);
+    editor.character(view, 'V' - 'A' + 1, 1);
+    EXPECT_EQ(host.told, (std::vector<std::string>{"Line too long!"}));
+    EXPECT_EQ(view.document->lines[2].text, "2");
+}
+
 TEST_F(Typing, EnterSplitsTheLineOrInOverwriteModeOnlyMovesDown)
 {
     View& view = make({"abcdef", "next"});
