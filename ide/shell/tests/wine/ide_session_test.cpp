@@ -194,6 +194,19 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
     EXPECT_EQ(value("OpenFiles"), "2");
     auto first = value("OpenFile1").value_or("");
     EXPECT_TRUE(first.starts_with(vyn::winpath::upper_az(path("one.c")) + " 1 ")) << first;
+
+    // What was written comes back at the next start.
+    auto again = start("");
+    GetWindowRect(frame, &r);
+    EXPECT_EQ(r.left, 40);
+    EXPECT_EQ(r.right - r.left, 900);
+    titles.clear();
+    for (HWND edit : edit_windows())
+        titles.push_back(gui::window_text(edit));
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<std::string>{"one.c", "two.h"}));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(again.wait_exit(30000), 0u);
 }
 
 }  // namespace
