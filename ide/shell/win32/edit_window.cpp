@@ -5,6 +5,7 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 #include "ide/shell/command_ids.h"
+#include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/ide.h"
 
 namespace tavra {
@@ -272,7 +273,10 @@ LRESULT CALLBACK edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
         if (!may_close(*view))
             return 0;
         break;
-    case WM_DESTROY: on_destroy(window, *view); break;
+    case WM_DESTROY:
+        on_destroy(window, *view);
+        update_files_toolbar();  // the window no longer counts as an edit window
+        break;
     }
     return DefMDIChildProcA(window, message, wparam, lparam);
 }
@@ -310,6 +314,7 @@ HWND create_edit_window(vyn::editor::Document& document, bool maximised)
     }
     on_size(window, view);
     InvalidateRect(window, nullptr, FALSE);
+    update_files_toolbar();
     return window;
 }
 

@@ -154,6 +154,7 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
     registry->write_string(HKCU, kTavraKey, "FrameY", "30");
     registry->write_string(HKCU, kTavraKey, "FrameCX", "900");
     registry->write_string(HKCU, kTavraKey, "FrameCY", "700");
+    registry->write_string(HKCU, kTavraKey, "StatusBar", "700,40,990,90");
     registry->write_string(HKCU, kTavraKey, "OpenFiles", "2");
     registry->write_string(HKCU, kTavraKey, "OpenFile1", vyn::winpath::upper_az(path("one.c")) + " 1 60 120 460 420");
     registry->write_string(HKCU, kTavraKey, "OpenFile2", vyn::winpath::upper_az(path("two.h")) + " 1 480 120 880 420");
@@ -170,6 +171,18 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
         titles.push_back(gui::window_text(edit));
     std::sort(titles.begin(), titles.end());
     EXPECT_EQ(titles, (std::vector<std::string>{"one.c", "two.h"}));
+    // The open-files toolbar stands at its stored place with a button per window.
+    HWND toolbar = gui::wait_for_window("FilesToolbar", program.id(), 5000);
+    ASSERT_NE(toolbar, nullptr);
+    RECT bar;
+    GetWindowRect(toolbar, &bar);
+    EXPECT_EQ(bar.left, 700);
+    EXPECT_EQ(bar.bottom, 90);
+    std::vector<std::string> buttons;
+    for (HWND button : gui::find_children(toolbar, "Button"))
+        buttons.push_back(gui::window_text(button));
+    std::sort(buttons.begin(), buttons.end());
+    EXPECT_EQ(buttons, (std::vector<std::string>{"one.c", "two.h"}));
     gui::settle(frame);
     EXPECT_TRUE(gui::save_screenshot(gui::screenshot_path("tavra_two_edit_windows.png")));
 
@@ -192,6 +205,7 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
     EXPECT_EQ(value("EditorFlags"), "15");
     EXPECT_EQ(value("FontName"), "Courier");
     EXPECT_EQ(value("OpenFiles"), "2");
+    EXPECT_EQ(value("StatusBar"), "700,40,990,90");
     auto first = value("OpenFile1").value_or("");
     EXPECT_TRUE(first.starts_with(vyn::winpath::upper_az(path("one.c")) + " 1 ")) << first;
 
