@@ -223,4 +223,65 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
     EXPECT_EQ(again.wait_exit(30000), 0u);
 }
 
+// Menu handles belong to their process under Wine, so the graying rules are
+// checked by the native tests; here Close all is driven through the window.
+TEST_F(IdeSession, CloseAllAsksAboutModifiedFilesAndClosesEveryWindow)
+{
+    put_file(path("m.c"), "int m;\r\n");
+    put_file(path("n.c"), "int n;\r\n");
+    auto program = start("\"" + path("m.c") + "\" \"" + path("n.c") + "\"");
+    ASSERT_EQ(edit_windows().size(), 2u);
+    gui::post_text(edit_windows()[0], "x");
+    gui::settle(frame);
+
+    gui::post_command(frame, CM_CLOSE_ALL);
+    HWND dialog = gui::wait_for_window_titled("Modified files", program.id(), 10000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(gui::list_box_lines(gui::find_child(dialog, "ListBox")).size(), 1u);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);  // "&Forget"
+    gui::settle(frame);
+    EXPECT_TRUE(edit_windows().empty());
+    EXPECT_TRUE(IsWindow(frame));
+    EXPECT_EQ(file_text(path("m.c")), "int m;\r\n");
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_exit(30000), 0u);
+}
+
+TEST_F(IdeSession, AFileChangedOnDiskIsReloadedWhenTheUserSaysYes)
+{
+    put_file(path("d.c"), "old\r\n");
+    auto program = start("\"" + path("d.c") + "\"");
+    put_file(path("d.c"), "new text\r\n");
+    // Make the change visible even within the same second.
+    HANDLE file = CreateFileA(path("d.c").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME later;
+    GetSystemTimeAsFileTime(&later);
+    ULARGE_INTEGER t{{later.dwLowDateTime, later.dwHighDateTime}};
+    t.QuadPart += 20ull * 10000000ull;
+    later.dwLowDateTime = t.LowPart;
+    later.dwHighDateTime = t.HighPart;
+    SetFileTime(file, nullptr, nullptr, &later);
+    CloseHandle(file);
+
+    PostMessageW(frame, WM_TAVRA_CHECK_DISK, 0, 0);
+    HWND question = gui::wait_for_window_titled("tavra", program.id(), 10000);
+    ASSERT_NE(question, nullptr);
+    ASSERT_NE(question, frame);
+    bool names_the_file = false;
+    for (HWND text : gui::find_children(question, "Static"))
+        names_the_file |= gui::window_text(text) == "File " + vyn::to_lower_ascii(vyn::winpath::upper_az(path("d.c"))) +
+                                                        " has been changed. Reload from disk?";
+    EXPECT_TRUE(names_the_file);
+    PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    gui::settle(frame);
+
+    gui::post_text(edit_windows()[0], "+");
+    gui::post_command(frame, CM_SAVE);
+    gui::settle(frame);
+    EXPECT_EQ(file_text(path("d.c")), "+new text\r\n");
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_exit(30000), 0u);
+}
+
 }  // namespace
