@@ -143,10 +143,25 @@ unsigned held_modifiers()
     return held;
 }
 
+// When a key binding took a key press, the character the same press made
+// (Alt+X gives WM_SYSCHAR 'x', Alt+Backspace a system backspace) must not act
+// a second time. The translated character is already queued and carries the
+// key's scan code.
+void drop_character_of(HWND window, LPARAM key_data)
+{
+    MSG message;
+    for (UINT type : {UINT(WM_CHAR), UINT(WM_SYSCHAR)}) {
+        if (PeekMessageA(&message, window, type, type, PM_NOREMOVE) &&
+            ((message.lParam >> 16) & 0xFF) == ((key_data >> 16) & 0xFF))
+            PeekMessageA(&message, window, type, type, PM_REMOVE);
+    }
+}
+
 // A key press: the key binding table first, then the edit window's own keys.
 bool on_key(HWND window, View& view, WPARAM key, LPARAM data, bool system_key)
 {
     if (auto command = match_key(ide().key_bindings, int(key), held_modifiers())) {
+        drop_character_of(window, data);
         SendMessageA(ide().frame, WM_COMMAND, WPARAM(*command), 0);
         return true;
     }

@@ -284,4 +284,35 @@ TEST_F(IdeSession, AFileChangedOnDiskIsReloadedWhenTheUserSaysYes)
     EXPECT_EQ(program.wait_exit(30000), 0u);
 }
 
+TEST_F(IdeSession, AltKeysFromTheKeyboardActOnce)
+{
+    put_file(path("k.c"), "k\r\n");
+    auto program = start("\"" + path("k.c") + "\"");
+    HWND edit = edit_windows()[0];
+    SetForegroundWindow(frame);
+    SetFocus(edit);
+    gui::post_text(edit, "ab");
+    gui::settle(frame);
+    gui::type_key(edit, VK_BACK, false, false, true);  // Alt+Backspace: one undo
+    gui::settle(frame);
+    gui::post_command(frame, CM_SAVE);
+    gui::settle(frame);
+    EXPECT_EQ(file_text(path("k.c")), "ak\r\n");
+
+    gui::post_text(edit, "c");
+    gui::settle(frame);
+    gui::type_key(edit, 'X', false, false, true);  // Alt+X: the exit steps, once
+    HWND dialog = gui::wait_for_window_titled("Modified files", program.id(), 10000);
+    ASSERT_NE(dialog, nullptr);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Sleep(1500);
+    EXPECT_EQ(gui::wait_for_window_titled("Modified files", program.id(), 0), nullptr);
+    EXPECT_TRUE(IsWindow(frame));
+    gui::post_command(frame, CM_SAVE);
+    gui::settle(frame);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_exit(30000), 0u);
+    EXPECT_EQ(file_text(path("k.c")), "ack\r\n");  // typed where the undo left the cursor
+}
+
 }  // namespace
