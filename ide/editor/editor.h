@@ -164,7 +164,7 @@ private:
         std::string overwritten;  // characters replaced in overwrite mode
         bool appended_line = false;
     };
-    void changed(Document& document, int line, bool whole);
+    void changed(Document& document, bool whole);
     void move_positions(Document& document, const std::function<void(Position&)>& fix);
     void split_line(Document& document, Position at);
     void join_lines(Document& document, int line);
@@ -183,7 +183,6 @@ private:
     Typing type_macro(View& view, const std::string& text);
     Typing type_new_lines(View& view, int count);
     int outdent_for_brace(View& view, std::string& removed);
-    void read_lines(const std::vector<std::uint8_t>& bytes, std::vector<std::string>& lines, int& split_count);
     void update_identification(Document& document);
     void rewrite_leading_space(View& view, bool to_tabs);
 
