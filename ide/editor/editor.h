@@ -145,6 +145,9 @@ public:
     // An editing command; returns false when it is not one of the text model's.
     bool command(View& view, int id, int parameter);
     void mouse_click(View& view, Position where, bool right_button);
+    // Journals a command handled elsewhere that moves the cursor (a search,
+    // a jump), so that Undo brings the cursor back; call it before acting.
+    void record_command(View& view, int id, int parameter);
     void scroll_to(View& view, int top_line);
 
     // Replacements made by a search and replace are journaled as one group.
