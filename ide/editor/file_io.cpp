@@ -6,6 +6,7 @@
 #include "ide/editor/language.h"
 #include "ide/editor/line_reader.h"
 #include "ide/editor/syntax_check.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -21,13 +22,10 @@ namespace {
 constexpr std::size_t write_buffer_size = 150000;
 constexpr std::string_view identification_prefix = "static char *_CMSID = ";
 
+// Seconds since 1970, as the frame's changed-on-disk check compares them.
 std::optional<std::int64_t> file_time(const std::string& host_path)
 {
-    std::error_code error;
-    auto stamp = std::filesystem::last_write_time(host_path, error);
-    if (error)
-        return std::nullopt;
-    return std::chrono::duration_cast<std::chrono::seconds>(stamp.time_since_epoch()).count();
+    return vyn::platform::modification_time(host_path);
 }
 
 enum class ReadStatus { ok, cannot_open, read_error };
