@@ -60,8 +60,8 @@ bool parse_floats(std::span<const std::uint8_t> bytes, int channels, Audio& audi
 {
     std::size_t frame_bytes = static_cast<std::size_t>(channels) * 4;
     if (bytes.size() % frame_bytes != 0) {
-        error = format("the sample data (%zu bytes) is not a whole number of %d-channel float frames",
-                       bytes.size(), channels);
+        error = format("the sample data (%s bytes) is not a whole number of %d-channel float frames",
+                       std::to_string(bytes.size()).c_str(), channels);
         return false;
     }
     ByteReader reader(bytes);
@@ -70,6 +70,13 @@ bool parse_floats(std::span<const std::uint8_t> bytes, int channels, Audio& audi
     for (float& sample : audio.samples)
         sample = std::bit_cast<float>(reader.u32());
     return reader.ok();
+}
+
+// A chunk or form tag, byte by byte.
+void tag(ByteWriter& writer, const char (&name)[5])
+{
+    for (int i = 0; i < 4; ++i)
+        writer.u8(static_cast<std::uint8_t>(name[i]));
 }
 
 }  // namespace
@@ -96,8 +103,9 @@ std::optional<Audio> parse_wav(std::span<const std::uint8_t> bytes, std::string&
         auto id = reader.take(4);
         std::uint32_t size = reader.u32();
         if (size > reader.remaining()) {
-            error = vyn::format("chunk at offset %zu claims %u bytes, only %zu follow", reader.position() - 8, size,
-                                reader.remaining());
+            error = vyn::format("chunk at offset %s claims %u bytes, only %s follow",
+                                std::to_string(reader.position() - 8).c_str(), static_cast<unsigned>(size),
+                                std::to_string(reader.remaining()).c_str());
             return std::nullopt;
         }
         ByteReader chunk = reader.sub(reader.position(), size);
@@ -165,10 +173,10 @@ std::vector<std::uint8_t> wav_bytes(const Audio& audio)
     auto channels = static_cast<std::uint16_t>(audio.channels);
     auto rate = static_cast<std::uint32_t>(audio.sample_rate);
     ByteWriter writer;
-    writer.text("RIFF");
+    tag(writer, "RIFF");
     writer.u32(4 + (8 + 18) + (8 + 4) + (8 + data_size));
-    writer.text("WAVE");
-    writer.text("fmt ");
+    tag(writer, "WAVE");
+    tag(writer, "fmt ");
     writer.u32(18);
     writer.u16(kFormatFloat);
     writer.u16(channels);
@@ -177,10 +185,10 @@ std::vector<std::uint8_t> wav_bytes(const Audio& audio)
     writer.u16(static_cast<std::uint16_t>(channels * 4));
     writer.u16(32);
     writer.u16(0);
-    writer.text("fact");
+    tag(writer, "fact");
     writer.u32(4);
     writer.u32(static_cast<std::uint32_t>(audio.frames()));
-    writer.text("data");
+    tag(writer, "data");
     writer.u32(data_size);
     writer.bytes(raw_bytes(audio));
     return writer.release();

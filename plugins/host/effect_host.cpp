@@ -138,8 +138,8 @@ bool EffectHost::process(const Audio& input, const Audio* base, ProcessPath path
     }
     std::size_t frames = input.frames();
     if (base && (base->channels != r.num_outputs || base->frames() != frames)) {
-        error = format("the base audio must have %d channels and %zu frames (it has %d and %zu)", r.num_outputs,
-                       frames, base->channels, base->frames());
+        error = format("the base audio must have %d channels and %s frames (it has %d and %s)", r.num_outputs,
+                       std::to_string(frames).c_str(), base->channels, std::to_string(base->frames()).c_str());
         return false;
     }
     if (block_size <= 0) {

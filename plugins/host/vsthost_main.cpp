@@ -109,7 +109,7 @@ bool process(Session& s, const Action& a)
         std::fprintf(stderr, "vsthost: %s\n", error.c_str());
         return false;
     }
-    std::printf("processed %zu frames into %s\n", output.frames(), out_name.c_str());
+    std::printf("processed %s frames into %s\n", std::to_string(output.frames()).c_str(), out_name.c_str());
     return true;
 }
 
