@@ -85,10 +85,16 @@ std::optional<EffectHost> EffectHost::start(fx::MainProc main, std::intptr_t hos
     return EffectHost(effect);
 }
 
-std::intptr_t EffectHost::dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value, float opt)
+std::intptr_t EffectHost::dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value, float opt,
+                                   std::string* text)
 {
-    std::array<char, kHostTextBuffer> text{};
-    return effect_->dispatcher(effect_, opcode, index, value, text.data(), opt);
+    std::array<char, kHostTextBuffer> buffer{};
+    std::intptr_t result = effect_->dispatcher(effect_, opcode, index, value, buffer.data(), opt);
+    if (text) {
+        buffer.back() = '\0';
+        *text = buffer.data();
+    }
+    return result;
 }
 
 std::string EffectHost::text(fx::Opcode opcode, std::int32_t index)

@@ -30,7 +30,10 @@ public:
 
     const fx::EffectRecord& record() const { return *effect_; }
 
-    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0, float opt = 0.0f);
+    // A request with a zeroed text buffer as its pointer; what the effect
+    // wrote there lands in text when given.
+    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0, float opt = 0.0f,
+                           std::string* text = nullptr);
     // A dispatcher request that writes a text (name, label, display, program name).
     std::string text(fx::Opcode opcode, std::int32_t index = 0);
     // Sends a NUL-terminated text (SetProgramName).

@@ -147,8 +147,15 @@ bool run_action(Session& s, const Action& a, const std::string& plugin)
         s.effect.dispatch(op(Opcode::MainsChanged), 0, 1);
         return true;
     case ActionKind::Dispatch: {
-        std::intptr_t result = s.effect.dispatch(a.number, a.index, a.value, a.real);
-        std::printf("dispatch %d -> %ld\n", a.number, static_cast<long>(result));
+        if (a.number == op(Opcode::Close)) {
+            // The effect would free itself under the host's feet.
+            std::fprintf(stderr, "vsthost: the host closes the effect itself when it is done\n");
+            return false;
+        }
+        std::string text;
+        std::intptr_t result = s.effect.dispatch(a.number, a.index, a.value, a.real, &text);
+        std::printf("dispatch %d -> %ld%s\n", a.number, static_cast<long>(result),
+                    text.empty() ? "" : (" [" + text + "]").c_str());
         return true;
     }
     case ActionKind::Process:
