@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,7 @@ Stereo reference(const DelaySettings& s, const std::vector<float>& input, std::s
     double cutoff = static_cast<float>(static_cast<float>(s.cutoff_param) * 22000.0);
     if (!(cutoff < kRate / 2))
         cutoff = 0;
-    double a = cutoff != 0 ? M_PI * cutoff / (std::sqrt(3.0) * kRate) : 1.0;
+    double a = cutoff != 0 ? std::numbers::pi * cutoff / (std::sqrt(3.0) * kRate) : 1.0;
     double b = 1.0 - a;
     double ms = static_cast<float>(static_cast<float>(s.delay_param) * 1000.0f);
     auto n = static_cast<std::size_t>(std::min(kRate * ms / 1000.0, kRate - 1));
@@ -173,7 +174,7 @@ TEST(DelayPlugin, ImpulseResponseWithFeedbackAndFilterMatchesReference)
     expect_near_all(want.left, got.left, "left");
     expect_near_all(want.right, got.right, "right");
     // The first echo comes exactly ten samples late, filtered once.
-    double a = M_PI * 220.0 / (std::sqrt(3.0) * kRate);
+    double a = std::numbers::pi * 220.0 / (std::sqrt(3.0) * kRate);
     EXPECT_NEAR(got.left[0], 0.3 * 0.5, 1e-6);
     for (int t = 1; t < 10; ++t)
         EXPECT_EQ(got.left[t], 0.0f) << t;
