@@ -55,19 +55,19 @@ float VYN_FX_CALL get_parameter_entry(EffectRecord* record, std::int32_t index)
 
 void* EffectBase::operator new(std::size_t size) noexcept
 {
-    auto* block = static_cast<unsigned char*>(std::calloc(1, kHeaderSize + size));
+    void* block = std::calloc(1, kHeaderSize + size);
     if (!block)
         return nullptr;
-    std::memcpy(block, &block, sizeof block);
-    return block + kHeaderSize;
+    std::memcpy(block, &block, sizeof(void*));
+    return static_cast<unsigned char*>(block) + kHeaderSize;
 }
 
 void EffectBase::operator delete(void* object) noexcept
 {
     if (!object)
         return;
-    unsigned char* block = nullptr;
-    std::memcpy(&block, static_cast<unsigned char*>(object) - kHeaderSize, sizeof block);
+    void* block = nullptr;
+    std::memcpy(&block, static_cast<unsigned char*>(object) - kHeaderSize, sizeof(void*));
     std::free(block);
 }
 
