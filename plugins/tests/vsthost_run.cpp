@@ -85,7 +85,11 @@ std::string scratch_path(const std::string& name)
     const char* dir = std::getenv("VYN_TEST_TMP");
     std::string root = dir ? dir : platform::temporary_directory();
     platform::make_directories(root);
-    return winpath::to_host(winpath::join(root, "plugins_" + std::to_string(VYN_GETPID()) + "_" + name));
+    // Process ids repeat (under Wine often): a file left by an earlier run
+    // must never stand in for one this run failed to write.
+    std::string path = winpath::to_host(winpath::join(root, "plugins_" + std::to_string(VYN_GETPID()) + "_" + name));
+    platform::remove_file(path);
+    return path;
 }
 
 }  // namespace vyn::fxtest

@@ -19,7 +19,7 @@ struct HostRun {
 HostRun run_vsthost(const std::vector<std::string>& args);
 // The built plug-in library: "delay" or "Vodaruvezuz".
 std::string plugin_path(const std::string& name);
-// A fresh path for a scratch file of this test program.
+// A path for a scratch file of this test program; no file is there yet.
 std::string scratch_path(const std::string& name);
 
 std::vector<float> read_floats(const std::string& path);
