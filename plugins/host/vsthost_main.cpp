@@ -120,6 +120,10 @@ bool run_action(Session& s, const Action& a, const std::string& plugin)
         show(s, plugin);
         return true;
     case ActionKind::Rate:
+        if (!(a.real > 0.0f)) {
+            std::fprintf(stderr, "vsthost: the sample rate must be positive\n");
+            return false;
+        }
         s.sample_rate = a.real;
         s.effect.dispatch(op(Opcode::SetSampleRate), 0, 0, a.real);
         return true;

@@ -200,6 +200,7 @@ TEST(VstHost, RejectsBadCommandLinesAndLibraries)
         {{plugin_path("delay"), "--frobnicate"}, 1, "unknown option"},
         {{"--show"}, 1, "no plug-in named"},
         {{plugin_path("delay"), "--block", "0"}, 2, "block size must be positive"},
+        {{plugin_path("delay"), "--rate", "-44100"}, 2, "sample rate must be positive"},
         {{plugin_path("delay"), "--dispatch", "1"}, 2, "closes the effect itself"},
         {{not_a_library}, 2, "cannot load"},
         {{scratch_path("missing.so")}, 2, "cannot load"},
