@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Checks that a plug-in library exports `main` and nothing else.
 #   cmake -DLIBRARY=<file> -DOBJDUMP=<objdump> -DNM=<nm> -P check_exports.cmake
 # A Windows DLL is read with objdump's export table listing, an ELF shared
@@ -11,8 +12,10 @@ if(LIBRARY MATCHES "\\.dll$")
   endif()
   string(SUBSTRING "${listing}" ${start} -1 table)
   string(REGEX MATCH "Table\n(([^\n]+\n)*)" block "${table}")
-  string(REGEX MATCHALL "\\] [^\n]+" entries "${CMAKE_MATCH_1}")
-  list(TRANSFORM entries REPLACE "^\\] " "")
+  # Each line is "[ ordinal] name"; the brackets go first, as CMake lists
+  # do not split inside them.
+  string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]*)\n" "\\1;" entries "${CMAKE_MATCH_1}")
+  list(FILTER entries EXCLUDE REGEX "^$")
 else()
   execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
   if(status)
