@@ -221,6 +221,31 @@ TEST(DelayPlugin, ASecondIsClampedToOneSampleLessThanTheRate)
         ASSERT_EQ(got.left[t], t == 999 ? 1.0 : 0.0) << t;
 }
 
+TEST(DelayPlugin, ShorteningTheDelayWrapsTheCursorAtOnce)
+{
+    // 50 samples of line, 30 of them passed; then the line becomes 10 long.
+    // The cursor (at 30, beyond the new end) reads one more slot and returns
+    // to the start, where the impulse written at the very first sample waits.
+    DelaySettings s;
+    s.delay_param = 0.05;
+    s.dry = 0.0;
+    s.pan = 0.0;
+    std::string in = scratch_path("short_in.raw"), silence = scratch_path("short_silence.raw");
+    std::string first = scratch_path("short_1.raw"), second = scratch_path("short_2.raw");
+    write_floats(in, impulse(30));
+    write_floats(silence, std::vector<float>(40, 0.0f));
+    std::vector<std::string> args = {plugin_path("delay")};
+    for (const std::string& a : set_args(s))
+        args.push_back(a);
+    args.insert(args.end(), {"--process", in, first, "--set", "0=0.01", "--process", silence, second});
+    HostRun run = run_vsthost(args);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    Stereo got = deinterleave(read_floats(second));
+    ASSERT_EQ(got.left.size(), 40u);
+    for (std::size_t t = 0; t < got.left.size(); ++t)
+        EXPECT_EQ(got.left[t], t == 1 ? 1.0 : 0.0) << t;
+}
+
 TEST(DelayPlugin, FeedbackTailDecaysToExactZero)
 {
     // A slow filter, no line feedback and full wet gain: the output is the
