@@ -2,6 +2,7 @@
 
 #include "plugins/sdk/effect_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
