@@ -98,10 +98,18 @@ std::string temporary_file_name(const std::string& directory, const std::string&
 
 std::optional<std::vector<std::uint8_t>> read_file(const std::string& path)
 {
+    // Only regular files: a directory opens as a stream on some hosts but
+    // cannot be read.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        bytes.insert(bytes.end(), buffer, buffer + in.gcount());
     if (in.bad())
         return std::nullopt;
     return bytes;

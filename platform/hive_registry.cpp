@@ -3,6 +3,7 @@
 // after the other never lose each other's values; every change is written
 // through a temporary file renamed into place. A corrupt file is reported
 // (file and line) and never overwritten.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -83,6 +84,7 @@ private:
         std::optional<Hive> parsed = text.empty() ? Hive() : Hive::parse(text, path_, error);
         if (!parsed) {
             last_error_ = "corrupt registry file: " + error;
+            last_error_code_ = EINVAL;
             std::fprintf(stderr, "%s\n", last_error_.c_str());
             loaded_ = false;
             return false;
@@ -105,7 +107,9 @@ private:
         std::string directory = winpath::directory(path_);
         if (!directory.empty())
             make_directories(directory);
+        errno = 0;
         if (!write_file_atomically(path_, std::vector<std::uint8_t>(text.begin(), text.end()))) {
+            last_error_code_ = errno ? errno : EIO;
             last_error_ = "cannot write the registry file " + path_;
             loaded_ = false;  // re-read next time: the file still holds the old state
             return false;

@@ -45,9 +45,12 @@ public:
     virtual std::vector<std::string> value_names(RegistryRoot root, std::string_view key) = 0;
 
     const std::string& last_error() const { return last_error_; }
+    // The system's code of the last failure (the registry's status on Windows, errno on POSIX).
+    long last_error_code() const { return last_error_code_; }
 
 protected:
     std::string last_error_;
+    long last_error_code_ = 0;
 };
 
 // Sorts names into the enumeration order above.

@@ -30,6 +30,7 @@ TEST(Files, AtomicWriteReplacesWholeFilesAndLeavesNoTemporaries)
     EXPECT_EQ(list_directory(dir.string())->size(), 1u);
     EXPECT_FALSE(write_file_atomically((dir / "missing" / "x").string(), bytes_of("x")));
     EXPECT_FALSE(read_file((dir / "missing.bin").string()));
+    EXPECT_FALSE(read_file(dir.string()));  // a directory is not a file to read
 }
 
 TEST(Files, ModificationTimeIsNowForANewFile)

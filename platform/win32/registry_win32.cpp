@@ -175,6 +175,7 @@ private:
         if (status == ERROR_SUCCESS)
             return true;
         last_error_ = format("cannot %s registry key %s (error %ld)", what, normalise(key).c_str(), status);
+        last_error_code_ = status;
         return false;
     }
 };
