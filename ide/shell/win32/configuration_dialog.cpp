@@ -8,6 +8,7 @@
 #include "ide/shell/settings_store.h"
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
+#include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
@@ -87,11 +88,7 @@ bool apply(HWND dialog)
     s.tab_size = valid_tab_size(translated ? long(tab) : 0);
     s.current_dir = current_directory();
     ide().save_configuration = IsDlgButtonChecked(dialog, IDC_CFG_SAVE_AT_EXIT) == BST_CHECKED;
-    bool toolbar = IsDlgButtonChecked(dialog, IDC_CFG_TOOLBAR) == BST_CHECKED;
-    if (!toolbar)
-        s.status_bar.clear();
-    else if (s.status_bar.empty())
-        s.status_bar = "0,0,400,24";
+    show_files_toolbar(IsDlgButtonChecked(dialog, IDC_CFG_TOOLBAR) == BST_CHECKED);
     ide().editor->editor_flags = unsigned(s.editor_flags);
     ide().editor->tab_size = int(s.tab_size);
     for (const auto& document : ide().editor->documents())

@@ -5,6 +5,7 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 #include "ide/shell/command_ids.h"
+#include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/ide.h"
 
 namespace tavra {
@@ -142,10 +143,25 @@ unsigned held_modifiers()
     return held;
 }
 
+// When a key binding took a key press, the character the same press made
+// (Alt+X gives WM_SYSCHAR 'x', Alt+Backspace a system backspace) must not act
+// a second time. The translated character is already queued and carries the
+// key's scan code.
+void drop_character_of(HWND window, LPARAM key_data)
+{
+    MSG message;
+    for (UINT type : {UINT(WM_CHAR), UINT(WM_SYSCHAR)}) {
+        if (PeekMessageA(&message, window, type, type, PM_NOREMOVE) &&
+            ((message.lParam >> 16) & 0xFF) == ((key_data >> 16) & 0xFF))
+            PeekMessageA(&message, window, type, type, PM_REMOVE);
+    }
+}
+
 // A key press: the key binding table first, then the edit window's own keys.
 bool on_key(HWND window, View& view, WPARAM key, LPARAM data, bool system_key)
 {
     if (auto command = match_key(ide().key_bindings, int(key), held_modifiers())) {
+        drop_character_of(window, data);
         SendMessageA(ide().frame, WM_COMMAND, WPARAM(*command), 0);
         return true;
     }
@@ -272,7 +288,10 @@ LRESULT CALLBACK edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
         if (!may_close(*view))
             return 0;
         break;
-    case WM_DESTROY: on_destroy(window, *view); break;
+    case WM_DESTROY:
+        on_destroy(window, *view);
+        update_files_toolbar();  // the window no longer counts as an edit window
+        break;
     }
     return DefMDIChildProcA(window, message, wparam, lparam);
 }
@@ -310,6 +329,7 @@ HWND create_edit_window(vyn::editor::Document& document, bool maximised)
     }
     on_size(window, view);
     InvalidateRect(window, nullptr, FALSE);
+    update_files_toolbar();
     return window;
 }
 

@@ -171,6 +171,12 @@ LRESULT CALLBACK frame_procedure(HWND frame, UINT message, WPARAM wparam, LPARAM
             SendMessageA(edit, WM_TAVRA_KEY_TO_EDITOR, wparam, lparam);
         return 0;
     case WM_DROPFILES: on_drop_files(HDROP(wparam)); return 0;
+    case WM_TAVRA_BUILD_TEXT:
+    case WM_TAVRA_BUILD_QUERY:
+        // Build tools report progress while make runs; the output window shows it.
+        if (ide().make_running && ide().output)
+            SendMessageA(ide().output, message, wparam, lparam);
+        return message == WM_TAVRA_BUILD_QUERY ? LRESULT(ide().make_running) : 0;
     case WM_CLOSE:
     case WM_QUERYENDSESSION:
         if (!run_exit_steps())

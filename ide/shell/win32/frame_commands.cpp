@@ -111,19 +111,20 @@ void exit_ide(int, CommandParameter)
     SendMessageA(ide().frame, WM_CLOSE, 0, 0);
 }
 
+INT_PTR CALLBACK about_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+        return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 void about(int, CommandParameter)
 {
-    DialogBoxParamA(ide().instance, MAKEINTRESOURCEA(IDD_ABOUT), ide().frame,
-                    [](HWND dialog, UINT message, WPARAM wparam, LPARAM) -> INT_PTR {
-                        if (message == WM_INITDIALOG)
-                            return TRUE;
-                        if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
-                            EndDialog(dialog, IDOK);
-                            return TRUE;
-                        }
-                        return FALSE;
-                    },
-                    0);
+    DialogBoxParamA(ide().instance, MAKEINTRESOURCEA(IDD_ABOUT), ide().frame, about_procedure, 0);
 }
 
 void version(int, CommandParameter)

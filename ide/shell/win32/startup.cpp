@@ -8,6 +8,7 @@
 #include "ide/shell/settings_store.h"
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
+#include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/frame.h"
 #include "ide/shell/win32/frame_commands.h"
 #include "ide/shell/win32/ide.h"
@@ -275,6 +276,7 @@ int run_ide(HINSTANCE instance, const char* command_line)
     append_help_database();
     open_start_files();
     arrange_children();
+    build_files_toolbar();
     set_path();
     if (state.popup) {
         DestroyWindow(state.popup);

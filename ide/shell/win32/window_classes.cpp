@@ -1,6 +1,7 @@
 #include "ide/shell/win32/window_classes.h"
 
 #include "ide/shell/win32/edit_window.h"
+#include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/frame.h"
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/output_window.h"
@@ -29,8 +30,8 @@ LRESULT CALLBACK text_popup_procedure(HWND window, UINT message, WPARAM wparam, 
 }
 
 // Classes whose windows belong to later parts of the IDE (the information
-// display, graphs, the function tree, plots, the structure viewer, the
-// open-files toolbar and table controls) are registered with the plain
+// display, graphs, the function tree, plots, the structure viewer and
+// table controls) are registered with the plain
 // window procedure of their kind until those windows exist.
 bool register_plain(HINSTANCE instance, const char* name, LPCSTR cursor, WNDPROC procedure = DefWindowProcA,
                     HBRUSH background = nullptr)
@@ -53,7 +54,7 @@ bool register_window_classes(HINSTANCE instance)
     return register_frame_class(instance) && register_plain(instance, "clShortDisply", arrow) &&
            register_plain(instance, "clGrClass", cross) && register_plain(instance, "FunctionTree", arrow) &&
            register_edit_window_class(instance) && register_plain(instance, "PlotObjClass", arrow) &&
-           register_plain(instance, "bStruct", arrow) && register_plain(instance, "FilesToolbar", nullptr) &&
+           register_plain(instance, "bStruct", arrow) && register_files_toolbar_class(instance) &&
            register_plain(instance, "TableCtrlW", arrow) &&
            register_plain(instance, "smallTextPopup", arrow, text_popup_procedure,
                           reinterpret_cast<HBRUSH>(COLOR_INFOBK + 1)) &&

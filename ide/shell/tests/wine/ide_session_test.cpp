@@ -154,6 +154,7 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
     registry->write_string(HKCU, kTavraKey, "FrameY", "30");
     registry->write_string(HKCU, kTavraKey, "FrameCX", "900");
     registry->write_string(HKCU, kTavraKey, "FrameCY", "700");
+    registry->write_string(HKCU, kTavraKey, "StatusBar", "700,40,990,90");
     registry->write_string(HKCU, kTavraKey, "OpenFiles", "2");
     registry->write_string(HKCU, kTavraKey, "OpenFile1", vyn::winpath::upper_az(path("one.c")) + " 1 60 120 460 420");
     registry->write_string(HKCU, kTavraKey, "OpenFile2", vyn::winpath::upper_az(path("two.h")) + " 1 480 120 880 420");
@@ -170,6 +171,18 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
         titles.push_back(gui::window_text(edit));
     std::sort(titles.begin(), titles.end());
     EXPECT_EQ(titles, (std::vector<std::string>{"one.c", "two.h"}));
+    // The open-files toolbar stands at its stored place with a button per window.
+    HWND toolbar = gui::wait_for_window("FilesToolbar", program.id(), 5000);
+    ASSERT_NE(toolbar, nullptr);
+    RECT bar;
+    GetWindowRect(toolbar, &bar);
+    EXPECT_EQ(bar.left, 700);
+    EXPECT_EQ(bar.bottom, 90);
+    std::vector<std::string> buttons;
+    for (HWND button : gui::find_children(toolbar, "Button"))
+        buttons.push_back(gui::window_text(button));
+    std::sort(buttons.begin(), buttons.end());
+    EXPECT_EQ(buttons, (std::vector<std::string>{"one.c", "two.h"}));
     gui::settle(frame);
     EXPECT_TRUE(gui::save_screenshot(gui::screenshot_path("tavra_two_edit_windows.png")));
 
@@ -192,8 +205,114 @@ TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
     EXPECT_EQ(value("EditorFlags"), "15");
     EXPECT_EQ(value("FontName"), "Courier");
     EXPECT_EQ(value("OpenFiles"), "2");
+    EXPECT_EQ(value("StatusBar"), "700,40,990,90");
     auto first = value("OpenFile1").value_or("");
     EXPECT_TRUE(first.starts_with(vyn::winpath::upper_az(path("one.c")) + " 1 ")) << first;
+
+    // What was written comes back at the next start.
+    auto again = start("");
+    GetWindowRect(frame, &r);
+    EXPECT_EQ(r.left, 40);
+    EXPECT_EQ(r.right - r.left, 900);
+    titles.clear();
+    for (HWND edit : edit_windows())
+        titles.push_back(gui::window_text(edit));
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<std::string>{"one.c", "two.h"}));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(again.wait_exit(30000), 0u);
+}
+
+// Menu handles belong to their process under Wine, so the graying rules are
+// checked by the native tests; here Close all is driven through the window.
+TEST_F(IdeSession, CloseAllAsksAboutModifiedFilesAndClosesEveryWindow)
+{
+    put_file(path("m.c"), "int m;\r\n");
+    put_file(path("n.c"), "int n;\r\n");
+    auto program = start("\"" + path("m.c") + "\" \"" + path("n.c") + "\"");
+    ASSERT_EQ(edit_windows().size(), 2u);
+    gui::post_text(edit_windows()[0], "x");
+    gui::settle(frame);
+
+    gui::post_command(frame, CM_CLOSE_ALL);
+    HWND dialog = gui::wait_for_window_titled("Modified files", program.id(), 10000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(gui::list_box_lines(gui::find_child(dialog, "ListBox")).size(), 1u);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);  // "&Forget"
+    gui::settle(frame);
+    EXPECT_TRUE(edit_windows().empty());
+    EXPECT_TRUE(IsWindow(frame));
+    EXPECT_EQ(file_text(path("m.c")), "int m;\r\n");
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_exit(30000), 0u);
+}
+
+TEST_F(IdeSession, AFileChangedOnDiskIsReloadedWhenTheUserSaysYes)
+{
+    put_file(path("d.c"), "old\r\n");
+    auto program = start("\"" + path("d.c") + "\"");
+    put_file(path("d.c"), "new text\r\n");
+    // Make the change visible even within the same second.
+    HANDLE file = CreateFileA(path("d.c").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME later;
+    GetSystemTimeAsFileTime(&later);
+    ULARGE_INTEGER t{{later.dwLowDateTime, later.dwHighDateTime}};
+    t.QuadPart += 20ull * 10000000ull;
+    later.dwLowDateTime = t.LowPart;
+    later.dwHighDateTime = t.HighPart;
+    SetFileTime(file, nullptr, nullptr, &later);
+    CloseHandle(file);
+
+    PostMessageW(frame, WM_TAVRA_CHECK_DISK, 0, 0);
+    HWND question = gui::wait_for_window_titled("tavra", program.id(), 10000);
+    ASSERT_NE(question, nullptr);
+    ASSERT_NE(question, frame);
+    bool names_the_file = false;
+    for (HWND text : gui::find_children(question, "Static"))
+        names_the_file |= gui::window_text(text) == "File " + vyn::to_lower_ascii(vyn::winpath::upper_az(path("d.c"))) +
+                                                        " has been changed. Reload from disk?";
+    EXPECT_TRUE(names_the_file);
+    PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    gui::settle(frame);
+
+    gui::post_text(edit_windows()[0], "+");
+    gui::post_command(frame, CM_SAVE);
+    gui::settle(frame);
+    EXPECT_EQ(file_text(path("d.c")), "+new text\r\n");
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_exit(30000), 0u);
+}
+
+TEST_F(IdeSession, AltKeysFromTheKeyboardActOnce)
+{
+    put_file(path("k.c"), "k\r\n");
+    auto program = start("\"" + path("k.c") + "\"");
+    HWND edit = edit_windows()[0];
+    SetForegroundWindow(frame);
+    SetFocus(edit);
+    gui::post_text(edit, "ab");
+    gui::settle(frame);
+    gui::type_key(edit, VK_BACK, false, false, true);  // Alt+Backspace: one undo
+    gui::settle(frame);
+    gui::post_command(frame, CM_SAVE);
+    gui::settle(frame);
+    EXPECT_EQ(file_text(path("k.c")), "ak\r\n");
+
+    gui::post_text(edit, "c");
+    gui::settle(frame);
+    gui::type_key(edit, 'X', false, false, true);  // Alt+X: the exit steps, once
+    HWND dialog = gui::wait_for_window_titled("Modified files", program.id(), 10000);
+    ASSERT_NE(dialog, nullptr);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Sleep(1500);
+    EXPECT_EQ(gui::wait_for_window_titled("Modified files", program.id(), 0), nullptr);
+    EXPECT_TRUE(IsWindow(frame));
+    gui::post_command(frame, CM_SAVE);
+    gui::settle(frame);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_exit(30000), 0u);
+    EXPECT_EQ(file_text(path("k.c")), "ack\r\n");  // typed where the undo left the cursor
 }
 
 }  // namespace
