@@ -52,20 +52,24 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# Xvfb picks a free display itself and writes its number once it accepts
+# connections, so two runners never race for one display.
 start_xvfb() {
   [[ -n "${DISPLAY:-}" ]] && return 0
-  local n
-  for n in $(seq 90 140); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-      [[ -e /tmp/.X11-unix/X$n ]] && { export DISPLAY=":$n"; return 0; }
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.05
-    done
-    kill "$xvfb_pid" 2>/dev/null; xvfb_pid=""
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$number_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 200); do
+    if [[ -s $number_file ]]; then
+      export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
+      rm -f "$number_file"
+      return 0
+    fi
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.05
   done
+  rm -f "$number_file"
   echo "wine_run: cannot start Xvfb" >&2
   exit 2
 }
