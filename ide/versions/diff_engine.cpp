@@ -17,9 +17,6 @@ constexpr std::size_t kPrimes[] = {509,     1021,    2039,     4093,     8191,  
                                    32749,   65521,   131071,   262139,   524287,   1048573,
                                    2097143, 4194301, 8388593,  16777213, 33554393, 67108859};
 
-// Longest snake that still counts as ordinary during the middle-snake search.
-constexpr Offset kSnakeLimit = 20;
-
 bool is_space(char c)
 {
     return c == ' ' || c == '\t';

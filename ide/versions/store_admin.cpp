@@ -252,7 +252,9 @@ bool apply_simple_requests(const AdminRequest& request, RevisionFile& file, Ui& 
             }
         file.access = request.access;
     }
-    for (const auto& [name, rev] : request.bind_names) {
+    for (const auto& binding : request.bind_names) {
+        const std::string& name = binding.first;
+        const std::string& rev = binding.second;
         if (!valid_word(name) || is_dotted_number(name)) {
             ui.tell(format("Incorrect revision name %s", name.c_str()));
             return false;
