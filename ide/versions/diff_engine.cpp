@@ -510,9 +510,9 @@ void fill_details(Change& c, const Lines& second, unsigned options)
         c.text = std::string(second.range(c.line1, c.inserted));
     if (options & diff_options::keep_commands) {
         if (c.deleted)
-            c.delete_command = format("d%zu %zu\n", c.line0 + 1, c.deleted);
+            c.delete_command = format("d%lu %lu\n", ul(c.line0 + 1), ul(c.deleted));
         if (c.inserted)
-            c.add_command = format("a%zu %zu\n", c.line0 + c.deleted, c.inserted);
+            c.add_command = format("a%lu %lu\n", ul(c.line0 + c.deleted), ul(c.inserted));
     }
 }
 

@@ -11,9 +11,9 @@ std::string make_edit_script(const Lines& second, const std::vector<Change>& cha
     std::string out;
     for (const Change& c : changes) {
         if (c.deleted)
-            out += format("d%zu %zu\n", c.line0 + 1, c.deleted);
+            out += format("d%lu %lu\n", ul(c.line0 + 1), ul(c.deleted));
         if (c.inserted) {
-            out += format("a%zu %zu\n", c.line0 + c.deleted, c.inserted);
+            out += format("a%lu %lu\n", ul(c.line0 + c.deleted), ul(c.inserted));
             out += second.range(c.line1, c.inserted);
         }
     }
@@ -132,7 +132,7 @@ bool apply_edit_script(std::string_view script, const Lines& input, std::string&
         }
         if (command == 'd') {
             if (line == 0 || line - 1 < done) {
-                error = format("Edit script out of order at line %llu", static_cast<unsigned long long>(line));
+                error = "Edit script out of order at line " + std::to_string(line);
                 return false;
             }
             if (line - 1 + count > size) {
@@ -143,7 +143,7 @@ bool apply_edit_script(std::string_view script, const Lines& input, std::string&
             done = line - 1 + count;
         } else {
             if (line < done) {
-                error = format("Edit script out of order at line %llu", static_cast<unsigned long long>(line));
+                error = "Edit script out of order at line " + std::to_string(line);
                 return false;
             }
             if (line > size) {

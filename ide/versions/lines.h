@@ -13,6 +13,13 @@
 
 namespace vyn::versions {
 
+// Counts and line numbers for printf-style formats, which have no portable
+// size_t conversion on every C runtime this builds for.
+inline unsigned long ul(std::size_t value)
+{
+    return static_cast<unsigned long>(value);
+}
+
 class Lines {
 public:
     Lines() : starts_{0} {}

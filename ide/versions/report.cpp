@@ -17,10 +17,10 @@ constexpr std::size_t kMaxShown = 200;
  * 6 wide for changes starting at line 9501 or later. */
 std::string shown_lines(const Lines& text, std::size_t first, std::size_t count)
 {
-    const char* number_format = first + 1 >= 9501 ? "[%6zu]  " : "[%4zu]  ";
+    const char* number_format = first + 1 >= 9501 ? "[%6lu]  " : "[%4lu]  ";
     std::string out;
     auto show = [&](std::size_t i) {
-        out += format(number_format, i + 1);
+        out += format(number_format, ul(i + 1));
         out += text.bare(i);
         out += "\r\n";
     };
@@ -42,21 +42,21 @@ std::string shown_lines(const Lines& text, std::size_t first, std::size_t count)
 std::string report_text(const std::string& first_name, const std::string& second_name, const Lines& first,
                         const Lines& second, const std::vector<Change>& changes, const std::string& date)
 {
-    std::string out = format("Tavra-Diff %s vs %s: %zu changes. %s\n", first_name.c_str(), second_name.c_str(),
-                             changes.size(), date.c_str());
+    std::string out = format("Tavra-Diff %s vs %s: %lu changes. %s\n", first_name.c_str(), second_name.c_str(),
+                             ul(changes.size()), date.c_str());
     for (std::size_t k = 0; k < changes.size(); ++k) {
         const Change& c = changes[k];
-        out += format("Change %zu\n", k + 1);
+        out += format("Change %lu\n", ul(k + 1));
         if (c.deleted) {
             out += format("%s: ", first_name.c_str());
-            out += format("Erase %zu lines beginning with line %zu", c.deleted, c.line0 + 1);
+            out += format("Erase %lu lines beginning with line %lu", ul(c.deleted), ul(c.line0 + 1));
             out += "\n";
             out += shown_lines(first, c.line0, c.deleted);
             out += "\n";
         }
         if (c.inserted) {
             out += format("%s: ", second_name.c_str());
-            out += format("Add %zu lines beginning with line %zu", c.inserted, c.line1 + 1);
+            out += format("Add %lu lines beginning with line %lu", ul(c.inserted), ul(c.line1 + 1));
             out += "\n";
             out += shown_lines(second, c.line1, c.inserted);
             out += "\n";

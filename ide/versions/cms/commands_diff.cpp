@@ -130,7 +130,7 @@ int cmd_merge(const std::vector<std::string>& raw)
     if (list_only) {
         for (std::size_t i = 0; i < changes.size(); ++i) {
             const Change& c = changes[i];
-            std::printf("Diff. %zu de %zu: %s%s", i + 1, changes.size(), c.delete_command.c_str(),
+            std::printf("Diff. %lu de %lu: %s%s", ul(i + 1), ul(changes.size()), c.delete_command.c_str(),
                         c.add_command.c_str());
             if (c.delete_command.empty() && c.add_command.empty())
                 std::printf("\n");

@@ -4,6 +4,7 @@
 #include "common/strings.h"
 #include "ide/versions/cms/cli.h"
 #include "ide/versions/file_io.h"
+#include "ide/versions/lines.h"
 #include "ide/versions/revision_tree.h"
 #include "ide/versions/store.h"
 #include "ide/versions/store_layout.h"
@@ -139,7 +140,7 @@ int cmd_log(const std::vector<std::string>& raw)
     std::printf("\nAccess list:");
     for (const std::string& user : file.access)
         std::printf(" %s", user.c_str());
-    std::printf("\nRevisions: %zu\nBinary: %s\nDescription:\n%s", file.count(), file.binary ? "yes" : "no",
+    std::printf("\nRevisions: %lu\nBinary: %s\nDescription:\n%s", ul(file.count()), file.binary ? "yes" : "no",
                 file.description.c_str());
     std::vector<std::string> pending;
     if (!file.head.empty())
