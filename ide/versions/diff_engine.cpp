@@ -29,6 +29,12 @@ char fold(char c, bool ignore_case)
 
 std::uint32_t line_hash(std::string_view line, unsigned options)
 {
+    if (!(options & (diff_options::ignore_case | diff_options::ignore_spaces))) {
+        std::uint32_t h = 0;
+        for (char c : line)
+            h = static_cast<unsigned char>(c) + ((h << 7) | (h >> 25));
+        return h;
+    }
     const bool ic = options & diff_options::ignore_case;
     const bool is = options & diff_options::ignore_spaces;
     std::uint32_t h = 0;
@@ -83,6 +89,7 @@ public:
                 break;
             }
         heads_.assign(buckets, 0);
+        classes_.reserve(total_lines + 1);
         classes_.push_back({});  // class 0 is never used
     }
 

@@ -1,14 +1,23 @@
 #include "ide/versions/lines.h"
 
+#include <cstring>
+
 namespace vyn::versions {
 
 Lines::Lines(std::string text) : text_(std::move(text))
 {
     starts_.clear();
+    starts_.reserve(text_.size() / 32 + 2);
     starts_.push_back(0);
-    for (std::size_t i = 0; i < text_.size(); ++i)
-        if (text_[i] == '\n')
-            starts_.push_back(i + 1);
+    const char* begin = text_.data();
+    const char* end = begin + text_.size();
+    for (const char* p = begin; p < end;) {
+        const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        if (!nl)
+            break;
+        p = static_cast<const char*>(nl) + 1;
+        starts_.push_back(static_cast<std::size_t>(p - begin));
+    }
     if (starts_.back() != text_.size())
         starts_.push_back(text_.size());
 }
