@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "ide/versions/file_io.h"
+#include "ide/versions/releases.h"
 #include "ide/versions/store_layout.h"
 
 namespace vyn::versions::cms {
@@ -81,15 +82,32 @@ StoreContext make_context(const Arguments& args)
 {
     StoreContext context;
     context.working_directory = current_directory();
-    context.cms_directory = args.value('d', default_cms_directory(context.working_directory));
-    context.user = args.value('u', system_user());
+    ProjectSettings project;
+    if (args.has('P')) {
+        auto registry = platform::open_registry();
+        project = read_project_settings(*registry, project_key(args.value('P')));
+        context.options = project.options;
+    }
+    std::string cms = project.cms_directory.empty() ? default_cms_directory(context.working_directory)
+                                                    : project.cms_directory;
+    context.cms_directory = args.value('d', cms);
+    context.user = args.value('u', project.user.empty() ? system_user() : project.user);
     if (context.user.size() > 48)
         context.user.resize(48);
     // A fixed clock, for scripted sessions that put many revisions a second.
     if (const char* date = std::getenv("VYNCMS_DATE"))
         context.date = date;
-    context.options.read_only_files = args.has('R');
+    if (args.has('R'))
+        context.options.read_only_files = true;
     return context;
+}
+
+std::string project_manager(const Arguments& args)
+{
+    if (!args.has('P'))
+        return {};
+    auto registry = platform::open_registry();
+    return read_project_settings(*registry, project_key(args.value('P'))).manager;
 }
 
 int usage(const char* message)
@@ -111,6 +129,11 @@ int usage(const char* message)
                  "               [-s STATE[:REV]] [-o REV[:REV][,...]] [-M MANAGER] [-t DESCRIPTION] [-y] FILE\n"
                  "  vyncms ops [-d CMSDIR] [-f MODULE] [-u USER] [-m MONTH] [-o OPERATION]\n"
                  "  vyncms changed [-d CMSDIR] FILE...\n"
+                 "  vyncms release -P PROJECT save [-m DESCRIPTION] [-y] NAME FILE...\n"
+                 "  vyncms release -P PROJECT list\n"
+                 "  vyncms release -P PROJECT get [-f] NAME\n"
+                 "Store commands also take -P PROJECT: the project's registry values (CMS directory,\n"
+                 "user name, options, manager) are used where no option says otherwise.\n"
                  "Options: -k keep the working file (put) or keep changes of FILE1 (merge), -l lock,\n"
                  "-U unlock, -f overwrite an existing working file, -q quiet, -y answer yes to questions,\n"
                  "-R make revision files read-only. Exit status 0 on success; diff: 0 identical,\n"

@@ -46,8 +46,11 @@ private:
     std::string last_;
 };
 
-// The store context from -d, -u, -R and the environment.
+// The store context from -d, -u, -R, the project named by -P (its
+// registry values) and the environment.
 StoreContext make_context(const Arguments& args);
+// The manager of the project named by -P, or empty.
+std::string project_manager(const Arguments& args);
 std::string system_user();
 
 int usage(const char* message = nullptr);
@@ -63,5 +66,6 @@ int cmd_admin(const std::vector<std::string>& args);
 int cmd_log(const std::vector<std::string>& args);
 int cmd_ops(const std::vector<std::string>& args);
 int cmd_changed(const std::vector<std::string>& args);
+int cmd_release(const std::vector<std::string>& args);
 
 }  // namespace vyn::versions::cms

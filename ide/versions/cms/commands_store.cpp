@@ -4,6 +4,8 @@
 #include "common/strings.h"
 #include "ide/versions/cms/cli.h"
 #include "ide/versions/file_io.h"
+#include "ide/versions/releases.h"
+#include "ide/versions/revision_number.h"
 #include "ide/versions/lines.h"
 #include "ide/versions/revision_tree.h"
 #include "ide/versions/store.h"
@@ -13,7 +15,7 @@ namespace vyn::versions::cms {
 
 int cmd_put(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "klqyR", "dumrn");
+    Arguments args = parse_arguments(raw, "klqyR", "dumrnP");
     if (!args.error.empty())
         return usage(args.error.c_str());
     if (args.operands.size() != 1)
@@ -33,7 +35,7 @@ int cmd_put(const std::vector<std::string>& raw)
 
 int cmd_get(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "lUfqy", "dur");
+    Arguments args = parse_arguments(raw, "lUfqy", "durP");
     if (!args.error.empty())
         return usage(args.error.c_str());
     if (args.operands.size() != 1)
@@ -54,7 +56,7 @@ int cmd_get(const std::vector<std::string>& raw)
 
 int cmd_lock(const std::vector<std::string>& raw, bool lock)
 {
-    Arguments args = parse_arguments(raw, "R", "dur");
+    Arguments args = parse_arguments(raw, "R", "durP");
     if (!args.error.empty())
         return usage(args.error.c_str());
     if (args.operands.size() != 1)
@@ -71,7 +73,7 @@ int cmd_lock(const std::vector<std::string>& raw, bool lock)
 
 int cmd_admin(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "yR", "dubansoMt");
+    Arguments args = parse_arguments(raw, "yR", "dubansoMtP");
     if (!args.error.empty())
         return usage(args.error.c_str());
     if (args.operands.size() != 1)
@@ -102,7 +104,7 @@ int cmd_admin(const std::vector<std::string>& raw)
     }
     if (args.has('o'))
         request.delete_revisions = split(args.value('o'), ',');
-    request.manager = args.value('M');
+    request.manager = args.value('M', project_manager(args));
     if (args.has('t')) {
         request.set_description = true;
         request.description = args.value('t');
@@ -116,7 +118,7 @@ int cmd_admin(const std::vector<std::string>& raw)
  * then every revision from the head down, branches after their chain. */
 int cmd_log(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "", "du");
+    Arguments args = parse_arguments(raw, "", "duP");
     if (!args.error.empty())
         return usage(args.error.c_str());
     if (args.operands.size() != 1)
@@ -193,7 +195,7 @@ int record_month(const std::vector<std::string>& fields)
  * accepts everything. */
 int cmd_ops(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "", "dfumo");
+    Arguments args = parse_arguments(raw, "", "dfumoP");
     if (!args.error.empty())
         return usage(args.error.c_str());
     StoreContext context = make_context(args);
@@ -268,6 +270,80 @@ int cmd_changed(const std::vector<std::string>& raw)
         worst = std::max(worst, r == 2 ? 2 : 0);
     }
     return worst;
+}
+
+/* release: save, list and get the releases of the project named by -P.
+ * Saving first puts every changed file (keeping it and relocking the new
+ * revision), then records the current revision of every file named. */
+int cmd_release(const std::vector<std::string>& raw)
+{
+    Arguments args = parse_arguments(raw, "yfq", "dumP");
+    if (!args.error.empty())
+        return usage(args.error.c_str());
+    if (!args.has('P') || args.operands.empty())
+        return usage("release needs -P PROJECT and save, list or get");
+    std::string action = args.operands[0];
+    std::vector<std::string> rest(args.operands.begin() + 1, args.operands.end());
+    StoreContext context = make_context(args);
+    ConsoleUi ui(args.has('y'));
+    auto registry = platform::open_registry();
+    std::string key = project_key(args.value('P'));
+    std::vector<Release> releases = read_releases(*registry, key);
+    if (action == "list") {
+        if (releases.empty()) {
+            ui.tell("No releases defined");
+            return 0;
+        }
+        for (const Release& r : releases) {
+            std::printf("%s\t%s\t%s\n%s", r.name.c_str(), r.author.c_str(), r.date.c_str(), r.description.c_str());
+            if (r.description.empty() || r.description.back() != '\n')
+                std::printf("\n");
+            for (const auto& [file, revision] : r.files)
+                std::printf("  %s,%s\n", file.c_str(), revision.c_str());
+        }
+        return 0;
+    }
+    if (action == "get") {
+        if (rest.size() != 1)
+            return usage("release get takes a release name");
+        for (const Release& r : releases)
+            if (r.name == rest[0])
+                return get_release(context, r, args.has('f'), ui) ? 0 : 1;
+        ui.tell("Release " + rest[0] + " not found");
+        return 1;
+    }
+    if (action != "save" || rest.empty())
+        return usage("release save takes a name and the project files");
+    std::string name = rest[0];
+    std::vector<std::string> files(rest.begin() + 1, rest.end());
+    std::string date = context.date.empty() ? date_now() : context.date;
+    std::string message = args.value('m', format("Saved by %s  %s.\n", context.user.c_str(), date.c_str()));
+    for (const std::string& file : files) {
+        int changed = file_changed(context, file);
+        if (changed == 2) {
+            ui.tell(format("File %s not found!", file.c_str()));
+            return 1;
+        }
+        if (changed == 0)
+            continue;
+        PutRequest put;
+        put.file = file;
+        put.message = message;
+        put.keep_source = true;
+        put.lock = true;
+        put.quiet = args.has('q');
+        if (!put_file(context, put, ui).ok)
+            return 1;
+    }
+    Release release;
+    if (!make_release(context, name, args.value('m'), files, ui, release))
+        return 1;
+    std::string error;
+    if (!add_release(*registry, key, release, error)) {
+        ui.tell(error);
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace vyn::versions::cms

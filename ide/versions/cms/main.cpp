@@ -63,6 +63,8 @@ int main(int argc, char** argv)
         return cmd_ops(args);
     if (command == "changed")
         return cmd_changed(args);
+    if (command == "release")
+        return cmd_release(args);
     if (command == "-h" || command == "--help" || command == "help") {
         usage();
         return 0;
