@@ -49,6 +49,11 @@ struct GetRequest {
     bool unlock = false;
     bool overwrite = false;
     bool quiet = false;
+    // Query filters: the newest revision at or before the chosen one on its
+    // line that is not later than date, by author, in state (empty: any).
+    std::string date;
+    std::string author;
+    std::string state;
 };
 
 // Result of a put: the new revision's number (empty when none was made).

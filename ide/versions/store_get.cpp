@@ -36,6 +36,32 @@ std::string default_revision(const RevisionFile& file)
 
 namespace {
 
+/* narrow_by_query: from number back along its line of development (older
+ * main-line revisions, earlier revisions of the same branch), the first
+ * revision that satisfies the request's date, author and state filters;
+ * empty when none does. */
+std::string narrow_by_query(const RevisionFile& file, const std::string& number, const GetRequest& request)
+{
+    std::string n = number;
+    for (std::size_t steps = 0; !n.empty() && steps <= file.revisions.size(); ++steps) {
+        const Revision* r = file.find(n);
+        if (!r)
+            return {};
+        bool ok = (request.date.empty() || compare_numbers(r->date, request.date) <= 0) &&
+                  (request.author.empty() || r->author == request.author) &&
+                  (request.state.empty() || r->state == request.state);
+        if (ok)
+            return n;
+        if (field_count(n) == 2) {
+            n = r->next;
+        } else {
+            std::string before = stored_against(file, n);
+            n = branch_of(before) == branch_of(n) ? before : std::string();
+        }
+    }
+    return {};
+}
+
 // Applies the lock or unlock of a get; false with the message when refused.
 bool change_lock(const StoreContext& context, const GetRequest& request, RevisionFile& file,
                  const std::string& number, std::string& suffix, bool& changed, std::string& error)
@@ -120,6 +146,14 @@ bool get_file(const StoreContext& context, const GetRequest& request, Ui& ui)
     }
     if (number.empty())
         number = default_revision(file);
+    if (!request.date.empty() || !request.author.empty() || !request.state.empty()) {
+        std::string chosen = narrow_by_query(file, number, request);
+        if (chosen.empty()) {
+            ui.tell(format("No revision of %s matches the query", request.file.c_str()));
+            return finish(false);
+        }
+        number = chosen;
+    }
 
     std::string suffix;
     bool locks_changed = false;

@@ -102,6 +102,22 @@ StoreContext make_context(const Arguments& args)
     return context;
 }
 
+unsigned project_get_options(const Arguments& args)
+{
+    if (!args.has('P'))
+        return 0;
+    auto registry = platform::open_registry();
+    return read_project_settings(*registry, project_key(args.value('P'))).get_options;
+}
+
+unsigned project_put_options(const Arguments& args)
+{
+    if (!args.has('P'))
+        return 0;
+    auto registry = platform::open_registry();
+    return read_project_settings(*registry, project_key(args.value('P'))).put_options;
+}
+
 std::string project_manager(const Arguments& args)
 {
     if (!args.has('P'))
@@ -121,7 +137,8 @@ int usage(const char* message)
                  "  vyncms patch [-y] SCRIPT SOURCE OUTPUT\n"
                  "  vyncms merge [-k CHANGES] [-l] [-y] FILE1 FILE2 OUTPUT\n"
                  "  vyncms put [-d CMSDIR] [-u USER] [-m MESSAGE] [-r REV] [-n NAME] [-k] [-l] [-q] [-y] [-R] FILE\n"
-                 "  vyncms get [-d CMSDIR] [-u USER] [-r REV-OR-NAME] [-l | -U] [-f] [-q] FILE\n"
+                 "  vyncms get [-d CMSDIR] [-u USER] [-r REV-OR-NAME] [-l | -U] [-f] [-q]\n"
+                 "             [-D DATE] [-w AUTHOR] [-s STATE] FILE\n"
                  "  vyncms lock [-d CMSDIR] [-u USER] [-r REV] FILE\n"
                  "  vyncms unlock [-d CMSDIR] [-u USER] [-r REV] FILE\n"
                  "  vyncms log [-d CMSDIR] FILE\n"

@@ -26,16 +26,18 @@ int cmd_put(const std::vector<std::string>& raw)
     request.message = args.value('m');
     request.revision = args.value('r');
     request.name = args.value('n');
-    request.keep_source = args.has('k');
-    request.lock = args.has('l');
-    request.quiet = args.has('q');
+    // The project's Put options: 0x4 "Keep source", 0x8 "No messages", 0x20 "Lock always".
+    unsigned preset = project_put_options(args);
+    request.keep_source = args.has('k') || (preset & 0x4);
+    request.lock = args.has('l') || (preset & 0x20);
+    request.quiet = args.has('q') || (preset & 0x8);
     ConsoleUi ui(args.has('y'));
     return put_file(context, request, ui).ok ? 0 : 1;
 }
 
 int cmd_get(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "lUfqy", "durP");
+    Arguments args = parse_arguments(raw, "lUfqy", "durPDws");
     if (!args.error.empty())
         return usage(args.error.c_str());
     if (args.operands.size() != 1)
@@ -46,10 +48,16 @@ int cmd_get(const std::vector<std::string>& raw)
     GetRequest request;
     request.file = args.operands[0];
     request.revision = args.value('r');
-    request.lock = args.has('l');
+    request.date = args.value('D');
+    request.author = args.value('w');
+    request.state = args.value('s');
+    // The project's Get options: 0x2 "Lock always", 0x8 "No messages",
+    // 0x20 "Overwrite existing files".
+    unsigned preset = project_get_options(args);
     request.unlock = args.has('U');
-    request.overwrite = args.has('f');
-    request.quiet = args.has('q');
+    request.lock = args.has('l') || ((preset & 0x2) && !request.unlock);
+    request.overwrite = args.has('f') || (preset & 0x20);
+    request.quiet = args.has('q') || (preset & 0x8);
     ConsoleUi ui(args.has('y'));
     return get_file(context, request, ui) ? 0 : 1;
 }

@@ -167,6 +167,36 @@ TEST_F(Cli, BinaryFileIsStoredUuencodedAndGotBackExactly)
     EXPECT_EQ(read_file(join(work, "logo.bmp")), bytes);
 }
 
+TEST_F(Cli, QueryFiltersNarrowTheChoice)
+{
+    write_file(join(work, "q.c"), "one\n");
+    ASSERT_EQ(cms("put -k q.c", "ann").status, 0);  // 1.1 at 2026.3.1.0.0.1
+    write_file(join(work, "q.c"), "two\n");
+    ASSERT_EQ(cms("put -k q.c", "bob").status, 0);  // 1.2 at 2026.3.1.0.0.2
+    write_file(join(work, "q.c"), "three\n");
+    ASSERT_EQ(cms("put -k q.c", "ann").status, 0);  // 1.3 at 2026.3.1.0.0.3
+    ASSERT_EQ(cms("admin -s Rel:1.1 q.c").status, 0);
+    struct Case {
+        const char* filters;
+        const char* expected;
+    } cases[] = {
+        {"-w bob", "two\n"},
+        {"-w ann", "three\n"},
+        {"-D 2026.3.1.0.0.2", "two\n"},
+        {"-D 2026.3.1.0.0.2 -w ann", "one\n"},
+        {"-s Rel", "one\n"},
+        {"-r 1.2 -w ann", "one\n"},
+    };
+    for (const Case& c : cases) {
+        RunResult r = cms(std::string("get -q -f ") + c.filters + " q.c");
+        ASSERT_EQ(r.status, 0) << c.filters << r.output;
+        EXPECT_EQ(read_file(join(work, "q.c")), c.expected) << c.filters;
+    }
+    RunResult r = cms("get -q -f -w nobody q.c");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find("No revision of q.c matches the query"), std::string::npos);
+}
+
 TEST_F(Cli, UsageAndOptionErrors)
 {
     RunResult r = vyncms("", work);
