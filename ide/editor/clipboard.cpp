@@ -4,6 +4,7 @@
 
 #include "common/strings.h"
 #include "common/winpath.h"
+#include "ide/editor/line_reader.h"
 
 #include <fstream>
 #include <iterator>
@@ -130,9 +131,7 @@ bool Editor::insert_file(View& view)
         }
     }
     std::vector<std::string> lines;
-    int split_count = 0;
-    read_lines(bytes, lines, split_count);
-    if (split_count > 0)
+    if (split_into_lines(bytes, lines) > 0)
         document.flags |= docflag::truncated;
     int first = std::min(view.cursor.line, document.line_count());
     int count = static_cast<int>(lines.size());
@@ -148,7 +147,7 @@ bool Editor::insert_file(View& view)
             if (document.change_hook)
                 document.change_hook(first + i, static_cast<int>(k), text[k]);
     }
-    changed(document, first, true);
+    changed(document, true);
     document.flags &= static_cast<std::uint16_t>(~docflag::comments_valid);
     view.anchor = Position{first, 0};
     place(view, {first + count, 0});

@@ -145,6 +145,9 @@ public:
     // An editing command; returns false when it is not one of the text model's.
     bool command(View& view, int id, int parameter);
     void mouse_click(View& view, Position where, bool right_button);
+    // Journals a command handled elsewhere that moves the cursor (a search,
+    // a jump), so that Undo brings the cursor back; call it before acting.
+    void record_command(View& view, int id, int parameter);
     void scroll_to(View& view, int top_line);
 
     // Replacements made by a search and replace are journaled as one group.
@@ -164,7 +167,7 @@ private:
         std::string overwritten;  // characters replaced in overwrite mode
         bool appended_line = false;
     };
-    void changed(Document& document, int line, bool whole);
+    void changed(Document& document, bool whole);
     void move_positions(Document& document, const std::function<void(Position&)>& fix);
     void split_line(Document& document, Position at);
     void join_lines(Document& document, int line);
@@ -183,7 +186,6 @@ private:
     Typing type_macro(View& view, const std::string& text);
     Typing type_new_lines(View& view, int count);
     int outdent_for_brace(View& view, std::string& removed);
-    void read_lines(const std::vector<std::uint8_t>& bytes, std::vector<std::string>& lines, int& split_count);
     void update_identification(Document& document);
     void rewrite_leading_space(View& view, bool to_tabs);
 

@@ -4,7 +4,9 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 #include "ide/editor/language.h"
+#include "ide/editor/line_reader.h"
 #include "ide/editor/syntax_check.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -20,13 +22,10 @@ namespace {
 constexpr std::size_t write_buffer_size = 150000;
 constexpr std::string_view identification_prefix = "static char *_CMSID = ";
 
+// Seconds since 1970, as the frame's changed-on-disk check compares them.
 std::optional<std::int64_t> file_time(const std::string& host_path)
 {
-    std::error_code error;
-    auto stamp = std::filesystem::last_write_time(host_path, error);
-    if (error)
-        return std::nullopt;
-    return std::chrono::duration_cast<std::chrono::seconds>(stamp.time_since_epoch()).count();
+    return vyn::platform::modification_time(host_path);
 }
 
 enum class ReadStatus { ok, cannot_open, read_error };
@@ -55,33 +54,6 @@ std::string backup_name(const std::string& name)
     std::string base = name.substr(0, name.size() - ext.size());
     std::string kept = ext.empty() ? std::string() : std::string(ext.substr(1, 2));
     return base + ".~" + kept;
-}
-
-/* Cuts raw file bytes into lines: carriage returns are dropped, a line-feed
-   ends a line, the end of the file ends a last line that has characters.
-   A line longer than 513 characters is cut after its 513th, the rest
-   starting the next line; split_count counts the cuts. */
-void Editor::read_lines(const std::vector<std::uint8_t>& bytes, std::vector<std::string>& lines, int& split_count)
-{
-    std::string line;
-    for (std::uint8_t byte : bytes) {
-        char c = static_cast<char>(byte);
-        if (c == '\r')
-            continue;
-        if (c == '\n') {
-            lines.push_back(std::move(line));
-            line.clear();
-            continue;
-        }
-        if (line.size() == static_cast<std::size_t>(max_loaded_line)) {
-            lines.push_back(std::move(line));
-            line.clear();
-            ++split_count;
-        }
-        line += c;
-    }
-    if (!line.empty())
-        lines.push_back(std::move(line));
 }
 
 LoadResult Editor::load_file(const std::string& path, Document& document)
@@ -119,7 +91,7 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
             return LoadResult::read_error;
         }
         std::vector<std::string> texts;
-        read_lines(bytes, texts, split_count);
+        split_count = split_into_lines(bytes, texts);
         document.lines.reserve(texts.size());
         for (std::string& text : texts)
             document.lines.push_back(Line{std::move(text), 0});

@@ -320,6 +320,11 @@ bool Editor::command(View& view, int id, int parameter)
     return true;
 }
 
+void Editor::record_command(View& view, int id, int parameter)
+{
+    record_move(view, JournalKind::command, id, parameter);
+}
+
 void Editor::mouse_click(View& view, Position where, bool right_button)
 {
     record_move(view, right_button ? JournalKind::right_button : JournalKind::left_button, where.line, where.column);

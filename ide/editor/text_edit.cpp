@@ -25,9 +25,8 @@ void tell_hook(Document& document, int line, int column, char c)
 
 /* Marks the document changed and asks its views to repaint: the changed line
    only, or everything when the change moved lines or several views show it. */
-void Editor::changed(Document& document, int line, bool whole)
+void Editor::changed(Document& document, bool whole)
 {
-    (void)line;
     document.flags |= docflag::modified;
     document.flags &= static_cast<std::uint16_t>(~docflag::functions_valid);
     std::vector<View*> views = views_of(document);
@@ -72,7 +71,7 @@ void Editor::split_line(Document& document, Position at)
                 ++p.line;
         });
         tell_hook(document, line, 0, '\n');
-        changed(document, line, true);
+        changed(document, true);
         return;
     }
     std::string& text = text_of(document, line);
@@ -89,7 +88,7 @@ void Editor::split_line(Document& document, Position at)
             p = {line + 1, p.column - column};
     });
     tell_hook(document, line, column, '\n');
-    changed(document, line, true);
+    changed(document, true);
 }
 
 /* Appends line+1 to line and removes it; bookmarks of the removed line go. */
@@ -108,7 +107,7 @@ void Editor::join_lines(Document& document, int line)
             --p.line;
     });
     tell_hook(document, line, length, '\n');
-    changed(document, line, true);
+    changed(document, true);
 }
 
 /* Removes whole lines; positions inside them go to the start of the line
@@ -132,7 +131,7 @@ void Editor::erase_lines(Document& document, int first, int count)
         else if (p.line >= first)
             p = {first, 0};
     });
-    changed(document, first, true);
+    changed(document, true);
 }
 
 Position Editor::insert_text(Document& document, Position at, std::string_view text)
@@ -162,7 +161,7 @@ Position Editor::insert_text(Document& document, Position at, std::string_view t
             });
             for (int k = 0; k < n; ++k)
                 tell_hook(document, line, k, run[static_cast<std::size_t>(k)]);
-            changed(document, line, true);
+            changed(document, true);
             pos = {line, n};
         } else {
             std::string& line_text = text_of(document, pos.line);
@@ -175,7 +174,7 @@ Position Editor::insert_text(Document& document, Position at, std::string_view t
             });
             for (int k = 0; k < n; ++k)
                 tell_hook(document, line, column + k, run[static_cast<std::size_t>(k)]);
-            changed(document, line, false);
+            changed(document, false);
             pos = {line, column + n};
         }
         i = run_end;
@@ -210,7 +209,7 @@ std::string Editor::delete_text(Document& document, Position at, int count)
         });
         for (char c : gone)
             tell_hook(document, line, column, c);
-        changed(document, line, false);
+        changed(document, false);
         removed += gone;
         count -= n;
     }

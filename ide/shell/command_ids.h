@@ -205,5 +205,9 @@
 #define IDC_CFG_CURRENT_DIR     219
 #define IDC_CFG_COMPILER_PATH   220
 #define IDD_ABOUT               230
+#define IDD_GOTO_LINE           240
+#define IDC_LINE_NUMBER         241
+#define IDD_BOOKMARKS           250
+#define IDC_BOOKMARK_LIST       251
 
 #endif

@@ -6,20 +6,28 @@ namespace tavra {
 
 namespace {
 
+// Words separated by blanks and tabs; a double-quoted part keeps its blanks
+// (the quotes are dropped), so that names with blanks can be given.
 std::vector<std::string> words_of(const std::string& text)
 {
     std::vector<std::string> words;
     std::string word;
+    bool in_word = false, quoted = false;
     for (char c : text) {
-        if (c == ' ' || c == '\t') {
-            if (!word.empty())
+        if (c == '"') {
+            quoted = !quoted;
+            in_word = true;
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (in_word)
                 words.push_back(std::move(word));
             word.clear();
+            in_word = false;
         } else {
             word += c;
+            in_word = true;
         }
     }
-    if (!word.empty())
+    if (in_word && !word.empty())
         words.push_back(std::move(word));
     return words;
 }

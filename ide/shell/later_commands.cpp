@@ -13,6 +13,7 @@ struct LaterCommand {
 
 const LaterCommand kLaterCommands[] = {
     {CM_LEVEL, "display and colouring"},
+    {CM_MARK_BLOCK, "block marking"},
     {CM_F11, "source scanning"},
     {CM_SHIFT_ESCAPE, "source scanning"},
     {CM_FIND, "find and replace"},
@@ -96,6 +97,8 @@ const LaterCommand kLaterCommands[] = {
 
 std::optional<std::string_view> later_command_owner(int command)
 {
+    if (command >= CM_FIRST_UTILITY && command <= CM_LAST_UTILITY)
+        return "output window and external tools";
     for (const LaterCommand& row : kLaterCommands)
         if (row.command == command)
             return row.owner;

@@ -227,7 +227,7 @@ void post_key(HWND window, UINT virtual_key)
     posted_since_settle += 2;
 }
 
-void type_key(HWND window, UINT virtual_key, bool ctrl, bool shift)
+void type_key(HWND window, UINT virtual_key, bool ctrl, bool shift, bool alt)
 {
     SetForegroundWindow(window);
     std::vector<INPUT> inputs;
@@ -242,8 +242,12 @@ void type_key(HWND window, UINT virtual_key, bool ctrl, bool shift)
         key(VK_CONTROL, false);
     if (shift)
         key(VK_SHIFT, false);
+    if (alt)
+        key(VK_MENU, false);
     key(WORD(virtual_key), false);
     key(WORD(virtual_key), true);
+    if (alt)
+        key(VK_MENU, true);
     if (shift)
         key(VK_SHIFT, true);
     if (ctrl)

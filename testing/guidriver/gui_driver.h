@@ -56,7 +56,7 @@ void post_key(HWND window, UINT virtual_key);
 // Types a key with modifiers as real input (SendInput) into the foreground
 // window, after bringing window to the foreground; the target's GetKeyState
 // then sees the modifiers.
-void type_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = false);
+void type_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = false, bool alt = false);
 // Returns once the window's thread has taken every message posted through
 // this driver since the last settle from its queue and handled it. A message
 // sent to a thread is handled when the thread next asks for a message, before

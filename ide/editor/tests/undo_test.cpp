@@ -49,6 +49,18 @@ TEST_F(Undo, CursorMovingCommandsGoBack)
     }
 }
 
+TEST_F(Undo, CommandsHandledElsewhereCanBeJournaledAsCursorMoves)
+{
+    View& view = make({"find me", "here"});
+    view.rows = 2;
+    editor.record_command(view, 1135, 0);
+    editor.mouse_click(view, {1, 2}, false);  // stands for what a search does
+    editor.journal().entries().pop_back();
+    editor.undo(view);
+    EXPECT_EQ(view.cursor, (Position{0, 0}));
+    EXPECT_TRUE(editor.journal().empty());
+}
+
 TEST_F(Undo, TypedCharactersTabsAndLineBreaksAreRemoved)
 {
     View& view = make({"ab"});

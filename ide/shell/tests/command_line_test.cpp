@@ -28,6 +28,12 @@ TEST(CommandLine, SlashWAnywhereMakesItQuietAndAnEmptyLineIsEmpty)
     EXPECT_FALSE(parse_command_line("/p x").attach_process);
 }
 
+TEST(CommandLine, QuotedNamesKeepTheirBlanks)
+{
+    auto line = parse_command_line("\"C:\\My Files\\a.c\" b.c \"\"");
+    EXPECT_EQ(line.files, (std::vector<std::string>{"C:\\My Files\\a.c", "b.c"}));
+}
+
 TEST(CommandLine, FirstFileNameHonoursQuotes)
 {
     EXPECT_EQ(tavra::first_file_name("\"C:\\My Files\\a.c\" rest"), "C:\\My Files\\a.c");

@@ -1,16 +1,18 @@
-// The IDE's MDI frame window: class "clMDIFrame", its MDI client, and the
-// message loop that serves both.
+// The IDE's MDI frame window "clMDIFrame": its MDI client and output
+// window, the layout, the menus' state, and the routing of commands and
+// private messages.
 #pragma once
 
 #include <windows.h>
 
 namespace tavra {
 
-// Registers the frame's window class; false when the system refuses.
 bool register_frame_class(HINSTANCE instance);
-// Creates and shows the frame with its MDI client; nullptr on failure.
-HWND create_frame(HINSTANCE instance, int show_command);
-// Runs the message loop until WM_QUIT; returns the quit code.
-int run_message_loop(HWND frame);
+// Creates the frame at the stored placement (or the system default).
+HWND create_frame();
+// Places the output window across the bottom and the MDI client above it.
+void layout_frame();
+// Sets the frame title: "tavra", or "tavra-<project>" with a project open.
+void update_frame_title();
 
 }  // namespace tavra

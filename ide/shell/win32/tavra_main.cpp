@@ -1,14 +1,9 @@
 // tavra: the IDE's entry point.
 #include <windows.h>
 
-#include "ide/shell/win32/frame.h"
+#include "ide/shell/win32/startup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int)
 {
-    if (!tavra::register_frame_class(instance))
-        return 1;
-    HWND frame = tavra::create_frame(instance, show_command);
-    if (!frame)
-        return 1;
-    return tavra::run_message_loop(frame);
+    return tavra::run_ide(instance, command_line);
 }

@@ -1,0 +1,226 @@
+// vsthost: loads an audio effect plug-in, calls its `main` and runs the
+// actions of the command line against it: printing its identity and
+// parameters, setting parameters and programs, and processing audio files.
+#include "common/strings.h"
+#include "plugins/host/audio_file.h"
+#include "plugins/host/effect_host.h"
+#include "plugins/host/host_command_line.h"
+#include "plugins/host/plugin_library.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vyn::host::Action;
+using vyn::host::ActionKind;
+using vyn::host::EffectHost;
+using vyn::fx::Opcode;
+
+constexpr int kExitUsage = 1;
+constexpr int kExitFailure = 2;
+
+struct Session {
+    EffectHost& effect;
+    float sample_rate = 44100.0f;
+    std::int32_t block_size = 1024;
+};
+
+std::int32_t op(Opcode opcode)
+{
+    return static_cast<std::int32_t>(opcode);
+}
+
+// Four characters when they are all printable, and the number beside them.
+std::string id_text(std::int32_t id)
+{
+    auto u = static_cast<std::uint32_t>(id);
+    std::string chars;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        char c = static_cast<char>((u >> shift) & 0xFF);
+        chars += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    return vyn::format("%s (0x%08X)", chars.c_str(), u);
+}
+
+std::string flags_text(std::int32_t flags)
+{
+    std::string text = vyn::format("0x%X", static_cast<unsigned>(flags));
+    if (flags & vyn::fx::kFlagCanMono)
+        text += " can-mono";
+    if (flags & vyn::fx::kFlagCanReplacing)
+        text += " can-process-replacing";
+    return text;
+}
+
+void show(Session& s, const std::string& plugin)
+{
+    const vyn::fx::EffectRecord& r = s.effect.record();
+    std::printf("plug-in     %s\n", plugin.c_str());
+    std::printf("magic       %s\n", id_text(r.magic).c_str());
+    std::printf("unique id   %s\n", id_text(r.unique_id).c_str());
+    std::printf("identify    %s\n", id_text(static_cast<std::int32_t>(s.effect.dispatch(op(Opcode::Identify)))).c_str());
+    std::printf("version     %d\n", r.version);
+    std::printf("programs    %d\n", r.num_programs);
+    std::printf("parameters  %d\n", r.num_params);
+    std::printf("inputs      %d\n", r.num_inputs);
+    std::printf("outputs     %d\n", r.num_outputs);
+    std::printf("flags       %s\n", flags_text(r.flags).c_str());
+    std::printf("delay       %d\n", r.initial_delay);
+    std::printf("io ratio    %g\n", static_cast<double>(r.io_ratio));
+    std::printf("sample rate %g\n", static_cast<double>(s.sample_rate));
+    std::printf("block size  %d\n", s.block_size);
+    auto program = s.effect.dispatch(op(Opcode::GetProgram));
+    std::printf("program     %ld [%s]\n", static_cast<long>(program), s.effect.text(Opcode::GetProgramName).c_str());
+    for (std::int32_t i = 0; i < r.num_params; ++i) {
+        std::printf("parameter %d name [%s] label [%s] value %.6f display [%s]\n", i,
+                    s.effect.text(Opcode::GetParameterName, i).c_str(),
+                    s.effect.text(Opcode::GetParameterLabel, i).c_str(), static_cast<double>(s.effect.parameter(i)),
+                    s.effect.text(Opcode::GetParameterDisplay, i).c_str());
+    }
+}
+
+bool process(Session& s, const Action& a)
+{
+    const vyn::fx::EffectRecord& r = s.effect.record();
+    bool accumulate = a.kind == ActionKind::Accumulate;
+    const std::string& out_name = a.files.back();
+    std::string error;
+    auto input = vyn::host::read_audio_file(a.files[0], r.num_inputs, error);
+    std::optional<vyn::host::Audio> base;
+    if (input && accumulate)
+        base = vyn::host::read_audio_file(a.files[1], r.num_outputs, error);
+    if (!input || (accumulate && !base)) {
+        std::fprintf(stderr, "vsthost: %s\n", error.c_str());
+        return false;
+    }
+    if (input->sample_rate != 0.0 && input->sample_rate != s.sample_rate)
+        std::fprintf(stderr, "vsthost: note: %s is %g Hz, the effect runs at %g Hz (see --rate)\n",
+                     a.files[0].c_str(), input->sample_rate, static_cast<double>(s.sample_rate));
+    vyn::host::Audio output;
+    auto path = accumulate ? vyn::host::ProcessPath::Accumulating : vyn::host::ProcessPath::Replacing;
+    if (!s.effect.process(*input, base ? &*base : nullptr, path, s.block_size, output, error)) {
+        std::fprintf(stderr, "vsthost: %s\n", error.c_str());
+        return false;
+    }
+    output.sample_rate = s.sample_rate;
+    if (!vyn::host::write_audio_file(out_name, output, error)) {
+        std::fprintf(stderr, "vsthost: %s\n", error.c_str());
+        return false;
+    }
+    std::printf("processed %s frames into %s\n", std::to_string(output.frames()).c_str(), out_name.c_str());
+    return true;
+}
+
+bool run_action(Session& s, const Action& a, const std::string& plugin)
+{
+    switch (a.kind) {
+    case ActionKind::Show:
+        show(s, plugin);
+        return true;
+    case ActionKind::Rate:
+        if (!(a.real > 0.0f)) {
+            std::fprintf(stderr, "vsthost: the sample rate must be positive\n");
+            return false;
+        }
+        s.sample_rate = a.real;
+        s.effect.dispatch(op(Opcode::SetSampleRate), 0, 0, a.real);
+        return true;
+    case ActionKind::Block:
+        if (a.number <= 0) {
+            std::fprintf(stderr, "vsthost: the block size must be positive\n");
+            return false;
+        }
+        s.block_size = a.number;
+        s.effect.dispatch(op(Opcode::SetBlockSize), 0, a.number);
+        return true;
+    case ActionKind::Program:
+        s.effect.dispatch(op(Opcode::SetProgram), 0, a.number);
+        return true;
+    case ActionKind::ProgramName:
+        s.effect.send_text(Opcode::SetProgramName, a.files[0]);
+        return true;
+    case ActionKind::Set:
+        s.effect.set_parameter(a.index, a.real);
+        return true;
+    case ActionKind::Suspend:
+        s.effect.dispatch(op(Opcode::MainsChanged), 0, 0);
+        return true;
+    case ActionKind::Resume:
+        s.effect.dispatch(op(Opcode::MainsChanged), 0, 1);
+        return true;
+    case ActionKind::Dispatch: {
+        if (a.number == op(Opcode::Close)) {
+            // The effect would free itself under the host's feet.
+            std::fprintf(stderr, "vsthost: the host closes the effect itself when it is done\n");
+            return false;
+        }
+        std::string text;
+        std::intptr_t result = s.effect.dispatch(a.number, a.index, a.value, a.real, &text);
+        std::printf("dispatch %d -> %ld%s\n", a.number, static_cast<long>(result),
+                    text.empty() ? "" : (" [" + text + "]").c_str());
+        return true;
+    }
+    case ActionKind::Process:
+    case ActionKind::Accumulate:
+        return process(s, a);
+    }
+    return false;
+}
+
+/* run: load, start (open, rate, block size, switch on), the actions in
+   order, then switch off; the effect is closed and the library unloaded on
+   the way out, in that order. */
+int run(const vyn::host::CommandLine& line)
+{
+    std::string error;
+    auto library = vyn::host::PluginLibrary::load(line.plugin, error);
+    if (!library) {
+        std::fprintf(stderr, "vsthost: cannot load %s: %s\n", line.plugin.c_str(), error.c_str());
+        return kExitFailure;
+    }
+    auto main_entry = reinterpret_cast<vyn::fx::MainProc>(library->entry("main"));
+    if (!main_entry) {
+        std::fprintf(stderr, "vsthost: %s exports no main\n", line.plugin.c_str());
+        return kExitFailure;
+    }
+    auto effect = EffectHost::start(main_entry, line.host_version, error);
+    if (!effect) {
+        std::fprintf(stderr, "vsthost: %s: %s\n", line.plugin.c_str(), error.c_str());
+        return kExitFailure;
+    }
+    Session session{*effect};
+    effect->dispatch(op(Opcode::Open));
+    effect->dispatch(op(Opcode::SetSampleRate), 0, 0, session.sample_rate);
+    effect->dispatch(op(Opcode::SetBlockSize), 0, session.block_size);
+    effect->dispatch(op(Opcode::MainsChanged), 0, 1);
+    int status = 0;
+    for (const Action& action : line.actions) {
+        std::fflush(stdout);
+        if (!run_action(session, action, line.plugin)) {
+            status = kExitFailure;
+            break;
+        }
+    }
+    effect->dispatch(op(Opcode::MainsChanged), 0, 0);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        std::fputs(vyn::host::usage_text(), args.empty() ? stderr : stdout);
+        return args.empty() ? kExitUsage : 0;
+    }
+    std::string error;
+    auto line = vyn::host::parse_command_line(args, error);
+    if (!line) {
+        std::fprintf(stderr, "vsthost: %s\n%s", error.c_str(), vyn::host::usage_text());
+        return kExitUsage;
+    }
+    return run(*line);
+}
