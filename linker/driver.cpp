@@ -292,8 +292,22 @@ void switch_to_dll_startup(std::string& path)
 
 /* Reads the command line left to right after marking the default libraries
    it names; then appends the default libraries it did not name. */
-bool ParseArgs(Linker& l, const std::vector<std::string>& args)
+bool ParseArgs(Linker& l, const std::vector<std::string>& given)
 {
+    // Each word of a response file is one argument of the command line, in
+    // its place; its words are not expanded further.
+    std::vector<std::string> args;
+    std::vector<bool> expand;
+    for (const std::string& word : given) {
+        if (!word.empty() && word[0] == '@') {
+            std::vector<std::string> words = ProcessAtFile(l, word.substr(1));
+            args.insert(args.end(), words.begin(), words.end());
+            expand.insert(expand.end(), words.size(), false);
+        } else {
+            args.push_back(word);
+            expand.push_back(true);
+        }
+    }
     l.settings.subsystem = 3;
     mark_named_default_libraries(l, args);
     ArgCursor c{args};
@@ -306,11 +320,7 @@ bool ParseArgs(Linker& l, const std::vector<std::string>& args)
                 return false;
             continue;
         }
-        std::vector<std::string> names;
-        if (!word.empty() && word[0] == '@')
-            names = ProcessAtFile(l, word.substr(1));
-        else
-            names = ExpandFileName(l, word);
+        std::vector<std::string> names = expand[c.i] ? ExpandFileName(l, word) : std::vector<std::string>{word};
         for (const std::string& n : names)
             if (!add_file_argument(l, n))
                 return false;

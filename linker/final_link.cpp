@@ -316,7 +316,9 @@ bool FinalLink(Linker& l)
     set_dll_init_pointer(l);
     if (l.settings.base_relocations)
         BuildRelocSection(l);
-    if (l.settings.dll || l.settings.exports_present)
+    // A program's module-definition file may name it without exporting
+    // anything; only a DLL needs exports.
+    if (l.settings.dll || (l.settings.exports_present && !l.exports.empty()))
         if (!BuildEdataSection(l))
             return false;
     place_appended_sections(l);

@@ -141,9 +141,10 @@ bool LinkInputSections(Linker& l)
     return true;
 }
 
-/* Runs of contributions from members of one archive are put in member-name
-   order, which keeps an import library's head, entries and tail together
-   and in that order. Contributions of command-line files keep their place. */
+/* Runs of contributions from members of one archive (and of one input
+   section name) are put in member-name order, which puts an import
+   library's head, entries and tail in that order within each ".idata$n".
+   Contributions of command-line files keep their place. */
 void sort_sections(Linker& l)
 {
     for (auto& out : l.sections) {
@@ -153,8 +154,10 @@ void sort_sections(Linker& l)
             const InputFile* file = list[i].section->file;
             const InputFile* archive = file ? file->archive : nullptr;
             std::size_t j = i + 1;
+            // A run also keeps to one input-section name, so that sorting
+            // never moves an ".idata$5" entry in among the ".idata$4" ones.
             while (archive && j < list.size() && list[j].section->file &&
-                   list[j].section->file->archive == archive)
+                   list[j].section->file->archive == archive && list[j].section->name == list[i].section->name)
                 ++j;
             if (archive)
                 std::stable_sort(list.begin() + static_cast<std::ptrdiff_t>(i),

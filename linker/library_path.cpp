@@ -79,7 +79,8 @@ bool WriteLibPathToRegistry(const std::string& directory)
 }
 
 /* The full path of a default file (startup object or default library).
-   The known library directory is tried first, then the registry's. Only
+   The known library directory is tried first, then the registry's (which
+   becomes the known one when there was none). Only
    when no directory is known at all is the user asked; a file missing from
    a known directory is simply not found, so that a default library that is
    not installed does not make the linker ask for ever. */
@@ -91,7 +92,10 @@ std::optional<std::string> FindDefaultFile(Linker& l, const std::string& name)
             return path;
     }
     if (auto registry_dir = ReadLibPathFromRegistry()) {
-        s.library_directory = *registry_dir;
+        // A directory given with "-L" stays the first place to look for the
+        // files that follow.
+        if (!s.library_directory)
+            s.library_directory = *registry_dir;
         return try_directory(*registry_dir, name);
     }
     if (s.library_directory)
