@@ -224,8 +224,10 @@ bool add_resource_file(Linker& l, const std::string& name)
     }
     s.resource_object = object;
     if (!s.have_input && !s.output_name_given) {
-        // The output is named after the resource file, not after its temporary object.
+        // The output is named after the resource file, not after its
+        // temporary object.
         s.output_name = winpath::replace_extension(name, s.dll ? ".dll" : ".exe");
+        s.have_input = true;
     }
     AddNewFile(l, object);
     return true;
