@@ -172,6 +172,8 @@ bool WriteExeFile(Linker& l);
 void WriteMapFile(Linker& l);
 void WriteImportLibrary(Linker& l);
 bool ReadResourceFile(Linker& l, const std::string& res_path, const std::string& obj_path);
+// The object made from a resource file's bytes; false when they are malformed.
+bool convert_resource(std::span<const std::uint8_t> res, std::vector<std::uint8_t>& object);
 std::optional<std::uint32_t> symbol_address(Linker& l, InputFile& file, std::uint32_t index,
                                             InputSection** section_out);
 OutputSection* find_output(Linker& l, std::string_view name);

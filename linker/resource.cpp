@@ -238,6 +238,15 @@ std::vector<std::uint8_t> WriteObjectFile(const std::vector<Resource>& res)
 
 }  // namespace
 
+bool convert_resource(std::span<const std::uint8_t> res, std::vector<std::uint8_t>& object)
+{
+    std::vector<Resource> all;
+    if (!OpenResFile(res, all))
+        return false;
+    object = WriteObjectFile(FindTypes(std::move(all)));
+    return true;
+}
+
 /* Converts res_path into the object obj_path. False (after its own
    message for a malformed file) when the conversion fails. */
 bool ReadResourceFile(Linker& l, const std::string& res_path, const std::string& obj_path)
@@ -245,12 +254,11 @@ bool ReadResourceFile(Linker& l, const std::string& res_path, const std::string&
     auto bytes = platform::read_file(winpath::to_host(res_path));
     if (!bytes)
         return false;
-    std::vector<Resource> all;
-    if (!OpenResFile(*bytes, all)) {
+    std::vector<std::uint8_t> object;
+    if (!convert_resource(*bytes, object)) {
         out("Invalid ressource file %s\n", res_path.c_str());
         return false;
     }
-    std::vector<std::uint8_t> object = WriteObjectFile(FindTypes(std::move(all)));
     std::FILE* f = std::fopen(winpath::to_host(obj_path).c_str(), "wb");
     if (!f) {
         err(l, "Impossible to write to %s\n", obj_path.c_str());

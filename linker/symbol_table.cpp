@@ -227,11 +227,12 @@ std::optional<std::string> source_file_name(const InputFile& f)
    ".bf" symbol, whose auxiliary record holds the line. */
 int function_first_line(const InputFile& f, std::uint32_t symbol_index)
 {
-    if (symbol_index + 1 >= f.symbols.size() || f.symbols[symbol_index].aux_count == 0)
+    // Indices come from the file: compared in 64 bits so that 0xFFFFFFFF + 1 cannot wrap.
+    if (std::uint64_t(symbol_index) + 1 >= f.symbols.size() || f.symbols[symbol_index].aux_count == 0)
         return 0;
     std::uint32_t bf = 0;
     read_u32_at(f.symbols[symbol_index + 1].raw, 0, bf);
-    if (bf + 1 >= f.symbols.size() || f.symbols[bf].aux_count == 0)
+    if (std::uint64_t(bf) + 1 >= f.symbols.size() || f.symbols[bf].aux_count == 0)
         return 0;
     std::uint16_t line = 0;
     read_u16_at(f.symbols[bf + 1].raw, 4, line);
