@@ -5,8 +5,8 @@
 #include "common/byte_reader.h"
 #include "common/strings.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <filesystem>
 
 namespace vyn::lnk {
 
@@ -70,19 +70,20 @@ bool ReadStringTable(Linker& l, InputFile& f, bool report)
     return true;
 }
 
-std::string string_at(std::span<const std::uint8_t> table, std::uint32_t offset)
+std::string_view string_at(std::span<const std::uint8_t> table, std::uint32_t offset)
 {
     if (offset < 4 || offset >= table.size())
         return {};
-    std::string name;
-    for (std::size_t i = offset; i < table.size() && table[i] != 0; ++i)
-        name += static_cast<char>(table[i]);
-    return name;
+    const char* start = reinterpret_cast<const char*>(table.data()) + offset;
+    std::size_t length = 0;
+    while (offset + length < table.size() && start[length] != '\0')
+        ++length;
+    return {start, length};
 }
 
 /* An inline 8-byte name, or (first four bytes zero) an offset into the
    string table. */
-std::string GetSymbolName(const InputFile& f, std::span<const std::uint8_t> raw)
+std::string_view GetSymbolName(const InputFile& f, std::span<const std::uint8_t> raw)
 {
     std::uint32_t first = 0, offset = 0;
     read_u32_at(raw, 0, first);
@@ -90,21 +91,32 @@ std::string GetSymbolName(const InputFile& f, std::span<const std::uint8_t> raw)
         read_u32_at(raw, 4, offset);
         return string_at(f.string_table, offset);
     }
-    ByteReader r(raw);
-    return r.fixed_string(8);
+    const char* name = reinterpret_cast<const char*>(raw.data());
+    std::size_t length = 0;
+    while (length < 8 && name[length] != '\0')
+        ++length;
+    return {name, length};
 }
 
 }  // namespace
 
-bool read_whole_file(const std::string& host_path, std::shared_ptr<const std::vector<std::uint8_t>>& data)
+bool read_whole_file(const std::string& host_path, InputFile& file)
 {
-    std::ifstream in(host_path, std::ios::binary);
-    if (!in)
+    std::FILE* f = std::fopen(host_path.c_str(), "rb");
+    if (!f)
         return false;
-    auto bytes = std::make_shared<std::vector<std::uint8_t>>((std::istreambuf_iterator<char>(in)),
-                                                              std::istreambuf_iterator<char>());
-    data = std::move(bytes);
-    return true;
+    std::error_code error;
+    auto size = std::filesystem::file_size(host_path, error);
+    bool ok = !error;
+    if (ok) {
+        // Not zero-filled first: every byte is read over.
+        auto bytes = std::make_shared_for_overwrite<std::uint8_t[]>(size ? size : 1);
+        ok = std::fread(bytes.get(), 1, size, f) == size;
+        file.data = bytes;
+        file.bytes = {bytes.get(), static_cast<std::size_t>(size)};
+    }
+    std::fclose(f);
+    return ok;
 }
 
 /* The file header and the section headers of an object. Fails (without a
@@ -140,7 +152,7 @@ bool BuildFileDescriptor(Linker& l, InputFile& f)
             // A long section name: "/" and a decimal string-table offset.
             if (auto off = parse_u32(std::string_view(s->name).substr(1)))
                 if (auto longer = string_at(f.string_table, *off); !longer.empty())
-                    s->name = longer;
+                    s->name = std::string(longer);
         }
         r.u32();  // virtual size (physical address)
         s->virtual_address = r.u32();

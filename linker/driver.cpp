@@ -406,11 +406,13 @@ std::vector<std::string> ExpandFileName(Linker& l, const std::string& name)
 
 int linker_main(int argc, char** argv)
 {
-    static Linker l;  // owns everything until exit; xexit ends the process
     if (argc < 2) {
         Usage();
         return 1;
     }
+    // The link owns everything until the process ends and frees nothing
+    // before: xexit ends the process without tearing the tables down.
+    Linker& l = *new Linker;
     std::vector<std::string> args(argv + 1, argv + argc);
     Settings& s = l.settings;
     s.start_time = std::time(nullptr);

@@ -4,6 +4,7 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
+#include "common/strings.h"
 #include "common/winpath.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -161,7 +162,8 @@ void WriteImportLibrary(Linker& l)
         return;
     }
     std::string lib_name = winpath::replace_extension(s.output_name, ".lib");
-    std::string command = "\"" + winpath::to_host(tool) + "\" \"" + exp_name + "\" \"" + lib_name + "\"";
+    std::string command =
+        format("\"%s\" \"%s\" \"%s\"", winpath::to_host(tool).c_str(), exp_name.c_str(), lib_name.c_str());
     std::string error;
     auto process = platform::Process::start(command, {}, error);
     if (!process) {

@@ -123,14 +123,14 @@ struct ImageSymbols {
     std::uint32_t line_count = 0;
 };
 
-std::uint32_t string_offset(ImageSymbols& img, const std::string& name)
+std::uint32_t string_offset(ImageSymbols& img, std::string_view name)
 {
-    auto it = img.string_offsets.find(name);
+    auto it = img.string_offsets.find(std::string(name));
     if (it != img.string_offsets.end())
         return it->second;
     std::uint32_t offset = static_cast<std::uint32_t>(4 + img.strings.size());
     img.strings.c_string(name);
-    img.string_offsets.emplace(name, offset);
+    img.string_offsets.emplace(std::string(name), offset);
     return offset;
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vyn::lnk {
@@ -56,7 +57,7 @@ struct InputSection {
 // One 18-byte symbol table entry, decoded. Auxiliary entries keep only their
 // raw bytes (is_aux set).
 struct CoffSymbol {
-    std::string name;
+    std::string_view name;  // into the file's bytes, which live for the whole run
     std::uint32_t value = 0;
     std::int16_t section = 0;
     std::uint16_t type = 0;
@@ -78,8 +79,8 @@ struct ArchiveIndexEntry {
 struct InputFile {
     std::string name;        // as shown in messages (lower-cased list entry, or the member name)
     std::string host_path;   // what is opened
-    std::shared_ptr<const std::vector<std::uint8_t>> data;  // the whole file (an archive for members)
-    std::span<const std::uint8_t> bytes;                    // this object's bytes
+    std::shared_ptr<const std::uint8_t[]> data;  // the whole file (an archive for members)
+    std::span<const std::uint8_t> bytes;         // this object's bytes
     FileKind kind = FileKind::Unknown;
     bool entered = false;
 

@@ -9,6 +9,8 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vyn::lnk {
@@ -21,6 +23,10 @@ constexpr std::size_t kHashBuckets = 4051;
 struct LinkHashTable {
     std::vector<LinkSymbol*> buckets = std::vector<LinkSymbol*>(kHashBuckets, nullptr);
     std::deque<LinkSymbol> storage;
+    // The same entries by name, for lookups that do not walk a bucket chain;
+    // the buckets keep the order in which the table is traversed. Keys view
+    // the entries' own names (deque elements never move).
+    std::unordered_map<std::string_view, LinkSymbol*> by_name = std::unordered_map<std::string_view, LinkSymbol*>(1 << 16);
     LinkSymbol* undefined_head = nullptr;
     LinkSymbol* undefined_tail = nullptr;
 };
@@ -137,7 +143,8 @@ bool ProcessDefFile(Linker& l, const std::string& path);
 bool add_export(Linker& l, const std::string& decorated, const std::string& alias);
 
 // Inputs (coff_reader.cpp, archive.cpp).
-bool read_whole_file(const std::string& host_path, std::shared_ptr<const std::vector<std::uint8_t>>& data);
+// Reads a whole input file; its bytes stay in memory for the whole link.
+bool read_whole_file(const std::string& host_path, InputFile& file);
 bool FindFileType(Linker& l, InputFile& file, FileKind wanted);
 bool BuildFileDescriptor(Linker& l, InputFile& file);
 bool ReadObjectSymbols(Linker& l, InputFile& file);
@@ -150,7 +157,7 @@ LinkSymbol* LinkTableLookup(Linker& l, std::string_view name, bool create);
 void append_undefined(Linker& l, LinkSymbol* s);
 bool AddSymbols(Linker& l, InputFile& file);
 void BuildCommon(Linker& l);
-void undefined_symbol(Linker& l, InputFile& file, InputSection* section, const std::string& name,
+void undefined_symbol(Linker& l, InputFile& file, InputSection* section, std::string_view name,
                       std::uint32_t offset_in_section);
 void UsageSymbol(Linker& l);
 bool ProcessDirectives(Linker& l);

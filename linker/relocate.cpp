@@ -21,10 +21,10 @@ std::uint32_t placed_address(const InputSection& s)
     return s.output->address + s.out_offset;
 }
 
-[[noreturn]] void bad_section(Linker& l, InputFile& f, const InputSection& s, const std::string& symbol)
+[[noreturn]] void bad_section(Linker& l, InputFile& f, const InputSection& s, std::string_view symbol)
 {
     out("%s: Bad section found in link (%s). Symbol %s\n", f.name.c_str(), s.name.c_str(),
-        symbol.empty() ? "*undefined*" : symbol.c_str());
+        symbol.empty() ? "*undefined*" : std::string(symbol).c_str());
     xexit(l, 1);
 }
 

@@ -106,11 +106,10 @@ void AddLibrarySymbol(Linker& l, InputFile& a)
    searched. The extension's first letter may force the kind. */
 void EnterSymbols(Linker& l, InputFile& f)
 {
-    if (!read_whole_file(f.host_path, f.data)) {
+    if (!read_whole_file(f.host_path, f)) {
         err(l, "cannot open %s\n", f.name.c_str());
         xexit(l, -1);
     }
-    f.bytes = *f.data;
     std::string_view ext = winpath::extension(f.name);
     char first = ext.size() > 1 ? ext[1] : '\0';
     bool object = false, archive = false;

@@ -21,20 +21,24 @@ std::uint32_t link_hash(std::string_view name)
     return h;
 }
 
+/* Finds (or, with create, makes) the entry of a name. A new entry goes to
+   the front of its bucket, which fixes the order of every walk over the
+   table. */
 LinkSymbol* LinkTableLookup(Linker& l, std::string_view name, bool create)
 {
-    std::uint32_t h = link_hash(name);
-    LinkSymbol*& bucket = l.table.buckets[h % kHashBuckets];
-    for (LinkSymbol* s = bucket; s; s = s->next_in_bucket)
-        if (s->hash == h && s->name == name)
-            return s;
+    auto found = l.table.by_name.find(name);
+    if (found != l.table.by_name.end())
+        return found->second;
     if (!create)
         return nullptr;
+    std::uint32_t h = link_hash(name);
+    LinkSymbol*& bucket = l.table.buckets[h % kHashBuckets];
     LinkSymbol& s = l.table.storage.emplace_back();
     s.name = std::string(name);
     s.hash = h;
     s.next_in_bucket = bucket;
     bucket = &s;
+    l.table.by_name.emplace(s.name, &s);
     return &s;
 }
 
@@ -266,10 +270,11 @@ std::optional<int> source_line(const InputFile& f, const InputSection& s, std::u
 
 /* Reports a relocation against a symbol that is not defined. Every call
    counts towards the exit code; each name is reported once. */
-void undefined_symbol(Linker& l, InputFile& f, InputSection* section, const std::string& name,
+void undefined_symbol(Linker& l, InputFile& f, InputSection* section, std::string_view name_view,
                       std::uint32_t offset_in_section)
 {
     ++l.error_count;
+    std::string name(name_view);
     if (already_reported(l, name))
         return;
     if (section && section->index == 1 && !f.from_archive() && section->line_count > 0) {

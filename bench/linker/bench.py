@@ -111,12 +111,13 @@ def compile_all(work, modules):
 
 def measure(command, cwd, env=None):
     """Wall time and peak RSS (MB) of one run of command."""
-    start = time.monotonic()
-    proc = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(proc.pid, 0)
-    elapsed = time.monotonic() - start
-    err = proc.stderr.read().decode(errors="replace")
-    proc.stderr.close()
+    with open(os.path.join(cwd, "stderr.txt"), "w+b") as errfile:
+        start = time.monotonic()
+        proc = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=errfile)
+        _, status, usage = os.wait4(proc.pid, 0)
+        elapsed = time.monotonic() - start
+        errfile.seek(0)
+        err = errfile.read().decode(errors="replace")
     code = os.waitstatus_to_exitcode(status)
     if code != 0:
         sys.exit(f"{command[0]} failed ({code}):\n{err[-2000:]}")

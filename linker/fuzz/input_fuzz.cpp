@@ -4,6 +4,7 @@
 // object). None may crash, hang or read out of bounds.
 #include "linker/linker.h"
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace vyn::lnk;
@@ -27,7 +28,6 @@ void read_object(Linker& l, InputFile& f)
 
 void read_input(Linker& l, std::unique_ptr<InputFile>& f)
 {
-    f->bytes = *f->data;
     read_object(l, *f);
     if (f->kind != FileKind::Archive)
         return;
@@ -49,7 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     l->error_stream = sink;
     auto f = std::make_unique<InputFile>();
     f->name = "fuzz.obj";
-    f->data = std::make_shared<const std::vector<std::uint8_t>>(data, data + size);
+    auto copy = std::make_shared<std::uint8_t[]>(size + 1);
+    std::copy(data, data + size, copy.get());
+    f->data = copy;
+    f->bytes = {copy.get(), size};
     read_input(*l, f);
     BuildCommon(*l);
 
@@ -57,7 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (convert_resource({data, size}, object)) {
         auto r = std::make_unique<InputFile>();
         r->name = "res.obj";
-        r->data = std::make_shared<const std::vector<std::uint8_t>>(std::move(object));
+        auto bytes = std::make_shared<std::uint8_t[]>(object.size() + 1);
+        std::copy(object.begin(), object.end(), bytes.get());
+        r->data = bytes;
+        r->bytes = {bytes.get(), object.size()};
         read_input(*l, r);
     }
     return 0;
