@@ -45,7 +45,7 @@ function(vyn_wine_test name)
   endif()
   if(VYN_WINE_TESTS)
     add_test(NAME ${name}
-      COMMAND ${VYN_WINE_RUN} --build ${CMAKE_BINARY_DIR} --timeout 240 $<TARGET_FILE:${name}>)
+      COMMAND bash ${VYN_WINE_RUN} --build ${CMAKE_BINARY_DIR} --timeout 240 $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 300
       RESOURCE_LOCK wine FIXTURES_REQUIRED wine_prefix)
   endif()
@@ -53,7 +53,7 @@ endfunction()
 
 if(VYN_WINE_TESTS)
   add_test(NAME wine_prefix
-    COMMAND ${VYN_WINE_RUN} --build ${CMAKE_BINARY_DIR} --timeout 280 --prepare)
+    COMMAND bash ${VYN_WINE_RUN} --build ${CMAKE_BINARY_DIR} --timeout 280 --prepare)
   set_tests_properties(wine_prefix PROPERTIES LABELS wine TIMEOUT 300
     RESOURCE_LOCK wine FIXTURES_SETUP wine_prefix)
 endif()

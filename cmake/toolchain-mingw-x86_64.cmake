@@ -3,8 +3,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(VYN_MINGW_TRIPLE x86_64-w64-mingw32)
 
-set(CMAKE_C_COMPILER   ${VYN_MINGW_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${VYN_MINGW_TRIPLE}-g++)
+# The posix thread model gives std::thread and std::mutex; -static links
+# its runtime in.
+set(CMAKE_C_COMPILER   ${VYN_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VYN_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER  ${VYN_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VYN_MINGW_TRIPLE})

@@ -12,7 +12,9 @@ namespace vyn {
 
 // printf-style formatting into a std::string.
 std::string format(const char* fmt, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    __attribute__((format(gnu_printf, 1, 2)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

@@ -40,6 +40,8 @@ std::optional<std::vector<std::uint8_t>> read_file(const std::string& path);
 // place, so that readers see either the old or the new file, whole.
 bool write_file_atomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool remove_file(const std::string& path);
+// The full path of the running program.
+std::string executable_path();
 bool make_directories(const std::string& path);
 
 }  // namespace vyn::platform

@@ -5,9 +5,9 @@
 // registry-export text form, named by the environment variable VYN_REGISTRY
 // (else $XDG_CONFIG_HOME/vyn/registry.reg, else ~/.config/vyn/registry.reg).
 //
-// Names of keys and values compare without regard to a-z case. Subkeys
-// enumerate sorted by their upper-cased names; values enumerate in the order
-// they were first written. Every operation reports failure in its result and
+// Names of keys and values compare without regard to a-z case. Subkeys and
+// values enumerate sorted by their upper-cased names, the one order that the
+// system registry of every Windows version and the hive can all give. Every operation reports failure in its result and
 // keeps a description in last_error(); reading a value that does not exist
 // is not an error (the caller uses its default).
 #pragma once
@@ -45,10 +45,16 @@ public:
     virtual std::vector<std::string> value_names(RegistryRoot root, std::string_view key) = 0;
 
     const std::string& last_error() const { return last_error_; }
+    // The system's code of the last failure (the registry's status on Windows, errno on POSIX).
+    long last_error_code() const { return last_error_code_; }
 
 protected:
     std::string last_error_;
+    long last_error_code_ = 0;
 };
+
+// Sorts names into the enumeration order above.
+void sort_registry_names(std::vector<std::string>& names);
 
 // The registry of this platform (see above).
 std::unique_ptr<Registry> open_registry();

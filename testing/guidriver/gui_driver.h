@@ -49,17 +49,22 @@ std::string class_name(HWND window);
 std::vector<std::string> list_box_lines(HWND list_box);
 
 void post_command(HWND window, WORD command_id);
-// Posts WM_CHAR for each character of text.
+// Posts WM_CHAR for each character of text (UTF-8).
 void post_text(HWND window, const std::string& text);
-// Posts WM_KEYDOWN / WM_KEYUP for a virtual key; with ctrl or shift the
-// modifier's state is set around it (for the target thread's GetKeyState).
-void post_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = false);
-// Sends a message that waits until the window's thread has handled everything
-// posted before it.
+// Posts WM_KEYDOWN / WM_KEYUP for a virtual key.
+void post_key(HWND window, UINT virtual_key);
+// Types a key with modifiers as real input (SendInput) into the foreground
+// window, after bringing window to the foreground; the target's GetKeyState
+// then sees the modifiers.
+void type_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = false, bool alt = false);
+// Returns once the window's thread has taken every message posted through
+// this driver since the last settle from its queue and handled it. A message
+// sent to a thread is handled when the thread next asks for a message, before
+// that thread's next posted message, so one round trip per posted message
+// (and two more for what the handlers themselves posted) suffices.
 void settle(HWND window, int timeout_ms = 5000);
 
-std::optional<std::string> read_registry_string(HKEY root, const std::string& key, const std::string& name);
-bool delete_registry_key(HKEY root, const std::string& key);
+// Registry access goes through the platform seam (platform/registry.h).
 
 // Saves the whole screen as a PNG file; returns false on failure.
 bool save_screenshot(const std::string& png_path);

@@ -1,0 +1,86 @@
+// Undo: takes the newest journal entry of the view and reverses it.
+#include "ide/editor/editor.h"
+
+#include <algorithm>
+
+namespace vyn::editor {
+
+/* Reverses the text change an entry describes: lines it inserted go, lines
+   it rewrote come back, the characters it inserted at `at` are deleted and
+   those it removed there are put back. */
+void Editor::undo_text_change(Document& document, const JournalEntry& entry)
+{
+    if (entry.lines_inserted > 0)
+        erase_lines(document, entry.at.line, entry.lines_inserted);
+    for (const auto& [line, text] : entry.old_lines) {
+        if (line >= document.line_count())
+            continue;
+        delete_text(document, {line, 0}, document.length(line));
+        insert_text(document, {line, 0}, text);
+    }
+    if (entry.inserted > 0)
+        delete_text(document, entry.at, entry.inserted);
+    if (entry.appended_line && entry.at.line < document.line_count() && document.length(entry.at.line) == 0)
+        erase_lines(document, entry.at.line, 1);
+    if (!entry.removed.empty())
+        insert_text(document, entry.at, entry.removed);
+}
+
+void Editor::undo_entry(View& view, const JournalEntry& entry)
+{
+    undo_text_change(*view.document, entry);
+    place(view, entry.cursor);
+    bool moved_only = entry.inserted == 0 && entry.removed.empty() && entry.lines_inserted == 0 && entry.old_lines.empty();
+    if (moved_only) {
+        view.top_line = std::clamp(entry.top_line, 0, std::max(0, view.document->line_count()));
+        place(view, entry.cursor);
+        view.flags |= viewflag::repaint_all;
+    }
+}
+
+void Editor::undo(View& view)
+{
+    clear_selection(view);
+    std::vector<JournalEntry>& entries = journal_.entries();
+    auto newest = std::find_if(entries.rbegin(), entries.rend(), [&](const JournalEntry& e) { return e.view == view.id; });
+    if (newest == entries.rend())
+        return;
+    std::size_t index = static_cast<std::size_t>(entries.rend() - newest) - 1;
+
+    if (entries[index].kind == JournalKind::replace_group && entries[index].group == GroupMark::end) {
+        std::size_t start = index;
+        while (start > 0 && !(entries[start - 1].view == view.id && entries[start - 1].group == GroupMark::start))
+            --start;
+        if (start == 0) {
+            host_.tell("Undo: internal error");
+            return;
+        }
+        --start;
+        entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index) + 1, entries.end());
+        for (std::size_t i = index; i > start; --i)
+            if (entries[i].group == GroupMark::member && entries[i].view == view.id)
+                undo_text_change(*view.document, entries[i]);
+        Position cursor = entries[start].cursor;
+        entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(start), entries.end());
+        place(view, cursor);
+        return;
+    }
+
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index) + 1, entries.end());
+    JournalEntry entry = std::move(entries.back());
+    entries.pop_back();
+    if (entry.kind == JournalKind::character) {
+        // Characters that typing overwrote come back with it.
+        std::string overwritten;
+        while (!entries.empty() && entries.back().kind == JournalKind::overwritten && entries.back().view == view.id) {
+            overwritten.insert(0, entries.back().removed);
+            entries.pop_back();
+        }
+        entry.removed += overwritten;
+    } else if (entry.kind == JournalKind::overwritten) {
+        return;  // its typed character was never journaled: nothing to reverse
+    }
+    undo_entry(view, entry);
+}
+
+}  // namespace vyn::editor

@@ -1,0 +1,78 @@
+#include "ide/shell/menu_state.h"
+
+#include <gtest/gtest.h>
+
+#include "ide/shell/command_ids.h"
+
+namespace {
+
+using namespace tavra;
+
+bool enabled(const std::map<int, MenuItemState>& state, int command)
+{
+    return menu_item_state(state, command).enabled;
+}
+
+TEST(MenuState, WithoutADocumentOnlyDocumentFreeCommandsStayEnabled)
+{
+    auto table = default_key_bindings();
+    for (bool untitled : {false, true}) {
+        MenuContext context;
+        context.has_document = untitled;
+        context.untitled = untitled;
+        auto state = menu_state(table, context);
+        EXPECT_TRUE(enabled(state, CM_NEW));
+        EXPECT_TRUE(enabled(state, CM_OPEN));
+        EXPECT_TRUE(enabled(state, CM_CONFIGURATION));
+        EXPECT_FALSE(enabled(state, CM_SAVE_AS));
+        EXPECT_FALSE(enabled(state, CM_COPY));
+        EXPECT_TRUE(enabled(state, CM_ABOUT));  // not in the table: never grayed
+    }
+}
+
+TEST(MenuState, RulesGrayForTheDocumentState)
+{
+    auto table = default_key_bindings();
+    MenuContext context;
+    context.has_document = true;
+    auto state = menu_state(table, context);
+    EXPECT_FALSE(enabled(state, CM_SAVE));
+    EXPECT_FALSE(enabled(state, CM_RELOAD));
+    EXPECT_FALSE(enabled(state, CM_CUT));
+    EXPECT_TRUE(enabled(state, CM_PASTE));
+    EXPECT_TRUE(enabled(state, CM_SAVE_AS));
+
+    context.modified = true;
+    context.has_selection = true;
+    state = menu_state(table, context);
+    EXPECT_TRUE(enabled(state, CM_SAVE));
+    EXPECT_TRUE(enabled(state, CM_CUT));
+}
+
+TEST(MenuState, CommandsOfLaterSubsystemsAreAlwaysGrayed)
+{
+    auto table = default_key_bindings();
+    MenuContext context;
+    context.has_document = true;
+    context.project_open = true;
+    context.project_has_make_command = true;
+    auto state = menu_state(table, context);
+    EXPECT_FALSE(enabled(state, CM_FIND));
+    EXPECT_FALSE(enabled(state, CM_MAKE));
+    EXPECT_FALSE(enabled(state, CM_GET));
+    EXPECT_TRUE(enabled(state, CM_TABS_TO_SPACES));
+}
+
+TEST(MenuState, TheIdItemIsCheckedForAnIdentifiedCSource)
+{
+    auto table = default_key_bindings();
+    MenuContext context;
+    context.has_document = true;
+    context.c_source = true;
+    context.has_version_id = true;
+    EXPECT_TRUE(menu_state(table, context)[CM_ID].checked);
+    context.has_version_id = false;
+    EXPECT_FALSE(menu_state(table, context)[CM_ID].checked);
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+// The configuration dialog: "General settings" (the editor flags), the
+// save-configuration flag, the open-files toolbar, the tab size, the current
+// directory and the compiler path.
+#pragma once
+
+namespace tavra {
+
+void run_configuration_dialog();
+
+}  // namespace tavra

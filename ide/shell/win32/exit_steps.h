@@ -1,0 +1,18 @@
+// What happens when the IDE is asked to close (frame close, end of the
+// session, Exit, and the first steps of Close all).
+#pragma once
+
+namespace tavra {
+
+// The "Modified files" question for every modified document that is not a
+// tool buffer: Save all, Forget or Cancel. False when the user cancelled or a
+// save failed.
+bool confirm_modified_documents();
+// Closes every edit window without asking.
+void close_all_edit_windows();
+// The exit steps up to writing the configuration; false when the exit stops.
+bool run_exit_steps();
+// Writes the configuration now (frame placement, open files, settings).
+void save_configuration();
+
+}  // namespace tavra

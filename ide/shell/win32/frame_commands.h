@@ -1,0 +1,9 @@
+// The command table of the frame: the handlers of the commands the IDE
+// carries out itself and those it hands to the editor.
+#pragma once
+
+namespace tavra {
+
+void add_frame_commands();
+
+}  // namespace tavra

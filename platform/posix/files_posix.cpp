@@ -1,0 +1,33 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+
+namespace vyn::platform {
+
+std::uint32_t current_process_id()
+{
+    return static_cast<std::uint32_t>(getpid());
+}
+
+std::optional<std::int64_t> modification_time(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(info.st_mtime);
+}
+
+}  // namespace vyn::platform
+
+namespace vyn::platform {
+
+std::string executable_path()
+{
+    std::string path(4096, '\0');
+    ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    path.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return path;
+}
+
+}  // namespace vyn::platform
