@@ -59,6 +59,9 @@ bool LinkInputFile(Linker& l, InputFile& f)
             err(l, "Impossible to read section %s from file %s\n", s.name.c_str(), f.name.c_str());
             return false;
         }
+        // Layout gave every contribution room in its output section.
+        if (s.output->data.size() - s.out_offset < contents.size() || s.out_offset > s.output->data.size())
+            internal_error(l, 3);
         std::copy(contents.begin(), contents.end(), s.output->data.begin() + s.out_offset);
     }
     for (auto& sp : f.sections) {

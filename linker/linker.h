@@ -26,7 +26,7 @@ struct LinkHashTable {
     // The same entries by name, for lookups that do not walk a bucket chain;
     // the buckets keep the order in which the table is traversed. Keys view
     // the entries' own names (deque elements never move).
-    std::unordered_map<std::string_view, LinkSymbol*> by_name = std::unordered_map<std::string_view, LinkSymbol*>(1 << 16);
+    std::unordered_map<std::string_view, LinkSymbol*> by_name = std::unordered_map<std::string_view, LinkSymbol*>(8192);
     LinkSymbol* undefined_head = nullptr;
     LinkSymbol* undefined_tail = nullptr;
 };
