@@ -1,0 +1,148 @@
+// COFF archives ("!<arch>\n"): the first linker member's index, the long-name
+// member and the members themselves, opened on demand and cached by offset.
+#include "linker/linker.h"
+
+#include "common/byte_reader.h"
+#include "common/strings.h"
+
+#include <cstring>
+
+namespace vyn::lnk {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 60;
+
+struct MemberHeader {
+    std::string raw_name;     // the 16-byte name field, as is
+    std::uint32_t size = 0;
+    std::size_t data_pos = 0;
+};
+
+std::optional<MemberHeader> read_member_header(std::span<const std::uint8_t> bytes, std::size_t offset)
+{
+    if (offset > bytes.size() || bytes.size() - offset < kHeaderSize)
+        return std::nullopt;
+    const char* h = reinterpret_cast<const char*>(bytes.data() + offset);
+    if (h[58] != '`' || h[59] != '\n')
+        return std::nullopt;
+    MemberHeader m;
+    m.raw_name.assign(h, 16);
+    auto size = parse_u32(trim(std::string_view(h + 48, 10)));
+    if (!size)
+        return std::nullopt;
+    m.size = *size;
+    m.data_pos = offset + kHeaderSize;
+    if (bytes.size() - m.data_pos < m.size)
+        return std::nullopt;
+    return m;
+}
+
+std::uint32_t big_endian_u32(std::span<const std::uint8_t> b, std::size_t pos)
+{
+    return (std::uint32_t(b[pos]) << 24) | (std::uint32_t(b[pos + 1]) << 16) | (std::uint32_t(b[pos + 2]) << 8) |
+           std::uint32_t(b[pos + 3]);
+}
+
+/* The first linker member: a big-endian count n, n big-endian member-header
+   offsets, then n NUL-terminated names; name i belongs to offset i. */
+bool read_index(InputFile& a, const MemberHeader& m)
+{
+    std::span<const std::uint8_t> body = a.bytes.subspan(m.data_pos, m.size);
+    if (body.size() < 4)
+        return false;
+    std::uint32_t n = big_endian_u32(body, 0);
+    if ((body.size() - 4) / 4 < n)
+        return false;
+    std::size_t names = 4 + static_cast<std::size_t>(n) * 4;
+    a.index.reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        std::size_t end = names;
+        while (end < body.size() && body[end] != 0)
+            ++end;
+        if (end >= body.size())
+            return false;
+        a.index.push_back({std::string(reinterpret_cast<const char*>(body.data() + names), end - names),
+                           big_endian_u32(body, 4 + static_cast<std::size_t>(i) * 4)});
+        names = end + 1;
+    }
+    return true;
+}
+
+std::size_t even(std::size_t pos)
+{
+    return pos + (pos & 1);
+}
+
+/* A member name: "/<digits>" refers into the long-name member; otherwise
+   the name runs to the first '/', NUL or blank. */
+std::string member_name(const InputFile& a, const std::string& raw)
+{
+    if (raw.size() > 1 && raw[0] == '/' && raw[1] >= '0' && raw[1] <= '9') {
+        auto offset = parse_u32(trim(std::string_view(raw).substr(1)));
+        if (!offset || *offset >= a.long_names.size())
+            return {};
+        std::size_t end = a.long_names.find_first_of(std::string_view("/\n\0", 3), *offset);
+        return a.long_names.substr(*offset, end == std::string::npos ? std::string::npos : end - *offset);
+    }
+    if (!raw.empty() && raw[0] == '/')
+        return {};
+    std::size_t end = raw.find_first_of(std::string_view("/ \0", 3));
+    return raw.substr(0, std::min<std::size_t>(end, 15));
+}
+
+}  // namespace
+
+/* The archive test: the signature, then the first linker member (when the
+   archive has one), a second linker member that is skipped, and the
+   long-name member. An archive without a readable index contributes
+   no members. */
+bool CheckIfDotLib(InputFile& a)
+{
+    if (a.bytes.size() < 8 || std::memcmp(a.bytes.data(), "!<arch>\n", 8) != 0)
+        return false;
+    a.index.clear();
+    a.long_names.clear();
+    std::size_t pos = 8;
+    auto first = read_member_header(a.bytes, pos);
+    if (first && first->raw_name == "/               ") {
+        if (!read_index(a, *first))
+            a.index.clear();
+        pos = even(first->data_pos + first->size);
+        auto second = read_member_header(a.bytes, pos);
+        if (second && second->raw_name.starts_with("/ ")) {
+            pos = even(second->data_pos + second->size);
+        }
+    }
+    auto names = read_member_header(a.bytes, pos);
+    if (names && names->raw_name.starts_with("// ")) {
+        a.long_names.assign(reinterpret_cast<const char*>(a.bytes.data() + names->data_pos), names->size);
+    }
+    a.kind = FileKind::Archive;
+    return true;
+}
+
+/* The member whose header is at header_offset, opened once and cached.
+   Nothing when the header is unreadable. */
+InputFile* open_archive_member(InputFile& a, std::uint32_t header_offset)
+{
+    auto it = a.members.find(header_offset);
+    if (it != a.members.end())
+        return it->second.get();
+    auto header = read_member_header(a.bytes, header_offset);
+    if (!header)
+        return nullptr;
+    auto m = std::make_unique<InputFile>();
+    m->archive = &a;
+    m->member_offset = header_offset;
+    m->member_name = member_name(a, header->raw_name);
+    m->name = m->member_name;
+    m->host_path = a.host_path;
+    m->data = a.data;
+    m->bytes = a.bytes.subspan(header->data_pos, header->size);
+    InputFile* raw = m.get();
+    a.members.emplace(header_offset, std::move(m));
+    return raw;
+}
+
+}  // namespace vyn::lnk

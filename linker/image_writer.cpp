@@ -1,0 +1,273 @@
+// The PE image: MS-DOS stub, file and optional headers, section headers,
+// section data, the COFF debug information and the debug directory.
+#include "linker/linker.h"
+
+#include "common/byte_writer.h"
+#include "common/winpath.h"
+
+#include <ctime>
+
+namespace vyn::lnk {
+
+namespace {
+
+constexpr std::uint32_t kPage = 0x1000;
+constexpr std::uint32_t kFileAlign = 0x200;
+
+std::uint32_t align_up(std::uint32_t value, std::uint32_t alignment)
+{
+    return (value + alignment - 1) & ~(alignment - 1);
+}
+
+bool written(const OutputSection& s)
+{
+    return s.in_image && s.virtual_size != 0;
+}
+
+void write_dos_stub(ByteWriter& w)
+{
+    static const std::uint16_t kHeaderWords[] = {0x5A4D, 0x90, 3, 0, 4, 0, 0xFFFF, 0, 0xB8, 0, 0, 0, 0x40};
+    static const std::uint8_t kCode[14] = {0x0E, 0x1F, 0xBA, 0x0E, 0x00, 0xB4, 0x09,
+                                           0xCD, 0x21, 0xB8, 0x01, 0x4C, 0xCD, 0x21};
+    for (std::uint16_t word : kHeaderWords)
+        w.u16(word);
+    w.zeros(0x3C - w.size());
+    w.u32(0x80);  // the new header's offset
+    w.bytes(kCode);
+    w.text("This program cannot be run in DOS mode.\r\r\n$");
+    w.zeros(128 - w.size());
+}
+
+std::uint32_t content_bit(const OutputSection& s)
+{
+    if (s.name == ".text" || (s.flags & kCode))
+        return 0x20;
+    if (s.name == ".data" || (s.flags & kData))
+        return 0x40;
+    return 0x80;
+}
+
+std::uint32_t section_characteristics(const OutputSection& s)
+{
+    std::uint32_t bit = content_bit(s);
+    std::uint32_t ch;
+    if (s.name == ".text")
+        ch = 0x60000020;
+    else if (s.name == ".data" || s.name == ".bss" || s.name == ".rsrc")
+        ch = bit | 0xC0000000;
+    else if (s.name == ".idata")
+        ch = bit | 0xC0000020;
+    else if (s.name == ".rdata" || s.name == ".edata")
+        ch = 0x40000020;
+    else if (s.name == ".reloc")
+        ch = 0x02000020;
+    else
+        ch = bit | 0x40000000;
+    return ch | s.extra_characteristics;
+}
+
+std::uint16_t file_characteristics(const Linker& l)
+{
+    std::uint16_t ch = 0x0102;
+    bool reloc = find_output(const_cast<Linker&>(l), ".reloc") != nullptr;
+    bool edata = find_output(const_cast<Linker&>(l), ".edata") != nullptr;
+    if (!l.any_input_relocations && !reloc && !edata)
+        ch |= 0x0001;
+    if (reloc)
+        ch &= ~0x0001;
+    if (l.coff_line_count == 0 || l.coff_symbol_count == 0)
+        ch |= 0x0004;
+    if (l.settings.stripped())
+        ch |= 0x0008;
+    if (l.settings.dll)
+        ch |= 0x2000;
+    return ch;
+}
+
+struct Directory {
+    std::uint32_t rva = 0, size = 0;
+};
+
+Directory directory_of(Linker& l, const char* name)
+{
+    OutputSection* s = find_output(l, name);
+    if (!s || !written(*s))
+        return {};
+    return {s->address - l.settings.image_base, s->virtual_size};
+}
+
+void write_optional_header(Linker& l, ByteWriter& w, std::uint32_t headers_size)
+{
+    const Settings& st = l.settings;
+    std::uint32_t code = 0, data = 0, bss = 0, image_end = align_up(headers_size, kPage);
+    for (auto& s : l.sections) {
+        if (!written(*s))
+            continue;
+        if (s->name == ".bss")
+            bss += align_up(s->virtual_size, kFileAlign);
+        else if (s->flags & kCode)
+            code += s->raw_size;
+        else
+            data += s->raw_size;
+        image_end = std::max(image_end, align_up(s->address - st.image_base + s->virtual_size, kPage));
+    }
+    OutputSection* text = find_output(l, ".text");
+    OutputSection* dat = find_output(l, ".data");
+    OutputSection* bsss = find_output(l, ".bss");
+    std::uint32_t base_of_data = dat ? dat->address : 0;
+    if (bsss && (!dat || bsss->address < dat->address))
+        base_of_data = bsss->address;
+    w.u16(0x10B);
+    w.u8(1);
+    w.u8(3);
+    w.u32(code);
+    w.u32(data);
+    w.u32(bss);
+    w.u32(l.entry_address - st.image_base);
+    w.u32(text ? text->address - st.image_base : 0);
+    w.u32(base_of_data ? base_of_data - st.image_base : 0);
+    w.u32(st.image_base);
+    w.u32(kPage);
+    w.u32(kFileAlign);
+    w.u16(1);
+    w.u16(0);
+    w.u16(st.version_major);
+    w.u16(st.version_minor);
+    w.u16(4);
+    w.u16(0);
+    w.u32(0);
+    w.u32(image_end);
+    w.u32(headers_size);
+    w.u32(0);
+    w.u16(st.subsystem);
+    w.u16(0);
+    w.u32(st.stack_reserve);
+    w.u32(st.stack_commit);
+    w.u32(0x100000);
+    w.u32(0x1000);
+    w.u32(0);
+    w.u32(16);
+    Directory dirs[16];
+    dirs[0] = directory_of(l, ".edata");
+    dirs[1] = directory_of(l, ".idata");
+    dirs[2] = directory_of(l, ".rsrc");
+    dirs[5] = directory_of(l, ".reloc");
+    if (l.debug_directory) {
+        OutputSection* rdata = find_output(l, ".rdata");
+        dirs[6] = {rdata->address - st.image_base, 28 * 2};
+    }
+    for (const Directory& d : dirs) {
+        w.u32(d.rva);
+        w.u32(d.size);
+    }
+}
+
+void write_section_header(const Linker& l, ByteWriter& w, const OutputSection& s)
+{
+    w.fixed_string(s.name, 8);
+    w.u32(s.virtual_size);
+    w.u32(s.address - l.settings.image_base);
+    w.u32(s.raw_size);
+    w.u32(s.file_pos);
+    w.u32(0);
+    w.u32(0);
+    w.u16(0);
+    w.u16(0);
+    w.u32(section_characteristics(s));
+}
+
+/* The MISC record naming the executable. */
+std::vector<std::uint8_t> misc_record(const Linker& l)
+{
+    const std::string& name = l.settings.output_name;
+    std::uint32_t length = static_cast<std::uint32_t>((12 + name.size() + 1 + 3) & ~std::size_t(3));
+    ByteWriter w;
+    w.u32(1);
+    w.u32(length);
+    w.u8(0);
+    w.zeros(3);
+    w.c_string(name);
+    w.zeros(length - w.size());
+    return w.release();
+}
+
+/* Two 28-byte entries (COFF, MISC) at the start of ".rdata"; the third
+   stays empty until CodeView information is written. */
+void write_debug_directory(Linker& l, std::uint32_t coff_pos, std::uint32_t misc_pos, std::uint32_t misc_size,
+                           std::vector<std::uint8_t>& image)
+{
+    OutputSection* rdata = find_output(l, ".rdata");
+    std::uint32_t stamp = static_cast<std::uint32_t>(std::time(nullptr));
+    ByteWriter w;
+    auto entry = [&](std::uint32_t type, std::uint32_t size, std::uint32_t pos) {
+        w.u32(0);
+        w.u32(stamp);
+        w.u32(0);
+        w.u32(type);
+        w.u32(size);
+        w.u32(0);
+        w.u32(pos);
+    };
+    entry(1, 6 * l.coff_line_count + 18 * l.coff_symbol_count + l.coff_strings_size, coff_pos);
+    entry(4, misc_size, misc_pos);
+    w.zeros(28);
+    std::copy(w.bytes().begin(), w.bytes().end(), image.begin() + rdata->file_pos);
+}
+
+}  // namespace
+
+/* Lays out the whole file in memory and writes it in one go. */
+bool WriteExeFile(Linker& l)
+{
+    std::uint32_t header_count = 0;
+    for (auto& s : l.sections)
+        if (written(*s))
+            ++header_count;
+    std::uint32_t first_data = 0;
+    for (auto& s : l.sections)
+        if (written(*s) && s->file_pos && (!first_data || s->file_pos < first_data))
+            first_data = s->file_pos;
+    std::uint32_t headers_size = first_data ? first_data : align_up(376 + 40 * header_count, kFileAlign);
+
+    std::uint32_t coff_pos = l.end_of_sections;
+    std::uint32_t misc_pos = coff_pos + static_cast<std::uint32_t>(l.coff_debug.size());
+    std::vector<std::uint8_t> misc = l.settings.stripped() ? std::vector<std::uint8_t>{} : misc_record(l);
+
+    ByteWriter w;
+    write_dos_stub(w);
+    w.text(std::string_view("PE\0\0", 4));
+    w.u16(0x14C);
+    w.u16(static_cast<std::uint16_t>(header_count));
+    w.u32(static_cast<std::uint32_t>(std::time(nullptr)));
+    bool symbols = !l.settings.stripped() && l.coff_symbol_count > 0;
+    w.u32(symbols ? coff_pos + 32 + 6 * l.coff_line_count : 0);
+    w.u32(symbols ? l.coff_symbol_count : 0);
+    w.u16(224);
+    w.u16(file_characteristics(l));
+    write_optional_header(l, w, headers_size);
+    for (auto& s : l.sections)
+        if (written(*s))
+            write_section_header(l, w, *s);
+
+    std::vector<std::uint8_t> image = w.release();
+    image.resize(misc_pos + misc.size(), 0);
+    for (auto& s : l.sections)
+        if (written(*s) && s->file_pos)
+            std::copy(s->data.begin(), s->data.begin() + std::min<std::size_t>(s->data.size(), s->raw_size),
+                      image.begin() + s->file_pos);
+    std::copy(l.coff_debug.begin(), l.coff_debug.end(), image.begin() + coff_pos);
+    std::copy(misc.begin(), misc.end(), image.begin() + misc_pos);
+    if (l.debug_directory)
+        write_debug_directory(l, coff_pos, misc_pos, static_cast<std::uint32_t>(misc.size()), image);
+
+    std::FILE* f = std::fopen(winpath::to_host(l.settings.output_name).c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        err(l, "Impossible to write to executable\n");
+    return ok;
+}
+
+}  // namespace vyn::lnk

@@ -1,0 +1,236 @@
+// The resolution phase: inputs are read in command-line order, objects enter
+// their symbols, archives are searched once against what is undefined.
+#include "linker/linker.h"
+
+#include "common/winpath.h"
+
+#include <unordered_map>
+
+namespace vyn::lnk {
+
+namespace {
+
+constexpr int kLinked = -1;
+
+bool is_external(const CoffSymbol& s)
+{
+    return !s.is_aux && (s.storage_class == 2 || s.storage_class == 104);
+}
+
+/* Would this member define a symbol that is undefined right now? */
+bool CheckLibrarySymbols(Linker& l, InputFile& m)
+{
+    for (const CoffSymbol& s : m.symbols) {
+        if (!is_external(s) || (s.section == 0 && s.value == 0))
+            continue;
+        LinkSymbol* e = LinkTableLookup(l, s.name, false);
+        if (e && e->state == kUndefined)
+            return true;
+    }
+    return false;
+}
+
+void link_object(Linker& l, InputFile& f)
+{
+    l.linked_files.push_back(&f);
+    AddSymbols(l, f);
+    process_embedded_commands(l, f);
+}
+
+/* Tests one member for the entry being resolved; links it when it defines
+   something undefined. Returns true when it was linked. */
+bool try_member(Linker& l, InputFile& a, std::uint32_t offset, int& pass)
+{
+    InputFile* m = open_archive_member(a, offset);
+    if (!m || m->member_mark == kLinked || m->member_mark == pass)
+        return false;
+    if (!FindFileType(l, *m, FileKind::Object)) {
+        m->member_mark = kLinked;
+        return false;
+    }
+    if (!ReadObjectSymbols(l, *m) || !CheckLibrarySymbols(l, *m)) {
+        m->member_mark = pass;
+        return false;
+    }
+    m->member_mark = kLinked;
+    ++pass;
+    link_object(l, *m);
+    return true;
+}
+
+/* Searches an archive once against the undefined list, including entries
+   that members linked during the search append to it. Entries that are no
+   longer undefined or common are taken off the list (except the tail). */
+void AddLibrarySymbol(Linker& l, InputFile& a)
+{
+    std::unordered_map<std::string_view, std::vector<std::size_t>> positions;
+    positions.reserve(a.index.size());
+    for (std::size_t i = 0; i < a.index.size(); ++i)
+        positions[a.index[i].name].push_back(i);
+    int pass = a.pass_mark + 1;
+    LinkHashTable& t = l.table;
+    LinkSymbol* previous = nullptr;
+    LinkSymbol* e = t.undefined_head;
+    while (e) {
+        if (e->state == kUndefined || e->state == kCommon) {
+            auto found = positions.find(e->name);
+            if (found != positions.end()) {
+                for (std::size_t pos : found->second) {
+                    if (e->state != kUndefined && e->state != kCommon)
+                        break;
+                    try_member(l, a, a.index[pos].member_offset, pass);
+                }
+            }
+            previous = e;
+            e = e->next_undefined;
+            continue;
+        }
+        if (e == t.undefined_tail) {
+            previous = e;
+            e = e->next_undefined;
+            continue;
+        }
+        LinkSymbol* next = e->next_undefined;
+        if (previous)
+            previous->next_undefined = next;
+        else
+            t.undefined_head = next;
+        e->on_undefined_list = false;
+        e->next_undefined = nullptr;
+        e = next;
+    }
+    a.pass_mark = pass;
+}
+
+/* Opens one input of the list and enters it: objects are linked, archives
+   searched. The extension's first letter may force the kind. */
+void EnterSymbols(Linker& l, InputFile& f)
+{
+    if (!read_whole_file(f.host_path, f)) {
+        err(l, "cannot open %s\n", f.name.c_str());
+        xexit(l, -1);
+    }
+    std::string_view ext = winpath::extension(f.name);
+    char first = ext.size() > 1 ? ext[1] : '\0';
+    bool object = false, archive = false;
+    if (first == 'o' || first == 'O') {
+        object = FindFileType(l, f, FileKind::Object);
+    } else if (first == 'l' || first == 'L') {
+        f.kind = CheckIfDotLib(f) ? FileKind::Archive : FileKind::Neither;
+        archive = f.kind == FileKind::Archive;
+    } else {
+        object = FindFileType(l, f, FileKind::Object);
+        archive = !object && f.kind == FileKind::Archive;
+    }
+    f.entered = true;
+    if (object) {
+        link_object(l, f);
+    } else if (archive) {
+        AddLibrarySymbol(l, f);
+    } else {
+        err(l, "%s: unknown file type\n", f.name.c_str());
+        xexit(l, -1);
+    }
+}
+
+void OpenInputFiles(Linker& l)
+{
+    for (const Linker::ListedFile& listed : l.input_list) {
+        auto f = std::make_unique<InputFile>();
+        f->name = listed.name;
+        f->host_path = listed.host_path;
+        l.command_files.push_back(std::move(f));
+        EnterSymbols(l, *l.command_files.back());
+    }
+}
+
+bool create_output_file(Linker& l)
+{
+    const std::string& name = l.settings.output_name;
+    std::FILE* f = std::fopen(winpath::to_host(name).c_str(), "wb");
+    if (!f) {
+        err(l, "cannot open output file %s:\n", name.c_str());
+        xexit(l, -1);
+    }
+    std::fclose(f);
+    l.output_created = true;
+    return true;
+}
+
+}  // namespace
+
+/* "-export:name" directives in an object's ".drectve" section join the
+   export list like EXPORTS lines of a module-definition file. */
+void process_embedded_commands(Linker& l, InputFile& f)
+{
+    static const std::string_view kExport = "-export:";
+    for (const auto& s : f.sections) {
+        if (s->name != ".drectve")
+            continue;
+        auto bytes = section_contents(*s);
+        std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        for (std::size_t at = text.find(kExport); at != std::string_view::npos; at = text.find(kExport, at + 1)) {
+            std::size_t pos = at + kExport.size();
+            if (pos < text.size() && text[pos] == '"')
+                ++pos;
+            if (pos < text.size() && text[pos] == '_')
+                ++pos;
+            std::string name;
+            // A name ends at a blank; ",data" and a closing quote are not part of it.
+            while (pos < text.size() && text[pos] != ' ' && text[pos] != ',' && text[pos] != '"' &&
+                   text[pos] != '\0' && name.size() < 256)
+                name += text[pos++];
+            if (!name.empty())
+                add_export(l, "_" + name, "");
+        }
+    }
+}
+
+/* A defined symbol matching wanted in the export style: its name cut at
+   '@' equals wanted, or it equals wanted without one leading '_'. */
+LinkSymbol* find_export_style(Linker& l, const std::string& wanted)
+{
+    std::string_view without = wanted;
+    if (!without.empty() && without[0] == '_')
+        without.remove_prefix(1);
+    for (LinkSymbol* head : l.table.buckets) {
+        for (LinkSymbol* e = head; e; e = e->next_in_bucket) {
+            if (e->state != kDefined)
+                continue;
+            std::string_view name = e->name;
+            std::string_view cut = name.substr(0, name.find('@'));
+            if (cut == wanted || (wanted.size() > 0 && wanted[0] == '_' && name == without))
+                return e;
+        }
+    }
+    return nullptr;
+}
+
+/* The resolution phase and the layout that depends only on it. */
+bool ProcessDirectives(Linker& l)
+{
+    create_output_file(l);
+    for (const std::string& name : l.entry_names) {
+        LinkSymbol* e = LinkTableLookup(l, name, true);
+        if (e->state == kNew) {
+            e->state = kUndefined;
+            e->section = &l.und_section;
+            append_undefined(l, e);
+        }
+    }
+    OpenInputFiles(l);
+    BuildCommon(l);
+    if (!LinkInputSections(l))
+        return false;
+    sort_sections(l);
+    SetSectionSizes(l);
+    l.common_output = find_output(l, ".bss");
+    if (!l.common_output)
+        l.common_output = find_output(l, ".data");
+    if (OutputSection* text = find_output(l, ".text"))
+        text->flags |= kCode;
+    DetermineEntryPoint(l);
+    return true;
+}
+
+}  // namespace vyn::lnk
