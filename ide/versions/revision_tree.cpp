@@ -132,11 +132,11 @@ bool is_last_of_branch(const RevisionFile& file, const std::string& number)
     return r && r->next.empty();
 }
 
-std::string resolve_revision(const RevisionFile& file, const std::string& spec)
+std::string resolve_revision(const RevisionFile& file, const std::string& wanted)
 {
-    std::string number = spec;
+    std::string number = wanted;
     for (const auto& [name, rev] : file.names)
-        if (name == spec)
+        if (name == wanted)
             number = rev;
     if (!is_dotted_number(number))
         return {};

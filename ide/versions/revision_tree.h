@@ -36,6 +36,6 @@ std::string stored_against(const RevisionFile& file, const std::string& number);
 bool is_last_of_branch(const RevisionFile& file, const std::string& number);
 
 // A revision named by number, branch or revision name; empty when none.
-std::string resolve_revision(const RevisionFile& file, const std::string& spec);
+std::string resolve_revision(const RevisionFile& file, const std::string& wanted);
 
 }  // namespace vyn::versions

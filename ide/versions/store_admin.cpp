@@ -18,24 +18,24 @@ using namespace detail;
 namespace {
 
 // The revisions named by a list of numbers and "a:b" ranges on one line.
-bool expand_revisions(const RevisionFile& file, const std::vector<std::string>& specs, std::set<std::string>& out,
+bool expand_revisions(const RevisionFile& file, const std::vector<std::string>& wanted_revisions, std::set<std::string>& out,
                       std::string& error)
 {
-    for (const std::string& spec : specs) {
-        std::size_t colon = spec.find(':');
+    for (const std::string& wanted : wanted_revisions) {
+        std::size_t colon = wanted.find(':');
         if (colon == std::string::npos) {
-            std::string n = resolve_revision(file, spec);
+            std::string n = resolve_revision(file, wanted);
             if (n.empty()) {
-                error = format("Can't find delta for revision %s", spec.c_str());
+                error = format("Can't find delta for revision %s", wanted.c_str());
                 return false;
             }
             out.insert(n);
             continue;
         }
-        std::string a = resolve_revision(file, spec.substr(0, colon));
-        std::string b = resolve_revision(file, spec.substr(colon + 1));
+        std::string a = resolve_revision(file, wanted.substr(0, colon));
+        std::string b = resolve_revision(file, wanted.substr(colon + 1));
         if (a.empty() || b.empty() || branch_of(a) != branch_of(b)) {
-            error = format("Can't find delta for revision %s", spec.c_str());
+            error = format("Can't find delta for revision %s", wanted.c_str());
             return false;
         }
         if (compare_numbers(a, b) > 0)
