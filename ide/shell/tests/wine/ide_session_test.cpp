@@ -315,4 +315,38 @@ TEST_F(IdeSession, AltKeysFromTheKeyboardActOnce)
     EXPECT_EQ(file_text(path("k.c")), "ack\r\n");  // typed where the undo left the cursor
 }
 
+// Fills in the configuration dialog's tab size and presses OK.
+void configure_tab_size(HWND frame, DWORD process, const char* tab_size, bool save_at_exit)
+{
+    gui::post_command(frame, CM_CONFIGURATION);
+    HWND dialog = gui::wait_for_window_titled("Configuration", process, 10000);
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextA(dialog, IDC_CFG_TABSIZE, tab_size);
+    SendDlgItemMessageA(dialog, IDC_CFG_SAVE_AT_EXIT, BM_SETCHECK, save_at_exit ? BST_CHECKED : BST_UNCHECKED, 0);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    gui::settle(frame);
+    EXPECT_FALSE(IsWindow(dialog));
+}
+
+TEST_F(IdeSession, TheConfigurationDialogSetsTheTabSizeAndTheSavingAtExit)
+{
+    auto program = start("");
+    configure_tab_size(frame, program.id(), "6", true);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_exit(30000), 0u);
+    EXPECT_EQ(value("Tabsize"), "6");
+
+    auto second = start("");
+    configure_tab_size(frame, second.id(), "9", true);  // out of range: becomes 4
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.wait_exit(30000), 0u);
+    EXPECT_EQ(value("Tabsize"), "4");
+
+    auto third = start("");
+    configure_tab_size(frame, third.id(), "2", false);  // not saved at exit
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(third.wait_exit(30000), 0u);
+    EXPECT_EQ(value("Tabsize"), "4");
+}
+
 }  // namespace
