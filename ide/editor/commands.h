@@ -1,40 +1,43 @@
 // Command ids and key codes that reach the text model from the window layer.
+// The ids are the IDE's own (ide/command_ids.h), named here as the editor uses them.
 #pragma once
+
+#include "ide/command_ids.h"
 
 namespace vyn::editor {
 
 namespace cmd {
-constexpr int undo = 1110;
-constexpr int cut = 1111;
-constexpr int copy = 1112;
-constexpr int paste = 1113;
-constexpr int extend_down = 1115;
-constexpr int top_of_file = 1121;
-constexpr int end_of_file = 1122;
-constexpr int goto_line = 1123;
-constexpr int copy_to_file = 1126;
-constexpr int insert_file = 1139;
-constexpr int set_bookmark = 1142;
-constexpr int goto_bookmark = 1143;
-constexpr int next_bookmark = 1144;
-constexpr int erase_bookmark = 1145;
-constexpr int extend_up = 1153;
-constexpr int extend_right = 1154;
-constexpr int extend_left = 1155;
-constexpr int word_right = 1163;
-constexpr int word_left = 1164;
-constexpr int extend_word_right = 1165;
-constexpr int extend_to_file_start = 1171;
-constexpr int extend_to_file_end = 1172;
-constexpr int extend_to_line_end = 1188;
-constexpr int spaces_to_tabs = 1189;
-constexpr int tabs_to_spaces = 1190;
-constexpr int recenter = 1191;
-constexpr int extend_to_line_start = 1199;
-constexpr int extend_page_up = 1211;
-constexpr int extend_page_down = 1212;
-constexpr int extend_word_left = 1272;
-constexpr int escape_to_frame = 1280;  // sent to the frame by Escape
+constexpr int undo = CM_UNDO;
+constexpr int cut = CM_CUT;
+constexpr int copy = CM_COPY;
+constexpr int paste = CM_PASTE;
+constexpr int extend_down = CM_EXTEND_DOWN;
+constexpr int top_of_file = CM_TOP_OF_FILE;
+constexpr int end_of_file = CM_END_OF_FILE;
+constexpr int goto_line = CM_GOTO_LINE;
+constexpr int copy_to_file = CM_COPY_TO_FILE;
+constexpr int insert_file = CM_INSERT_FILE;
+constexpr int set_bookmark = CM_SET_BOOKMARK;
+constexpr int goto_bookmark = CM_GOTO_BOOKMARK;
+constexpr int next_bookmark = CM_NEXT_BOOKMARK;
+constexpr int erase_bookmark = CM_ERASE_BOOKMARK;
+constexpr int extend_up = CM_EXTEND_UP;
+constexpr int extend_right = CM_EXTEND_RIGHT;
+constexpr int extend_left = CM_EXTEND_LEFT;
+constexpr int word_right = CM_WORD_RIGHT;
+constexpr int word_left = CM_WORD_LEFT;
+constexpr int extend_word_right = CM_EXTEND_WORD_RIGHT;
+constexpr int extend_to_file_start = CM_EXTEND_FILE_START;
+constexpr int extend_to_file_end = CM_EXTEND_FILE_END;
+constexpr int extend_to_line_end = CM_EXTEND_LINE_END;
+constexpr int spaces_to_tabs = CM_SPACES_TO_TABS;
+constexpr int tabs_to_spaces = CM_TABS_TO_SPACES;
+constexpr int recenter = CM_RECENTER;
+constexpr int extend_to_line_start = CM_EXTEND_LINE_START;
+constexpr int extend_page_up = CM_EXTEND_PAGE_UP;
+constexpr int extend_page_down = CM_EXTEND_PAGE_DOWN;
+constexpr int extend_word_left = CM_EXTEND_WORD_LEFT;
+constexpr int escape_to_frame = CM_ESCAPE;
 }  // namespace cmd
 
 // Virtual-key codes of the keys an edit window handles itself.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ide/editor/document.h"
+#include "ide/editor/editor_flags.h"
 #include "ide/editor/editor_host.h"
 #include "ide/editor/undo_journal.h"
 
@@ -17,12 +18,6 @@
 #include <vector>
 
 namespace vyn::editor {
-
-namespace editorflag {
-constexpr unsigned auto_indent = 0x01;
-constexpr unsigned check_syntax = 0x02;
-constexpr unsigned backups = 0x04;
-}  // namespace editorflag
 
 // Results of loading a file.
 enum class LoadResult { ok = 0, cannot_open = 1, read_error = 3, no_memory = 4 };

@@ -1,6 +1,6 @@
 #include "ide/shell/dispatcher.h"
 
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 
 namespace tavra {
 

@@ -1,6 +1,6 @@
 #include "ide/shell/key_bindings.h"
 
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "ide/shell/settings.h"
 
 namespace tavra {

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "ide/shell/later_commands.h"
 
 namespace tavra {

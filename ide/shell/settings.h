@@ -4,19 +4,15 @@
 // Every value is a string; numbers are decimal text.
 #pragma once
 
+#include "ide/editor/editor_flags.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tavra {
 
-namespace editor_flag {
-constexpr long indent = 0x01;
-constexpr long check_syntax = 0x02;
-constexpr long backups = 0x04;
-constexpr long small_output_font = 0x08;
-constexpr long save_before_build = 0x10;
-}  // namespace editor_flag
+namespace editor_flag = vyn::editor::editorflag;
 
 struct Utility {
     std::string nickname, progname, progargs, start_dir, id;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "common/strings.h"
 #include "common/winpath.h"
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
@@ -22,7 +22,7 @@ struct FlagBox {
 };
 
 const FlagBox kFlagBoxes[] = {
-    {IDC_CFG_INDENT, editor_flag::indent},
+    {IDC_CFG_INDENT, editor_flag::auto_indent},
     {IDC_CFG_SYNTAX, editor_flag::check_syntax},
     {IDC_CFG_BACKUPS, editor_flag::backups},
     {IDC_CFG_SMALL_FONTS, editor_flag::small_output_font},

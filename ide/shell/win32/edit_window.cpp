@@ -4,7 +4,7 @@
 
 #include "common/strings.h"
 #include "common/winpath.h"
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/ide.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/strings.h"
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"

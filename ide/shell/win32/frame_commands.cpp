@@ -4,8 +4,7 @@
 
 #include "common/strings.h"
 #include "common/winpath.h"
-#include "ide/editor/commands.h"
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/version_text.h"
 #include "ide/shell/win32/configuration_dialog.h"
@@ -204,7 +203,7 @@ void editor_command(int command, CommandParameter parameter)
 const int kEditorCommands[] = {
     CM_UNDO, CM_CUT, CM_COPY, CM_PASTE, CM_EXTEND_DOWN, CM_TOP_OF_FILE, CM_END_OF_FILE, CM_GOTO_LINE,
     CM_COPY_TO_FILE, CM_INSERT_FILE, CM_SET_BOOKMARK, CM_GOTO_BOOKMARK, CM_NEXT_BOOKMARK,
-    vyn::editor::cmd::erase_bookmark, CM_EXTEND_UP, CM_EXTEND_RIGHT, CM_EXTEND_LEFT, CM_WORD_RIGHT,
+    CM_ERASE_BOOKMARK, CM_EXTEND_UP, CM_EXTEND_RIGHT, CM_EXTEND_LEFT, CM_WORD_RIGHT,
     CM_WORD_LEFT, CM_EXTEND_WORD_RIGHT, CM_EXTEND_FILE_START, CM_EXTEND_FILE_END, CM_EXTEND_LINE_END,
     CM_SPACES_TO_TABS, CM_TABS_TO_SPACES, CM_RECENTER, CM_EXTEND_LINE_START, CM_EXTEND_PAGE_UP,
     CM_EXTEND_PAGE_DOWN, CM_EXTEND_WORD_LEFT,

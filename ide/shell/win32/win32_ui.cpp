@@ -5,7 +5,7 @@
 
 #include <ctime>
 
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "ide/shell/win32/ide.h"
 
 namespace tavra {

@@ -7,7 +7,7 @@
 
 #include "common/strings.h"
 #include "common/winpath.h"
-#include "ide/shell/command_ids.h"
+#include "ide/command_ids.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/tests/test_dirs.h"

@@ -34,6 +34,7 @@
 #define CM_SET_BOOKMARK     1142
 #define CM_GOTO_BOOKMARK    1143
 #define CM_NEXT_BOOKMARK    1144
+#define CM_ERASE_BOOKMARK   1145
 #define CM_EXTEND_UP        1153
 #define CM_EXTEND_RIGHT     1154
 #define CM_EXTEND_LEFT      1155
@@ -163,6 +164,7 @@
 #define CM_1160             1160
 #define CM_1230             1230
 #define CM_1290             1290
+#define CM_ESCAPE           1280  /* sent to the frame by Escape in an edit window */
 
 /* User utilities run as commands 1300 to 1312. */
 #define CM_FIRST_UTILITY    1300
