@@ -266,6 +266,17 @@ void settle(HWND window, int timeout_ms)
     posted_since_settle = 0;
 }
 
+bool wait_until(const std::function<bool()>& condition, int timeout_ms)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 bool save_screenshot(const std::string& png_path)
 {
     HDC screen = GetDC(nullptr);

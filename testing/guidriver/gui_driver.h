@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,7 +63,9 @@ void type_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = fal
 // sent to a thread is handled when the thread next asks for a message, before
 // that thread's next posted message, so one round trip per posted message
 // (and two more for what the handlers themselves posted) suffices.
-void settle(HWND window, int timeout_ms = 5000);
+void settle(HWND window, int timeout_ms = 20000);
+// Polls condition every 20 ms until it holds or timeout_ms pass; its last value.
+bool wait_until(const std::function<bool()>& condition, int timeout_ms = 10000);
 
 // Registry access goes through the platform seam (platform/registry.h).
 

@@ -31,6 +31,13 @@ std::string file_text(const std::string& path)
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<missing>";
 }
 
+// Checks a file's bytes, giving a slow (loaded) machine ten seconds to write them.
+void expect_file(const std::string& path, const std::string& expected)
+{
+    gui::wait_until([&] { return file_text(path) == expected; });
+    EXPECT_EQ(file_text(path), expected) << path;
+}
+
 void put_file(const std::string& path, const std::string& text)
 {
     ASSERT_TRUE(vyn::platform::write_file_atomically(path, {text.begin(), text.end()}));
@@ -81,20 +88,20 @@ TEST_F(IdeSession, TypingSavingAndUndoChangeTheFileOnDisk)
     gui::post_command(frame, CM_SAVE);
     gui::settle(frame);
     // Saving ends lines with CR LF and drops trailing blanks.
-    EXPECT_EQ(file_text(path("a.c")), "helloint x;\r\n\r\nint y;\r\n");
+    expect_file(path("a.c"), "helloint x;\r\n\r\nint y;\r\n");
 
     for (int i = 0; i < 5; ++i)
         gui::post_command(frame, CM_UNDO);
     gui::post_command(frame, CM_SAVE);
     gui::settle(frame);
-    EXPECT_EQ(file_text(path("a.c")), "int x;\r\n\r\nint y;\r\n");
+    expect_file(path("a.c"), "int x;\r\n\r\nint y;\r\n");
 
     // Keys as a keyboard gives them: End as a key, Enter as its character.
     gui::post_key(edit, VK_END);
     gui::post_text(edit, "\r/* end */");
     gui::post_command(frame, CM_SAVE);
     gui::settle(frame);
-    EXPECT_EQ(file_text(path("a.c")), "int x;\r\n/* end */\r\n\r\nint y;\r\n");
+    expect_file(path("a.c"), "int x;\r\n/* end */\r\n\r\nint y;\r\n");
 
     PostMessageW(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.wait_exit(30000), 0u);
@@ -118,7 +125,7 @@ TEST_F(IdeSession, ClosingWithAModifiedFileAsksAndForgetLeavesItAlone)
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);  // "&Forget"
 
     EXPECT_EQ(program.wait_exit(30000), 0u);
-    EXPECT_EQ(file_text(path("b.c")), "void f(void)\r\n{\r\n}\r\n");
+    expect_file(path("b.c"), "void f(void)\r\n{\r\n}\r\n");
     // Started with a file on the command line: the configuration is not rewritten.
     EXPECT_FALSE(value("FrameX"));
     EXPECT_FALSE(value("OpenFiles"));
@@ -143,7 +150,7 @@ TEST_F(IdeSession, CancelInTheModifiedFilesDialogKeepsTheIdeRunning)
     ASSERT_NE(dialog, nullptr);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(202, BN_CLICKED), 0);  // "&Save all"
     EXPECT_EQ(program.wait_exit(30000), 0u);
-    EXPECT_EQ(file_text(path("c.c")), "yx\r\n");
+    expect_file(path("c.c"), "yx\r\n");
 }
 
 TEST_F(IdeSession, OpenFilesAndFramePlacementComeBackAtTheNextStart)
@@ -242,7 +249,7 @@ TEST_F(IdeSession, CloseAllAsksAboutModifiedFilesAndClosesEveryWindow)
     gui::settle(frame);
     EXPECT_TRUE(edit_windows().empty());
     EXPECT_TRUE(IsWindow(frame));
-    EXPECT_EQ(file_text(path("m.c")), "int m;\r\n");
+    expect_file(path("m.c"), "int m;\r\n");
     PostMessageW(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.wait_exit(30000), 0u);
 }
@@ -279,7 +286,7 @@ TEST_F(IdeSession, AFileChangedOnDiskIsReloadedWhenTheUserSaysYes)
     gui::post_text(edit_windows()[0], "+");
     gui::post_command(frame, CM_SAVE);
     gui::settle(frame);
-    EXPECT_EQ(file_text(path("d.c")), "+new text\r\n");
+    expect_file(path("d.c"), "+new text\r\n");
     PostMessageW(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.wait_exit(30000), 0u);
 }
@@ -297,7 +304,7 @@ TEST_F(IdeSession, AltKeysFromTheKeyboardActOnce)
     gui::settle(frame);
     gui::post_command(frame, CM_SAVE);
     gui::settle(frame);
-    EXPECT_EQ(file_text(path("k.c")), "ak\r\n");
+    expect_file(path("k.c"), "ak\r\n");
 
     gui::post_text(edit, "c");
     gui::settle(frame);
@@ -312,7 +319,7 @@ TEST_F(IdeSession, AltKeysFromTheKeyboardActOnce)
     gui::settle(frame);
     PostMessageW(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.wait_exit(30000), 0u);
-    EXPECT_EQ(file_text(path("k.c")), "ack\r\n");  // typed where the undo left the cursor
+    expect_file(path("k.c"), "ack\r\n");  // typed where the undo left the cursor
 }
 
 // Fills in the configuration dialog's tab size and presses OK.
@@ -324,8 +331,7 @@ void configure_tab_size(HWND frame, DWORD process, const char* tab_size, bool sa
     SetDlgItemTextA(dialog, IDC_CFG_TABSIZE, tab_size);
     SendDlgItemMessageA(dialog, IDC_CFG_SAVE_AT_EXIT, BM_SETCHECK, save_at_exit ? BST_CHECKED : BST_UNCHECKED, 0);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    gui::settle(frame);
-    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(gui::wait_until([&] { return !IsWindow(dialog); }));
 }
 
 TEST_F(IdeSession, TheConfigurationDialogSetsTheTabSizeAndTheSavingAtExit)
