@@ -88,6 +88,11 @@ HWND open_full_name(const std::string& name)
 
 }  // namespace
 
+bool is_untitled(const Document& document)
+{
+    return vyn::equals_nocase(vyn::winpath::base_name(document.name), kUntitled);
+}
+
 std::string current_directory()
 {
     char directory[MAX_PATH * 2] = {};
@@ -150,7 +155,7 @@ void check_documents_on_disk()
     for (const auto& document : ide().editor->documents())
         documents.push_back(document.get());
     for (Document* document : documents) {
-        if (vyn::equals_nocase(vyn::winpath::base_name(document->name), "UNTITLED"))
+        if (is_untitled(*document))
             continue;
         auto stamp = vyn::platform::modification_time(document->path);
         if (!stamp || stamp == document->time_stamp)
@@ -175,7 +180,7 @@ std::vector<OpenFileEntry> capture_open_files()
     for (HWND child = GetWindow(ide().mdi_client, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         vyn::editor::View* view = view_of(child);
         if (!view || (view->document->flags & vyn::editor::docflag::tool_buffer) ||
-            vyn::equals_nocase(vyn::winpath::base_name(view->document->name), "UNTITLED"))
+            is_untitled(*view->document))
             continue;
         WINDOWPLACEMENT placement{};
         placement.length = sizeof placement;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ide/editor/document.h"
 #include "ide/shell/settings.h"
 
 namespace tavra {
@@ -25,6 +26,11 @@ void check_documents_on_disk();
 // The open edit windows as stored in OpenFile%d, and back.
 std::vector<OpenFileEntry> capture_open_files();
 void restore_open_files(const std::vector<OpenFileEntry>& entries);
+
+// The name of a new file's document, and whether a document is one (it has
+// no file yet, so it is never checked on disk nor listed among open files).
+inline constexpr char kUntitled[] = "UNTITLED";
+bool is_untitled(const vyn::editor::Document& document);
 
 // The current directory of the process.
 std::string current_directory();

@@ -72,7 +72,7 @@ void on_init_menu(HMENU menu)
     if (vyn::editor::View* view = current_view()) {
         const auto& doc = *view->document;
         context.has_document = true;
-        context.untitled = vyn::equals_nocase(vyn::winpath::base_name(doc.name), "UNTITLED");
+        context.untitled = is_untitled(doc);
         context.modified = doc.is_modified();
         context.has_selection = view->has_selection();
         context.c_source = doc.is_c_source();

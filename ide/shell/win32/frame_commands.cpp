@@ -23,9 +23,9 @@ using vyn::editor::View;
 
 void new_file(int, CommandParameter)
 {
-    vyn::editor::Document* untitled = ide().editor->find_document("UNTITLED");
+    vyn::editor::Document* untitled = ide().editor->find_document(kUntitled);
     if (!untitled)
-        untitled = &ide().editor->create_document("UNTITLED");
+        untitled = &ide().editor->create_document(kUntitled);
     create_edit_window(*untitled, false);
 }
 
@@ -39,11 +39,6 @@ void open_named(int, CommandParameter parameter)
 {
     if (parameter)
         open_file(reinterpret_cast<const char*>(parameter));
-}
-
-bool is_untitled(const View& view)
-{
-    return vyn::equals_nocase(vyn::winpath::base_name(view.document->name), "UNTITLED");
 }
 
 bool save_as(View& view)
@@ -64,7 +59,7 @@ bool save_as(View& view)
 void save(int, CommandParameter)
 {
     if (View* view = current_view()) {
-        if (is_untitled(*view))
+        if (is_untitled(*view->document))
             save_as(*view);
         else
             ide().editor->save(*view);
@@ -82,7 +77,7 @@ void save_all(int, CommandParameter)
 {
     for (const auto& document : ide().editor->documents()) {
         auto views = ide().editor->views_of(*document);
-        if (document->is_modified() && !views.empty() && !is_untitled(*views.front()))
+        if (document->is_modified() && !views.empty() && !is_untitled(*views.front()->document))
             ide().editor->save(*views.front());
     }
 }
@@ -90,7 +85,7 @@ void save_all(int, CommandParameter)
 void reload(int, CommandParameter)
 {
     View* view = current_view();
-    if (!view || is_untitled(*view))
+    if (!view || is_untitled(*view->document))
         return;
     auto& document = *view->document;
     if (!ask_yes_no(vyn::format("Reload %s from disk?", vyn::to_lower_ascii(document.name).c_str())))
