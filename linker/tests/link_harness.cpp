@@ -96,11 +96,14 @@ RunResult LinkDir::link(const std::vector<std::string>& args, const std::string&
     return run_command(command, path_, stdin_text);
 }
 
-std::string LinkDir::compile(const std::string& name, const std::string& source, const std::string& target) const
+std::string LinkDir::compile(const std::string& name, const std::string& source, const std::string& target,
+                             const std::string& flags) const
 {
     std::string src = file(name + ".c");
     write_text(name + ".c", source);
     std::string compiler = target.find("w64-mingw32") != std::string::npos ? "i686-w64-mingw32-gcc" : "clang --target=" + target;
+    if (!flags.empty())
+        compiler += " " + flags;
     RunResult r = run_command(compiler + " -c -o " + quote(file(name)) + " " + quote(src), path_);
     EXPECT_EQ(r.exit_code, 0) << r.err;
     return file(name);

@@ -35,9 +35,10 @@ public:
     // vynlnk with these arguments, run in the directory, stdin from text.
     RunResult link(const std::vector<std::string>& args, const std::string& stdin_text = "") const;
     // Compiles C source into an object with clang for target (default the
-    // MSVC-style i686 target).
+    // MSVC-style i686 target); flags are added to the compiler's command line
+    // as they stand (for example "-g" for debug information).
     std::string compile(const std::string& name, const std::string& source,
-                        const std::string& target = "i686-pc-windows-msvc") const;
+                        const std::string& target = "i686-pc-windows-msvc", const std::string& flags = "") const;
     void write_text(const std::string& name, const std::string& text) const;
     bool exists(const std::string& name) const;
     std::vector<std::uint8_t> read(const std::string& name) const;
