@@ -72,6 +72,7 @@ bool LinkInputFile(Linker& l, InputFile& f)
         if (!RelocateSection(l, f, s))
             return false;
     }
+    collect_codeview(l, f);
     return true;
 }
 
