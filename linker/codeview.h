@@ -76,8 +76,11 @@ constexpr std::uint16_t kFirstTypeIndex = 0x1000;
 }  // namespace cv
 
 // Gathering, per module (codeview_modules.cpp, codeview_lines.cpp).
+void find_debug_sections(Linker& l);
 void collect_codeview(Linker& l, InputFile& f);
 void collect_line_numbers(Linker& l, CvModule& m, InputFile& f, InputSection& s);
+void merge_codeview_records(Linker& l, CvModule& m, int number, std::span<const std::uint8_t> symbols,
+                            std::span<const std::uint8_t> types);
 CvModule& AddTextModule(Linker& l, InputFile& f);
 void CodeViewSetLineNumbersForSource(Linker& l, std::uint32_t line_count);
 void CodeViewSetFnOffset(Linker& l, std::uint32_t offset, int first_line);

@@ -132,31 +132,53 @@ void AddCodeViewSymbol(CvModule& m, std::uint16_t kind, std::uint32_t offset, st
     m.symbols.insert(m.symbols.end(), w.bytes().begin(), w.bytes().end());
 }
 
+/* Notes whether any module has a section whose name begins with ".debug":
+   only then is CodeView information gathered and written. */
+void find_debug_sections(Linker& l)
+{
+    for (InputFile* f : l.linked_files) {
+        if (!is_module(*f))
+            continue;
+        for (auto& s : f->sections)
+            if (s->name.starts_with(".debug"))
+                l.codeview.any_debug_section = true;
+    }
+}
+
 /* Gathers the module f makes, if it is one: a command-line object with
    code or data. Runs after f's sections are relocated, so the symbol
    records already hold their final offsets and section numbers. */
 void collect_codeview(Linker& l, InputFile& f)
 {
-    if (l.settings.stripped() || !is_module(f))
+    if (l.settings.stripped() || !l.codeview.any_debug_section || !is_module(f))
         return;
-    for (auto& s : f.sections)
-        if (s->name.starts_with(".debug"))
-            l.codeview.any_debug_section = true;
     CvModule& m = AddTextModule(l, f);
     int number = static_cast<int>(l.codeview.modules.size());
     for (auto& s : f.sections)
         collect_line_numbers(l, m, f, *s);
 
     auto symbols = has_section_named(f, ".debug$S") ? codeview_contents(f, ".debug$S") : std::nullopt;
-    m.has_symbols = symbols.has_value();
-    start_symbol_block(m, number, symbols ? std::span<const std::uint8_t>(*symbols) : std::span<const std::uint8_t>());
-    if (m.has_symbols) {
-        if (auto types = codeview_contents(f, ".debug$T"))
-            m.types = std::move(*types);
-        LinkTypes(l, m);
-    } else {
-        add_linker_made_symbols(m, f);
+    if (symbols) {
+        auto types = codeview_contents(f, ".debug$T");
+        merge_codeview_records(l, m, number, *symbols, types ? std::span<const std::uint8_t>(*types)
+                                                             : std::span<const std::uint8_t>());
+        return;
     }
+    start_symbol_block(m, number, {});
+    add_linker_made_symbols(m, f);
+    finish_symbol_block(l, m);
+}
+
+/* A module's own symbols and types, their signatures dropped: the block
+   is started, the types merged into the global list and the block then
+   completed with global type indices. */
+void merge_codeview_records(Linker& l, CvModule& m, int number, std::span<const std::uint8_t> symbols,
+                            std::span<const std::uint8_t> types)
+{
+    m.has_symbols = true;
+    start_symbol_block(m, number, symbols);
+    m.types.assign(types.begin(), types.end());
+    LinkTypes(l, m);
     finish_symbol_block(l, m);
 }
 
