@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace vyn::lnk {
 
@@ -404,16 +405,11 @@ std::vector<std::string> ExpandFileName(Linker& l, const std::string& name)
     return matches;
 }
 
-int linker_main(int argc, char** argv)
+namespace {
+
+/* The link phases in order; every way out goes through xexit. */
+[[noreturn]] void run_link(Linker& l, const std::vector<std::string>& args)
 {
-    if (argc < 2) {
-        Usage();
-        return 1;
-    }
-    // The link owns everything until the process ends and frees nothing
-    // before: xexit ends the process without tearing the tables down.
-    Linker& l = *new Linker;
-    std::vector<std::string> args(argv + 1, argv + argc);
     Settings& s = l.settings;
     s.start_time = std::time(nullptr);
     if (prescan_nodef(args))
@@ -458,6 +454,25 @@ int linker_main(int argc, char** argv)
     if (s.dll)
         WriteImportLibrary(l);
     xexit(l, 0);
+}
+
+}  // namespace
+
+int linker_main(int argc, char** argv)
+{
+    if (argc < 2) {
+        Usage();
+        return 1;
+    }
+    // The link owns everything until the process ends and frees nothing
+    // before: xexit ends the process without tearing the tables down.
+    Linker& l = *new Linker;
+    try {
+        run_link(l, std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        err(l, "fatal: No more memory!\n");
+        xexit(l, 1);
+    }
 }
 
 }  // namespace vyn::lnk

@@ -72,6 +72,7 @@ bool LinkInputFile(Linker& l, InputFile& f)
         if (!RelocateSection(l, f, s))
             return false;
     }
+    collect_codeview(l, f);
     return true;
 }
 
@@ -313,6 +314,7 @@ bool FinalLink(Linker& l)
             if (c.is_synthetic)
                 std::copy(c.synthetic.begin(), c.synthetic.end(), s->data.begin() + c.section->out_offset);
     }
+    find_debug_sections(l);
     for (InputFile* f : l.linked_files)
         if (!LinkInputFile(l, *f))
             return false;

@@ -24,6 +24,13 @@ bool written(const OutputSection& s)
     return s.in_image && s.virtual_size != 0;
 }
 
+/* CodeView information goes into images linked from objects with debug
+   sections, unless they are stripped. */
+bool writes_codeview(const Linker& l)
+{
+    return !l.settings.stripped() && (l.settings.debug_flags & 2) && l.codeview.any_debug_section;
+}
+
 void write_dos_stub(ByteWriter& w)
 {
     static const std::uint16_t kHeaderWords[] = {0x5A4D, 0x90, 3, 0, 4, 0, 0xFFFF, 0, 0xB8, 0, 0, 0, 0x40};
@@ -154,7 +161,7 @@ void write_optional_header(Linker& l, ByteWriter& w, std::uint32_t headers_size)
     dirs[5] = directory_of(l, ".reloc");
     if (l.debug_directory) {
         OutputSection* rdata = find_output(l, ".rdata");
-        dirs[6] = {rdata->address - st.image_base, 28 * 2};
+        dirs[6] = {rdata->address - st.image_base, 28 * (writes_codeview(l) ? 3u : 2u)};
     }
     for (const Directory& d : dirs) {
         w.u32(d.rva);
@@ -192,7 +199,7 @@ std::vector<std::uint8_t> misc_record(const Linker& l)
 }
 
 /* Two 28-byte entries (COFF, MISC) at the start of ".rdata"; the third
-   stays empty until CodeView information is written. */
+   stays empty until FixDebugDirectory names the CodeView block. */
 void write_debug_directory(Linker& l, std::uint32_t coff_pos, std::uint32_t misc_pos, std::uint32_t misc_size,
                            std::vector<std::uint8_t>& image)
 {
@@ -214,6 +221,18 @@ void write_debug_directory(Linker& l, std::uint32_t coff_pos, std::uint32_t misc
     std::copy(w.bytes().begin(), w.bytes().end(), image.begin() + rdata->file_pos);
 }
 
+/* The third debug directory entry: CodeView, its size and file position. */
+void FixDebugDirectory(Linker& l, std::uint32_t codeview_pos, std::uint32_t codeview_size,
+                       std::vector<std::uint8_t>& image)
+{
+    OutputSection* rdata = find_output(l, ".rdata");
+    std::size_t entry = rdata->file_pos + 2 * 28;
+    put_u32_at(image, entry + 4, static_cast<std::uint32_t>(std::time(nullptr)));
+    put_u32_at(image, entry + 12, 2);
+    put_u32_at(image, entry + 16, codeview_size);
+    put_u32_at(image, entry + 24, codeview_pos);
+}
+
 }  // namespace
 
 /* Lays out the whole file in memory and writes it in one go. */
@@ -232,6 +251,8 @@ bool WriteExeFile(Linker& l)
     std::uint32_t coff_pos = l.end_of_sections;
     std::uint32_t misc_pos = coff_pos + static_cast<std::uint32_t>(l.coff_debug.size());
     std::vector<std::uint8_t> misc = l.settings.stripped() ? std::vector<std::uint8_t>{} : misc_record(l);
+    std::uint32_t codeview_pos = misc_pos + static_cast<std::uint32_t>(misc.size());
+    std::vector<std::uint8_t> codeview = writes_codeview(l) ? WriteCVInfo(l) : std::vector<std::uint8_t>{};
 
     ByteWriter w;
     write_dos_stub(w);
@@ -250,15 +271,18 @@ bool WriteExeFile(Linker& l)
             write_section_header(l, w, *s);
 
     std::vector<std::uint8_t> image = w.release();
-    image.resize(misc_pos + misc.size(), 0);
+    image.resize(codeview_pos + codeview.size(), 0);
     for (auto& s : l.sections)
         if (written(*s) && s->file_pos)
             std::copy(s->data.begin(), s->data.begin() + std::min<std::size_t>(s->data.size(), s->raw_size),
                       image.begin() + s->file_pos);
     std::copy(l.coff_debug.begin(), l.coff_debug.end(), image.begin() + coff_pos);
     std::copy(misc.begin(), misc.end(), image.begin() + misc_pos);
+    std::copy(codeview.begin(), codeview.end(), image.begin() + codeview_pos);
     if (l.debug_directory)
         write_debug_directory(l, coff_pos, misc_pos, static_cast<std::uint32_t>(misc.size()), image);
+    if (l.debug_directory && !codeview.empty())
+        FixDebugDirectory(l, codeview_pos, static_cast<std::uint32_t>(codeview.size()), image);
 
     std::FILE* f = std::fopen(winpath::to_host(l.settings.output_name).c_str(), "wb");
     if (!f)

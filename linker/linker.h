@@ -2,6 +2,7 @@
 // file of its own; this header is the table of contents.
 #pragma once
 
+#include "linker/codeview.h"
 #include "linker/link_types.h"
 
 #include <array>
@@ -115,6 +116,7 @@ struct Linker {
     std::uint32_t coff_line_count = 0;
     std::uint32_t coff_strings_size = 0;
     bool debug_directory = false;
+    CodeViewInfo codeview;
     std::uint32_t end_of_sections = 0;
     struct EdataLayout {
         std::uint32_t dll_name_at, addresses_at, pointers_at, ordinals_at, names_at;
@@ -164,6 +166,10 @@ bool ProcessDirectives(Linker& l);
 void process_embedded_commands(Linker& l, InputFile& file);
 LinkSymbol* find_export_style(Linker& l, const std::string& wanted);
 std::span<const std::uint8_t> section_contents(const InputSection& s);
+// The source file an object names in its ".file" symbol.
+std::optional<std::string> source_file_name(const InputFile& f);
+// The first source line of the function symbol_index names; 0 when unknown.
+int function_first_line(const InputFile& f, std::uint32_t symbol_index);
 
 // Layout and writing (layout.cpp, relocate.cpp, exports.cpp, image_writer.cpp, map_file.cpp).
 void declare_section_groups(Linker& l);

@@ -209,7 +209,32 @@ bool already_reported(Linker& l, const std::string& name)
     return false;
 }
 
-std::string aux_text(const InputFile& f, std::size_t index)
+/* The source line of the line-number entry whose address range holds
+   offset (relative to the section's start). */
+std::optional<int> source_line(const InputFile& f, const InputSection& s, std::uint32_t offset)
+{
+    int first_line = 0;
+    std::optional<int> found;
+    for (std::uint32_t k = 0; k < s.line_count; ++k) {
+        std::size_t pos = static_cast<std::size_t>(s.line_pos) + static_cast<std::size_t>(k) * 6;
+        std::uint32_t address = 0;
+        std::uint16_t line = 0;
+        if (!read_u32_at(f.bytes, pos, address) || !read_u16_at(f.bytes, pos + 4, line))
+            return found;
+        if (line == 0) {
+            first_line = function_first_line(f, address);
+            continue;
+        }
+        if (address - s.virtual_address > offset)
+            break;
+        found = line + first_line;
+    }
+    return found;
+}
+
+}  // namespace
+
+static std::string aux_text(const InputFile& f, std::size_t index)
 {
     std::string text;
     const CoffSymbol& s = f.symbols[index];
@@ -242,31 +267,6 @@ int function_first_line(const InputFile& f, std::uint32_t symbol_index)
     read_u16_at(f.symbols[bf + 1].raw, 4, line);
     return line;
 }
-
-/* The source line of the line-number entry whose address range holds
-   offset (relative to the section's start). */
-std::optional<int> source_line(const InputFile& f, const InputSection& s, std::uint32_t offset)
-{
-    int first_line = 0;
-    std::optional<int> found;
-    for (std::uint32_t k = 0; k < s.line_count; ++k) {
-        std::size_t pos = static_cast<std::size_t>(s.line_pos) + static_cast<std::size_t>(k) * 6;
-        std::uint32_t address = 0;
-        std::uint16_t line = 0;
-        if (!read_u32_at(f.bytes, pos, address) || !read_u16_at(f.bytes, pos + 4, line))
-            return found;
-        if (line == 0) {
-            first_line = function_first_line(f, address);
-            continue;
-        }
-        if (address - s.virtual_address > offset)
-            break;
-        found = line + first_line;
-    }
-    return found;
-}
-
-}  // namespace
 
 /* Reports a relocation against a symbol that is not defined. Every call
    counts towards the exit code; each name is reported once. */

@@ -4,12 +4,52 @@
 // object). None may crash, hang or read out of bounds.
 #include "linker/linker.h"
 
+#include "common/byte_reader.h"
+
 #include <algorithm>
 #include <cstdio>
 
 using namespace vyn::lnk;
 
 namespace {
+
+/* The contents of f's sections called name with the CodeView signature
+   dropped, joined; empty when a section does not carry the signature. */
+std::vector<std::uint8_t> codeview_run(const InputFile& f, std::string_view name)
+{
+    std::vector<std::uint8_t> run;
+    for (auto& s : f.sections) {
+        if (s->name != name)
+            continue;
+        auto contents = section_contents(*s);
+        std::uint32_t signature = 0;
+        if (!vyn::read_u32_at(contents, 0, signature) || signature != 1)
+            return {};
+        run.insert(run.end(), contents.begin() + 4, contents.end());
+    }
+    return run;
+}
+
+void add_module(Linker& l, std::span<const std::uint8_t> symbols, std::span<const std::uint8_t> types)
+{
+    CvModule& m = l.codeview.modules.emplace_back();
+    m.object_name = "fuzz.obj";
+    m.source_name = "fuzz.c";
+    merge_codeview_records(l, m, static_cast<int>(l.codeview.modules.size()), symbols, types);
+}
+
+/* The input as two runs (the first two bytes give the symbols' length),
+   taken by two modules so that the second merges into the first's types. */
+void merge_raw_codeview(Linker& l, std::span<const std::uint8_t> data)
+{
+    std::uint16_t split = 0;
+    if (!vyn::read_u16_at(data, 0, split))
+        return;
+    data = data.subspan(2);
+    std::size_t at = std::min<std::size_t>(split, data.size());
+    for (int k = 0; k < 2; ++k)
+        add_module(l, data.first(at), data.subspan(at));
+}
 
 void read_object(Linker& l, InputFile& f)
 {
@@ -24,6 +64,9 @@ void read_object(Linker& l, InputFile& f)
         if (s->index == 1)
             undefined_symbol(l, f, s.get(), "_fuzz", 0x10);
     }
+    std::vector<std::uint8_t> symbols = codeview_run(f, ".debug$S");
+    if (!symbols.empty())
+        add_module(l, symbols, codeview_run(f, ".debug$T"));
 }
 
 void read_input(Linker& l, std::unique_ptr<InputFile>& f)
@@ -55,6 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     f->bytes = {copy.get(), size};
     read_input(*l, f);
     BuildCommon(*l);
+    merge_raw_codeview(*l, {data, size});
+    WriteCVInfo(*l);
 
     std::vector<std::uint8_t> object;
     if (convert_resource({data, size}, object)) {
