@@ -26,6 +26,7 @@ using nb09::SymbolBlock;
 using nb09::SymbolRecord;
 
 constexpr std::uint8_t kLabel = 6;
+constexpr const char* kLongSourceName = "lists/walker_of_b.c";
 
 // ---- building objects --------------------------------------------------------
 
@@ -141,22 +142,26 @@ void build_a(Inputs& in, CoffBuilder& b)
     t.add_to(b);
 }
 
-/* b.obj ("b.c"): the same structure "span" again, a structure "node" whose
-   field list comes after it, and a procedure type whose return type and
-   argument list come after it; data records before the first procedure. */
+/* b.obj (source "lists/walker_of_b.c", long enough to take two auxiliary
+   entries of its ".file" symbol): the same structure "span" again, a
+   structure "node" whose field list comes after it and has members at
+   offsets that need a 32-bit numeric leaf, and a procedure type whose return
+   type and argument list come after it; data records before the first
+   procedure. */
 void build_b(Inputs& in, CoffBuilder& b)
 {
     cv4::TypeRecords& t = in.b_types;
     const std::uint16_t first = cv4::kFirstTypeIndex;
     in.b_procedure = t.procedure(first + 5, 1, first + 6);  // forward: pointer, argument list
-    in.b_node = t.structure(2, first + 4, 12, "node");     // forward: field list
+    in.b_node = t.structure(3, first + 4, 0x900C, "node");  // forward: field list
     std::uint16_t span_fields = t.field_list({{cv4::kInt, 0, "pos"}, {cv4::kInt, 4, "len"}});
     in.b_span = t.structure(2, span_fields, 8, "span");
-    in.b_node_fields = t.field_list({{cv4::kInt, 0, "val"}, {in.b_span, 4, "spn"}});
+    in.b_node_fields =
+        t.field_list({{cv4::kInt, 0, "val"}, {cv4::kInt, 0x9000, "gap"}, {in.b_span, 0x9004, "spn"}});
     in.b_node_pointer = t.pointer(in.b_node);
     in.b_arguments = t.argument_list({in.b_node_pointer});
 
-    b.file_symbol("b.c");
+    b.file_symbol(kLongSourceName);
     int text = b.add_section(".text", code(0x18), coff::kCode);
     int data = b.add_section(".data", std::vector<std::uint8_t>(20, 0), coff::kData);
     in.b_functions = {{"_walk", 0, 0x18, 5, {{2, 1}, {6, 2}, {0x10, 3}}}};
@@ -336,6 +341,23 @@ std::string type_name_at(const nb09::TypeRecord& t, std::size_t offset)
     return std::string(t.bytes.begin() + offset + 1, t.bytes.begin() + offset + 1 + t.bytes[offset]);
 }
 
+// The size of the numeric leaf at offset: the value itself below 0x8000, else
+// a leaf kind followed by 1, 2, 2, 4 or 4 bytes (char, short, ushort, long, ulong).
+std::size_t numeric_leaf_size(const nb09::TypeRecord& t, std::size_t offset)
+{
+    std::uint16_t leaf = type_u16(t, offset);
+    if (leaf < 0x8000)
+        return 2;
+    static const std::size_t sizes[] = {3, 4, 4, 6, 6};
+    return leaf - 0x8000u < 5 ? sizes[leaf - 0x8000u] : 2;
+}
+
+// The name of a structure record, behind its numeric size leaf.
+std::string structure_name(const nb09::TypeRecord& t)
+{
+    return type_name_at(t, 14 + numeric_leaf_size(t, 14));
+}
+
 // The member names and types of a field list record.
 std::vector<std::pair<std::string, std::uint16_t>> members(const nb09::TypeRecord& t)
 {
@@ -343,8 +365,7 @@ std::vector<std::pair<std::string, std::uint16_t>> members(const nb09::TypeRecor
     std::size_t at = 4;
     while (at + 8 <= t.bytes.size() && type_u16(t, at) == cv4::kMemberLeaf) {
         std::uint16_t type = type_u16(t, at + 2);
-        std::uint16_t offset_leaf = type_u16(t, at + 6);
-        std::size_t name = at + 8 + (offset_leaf == cv4::kULongLeaf ? 4 : 0);
+        std::size_t name = at + 6 + numeric_leaf_size(t, at + 6);
         out.emplace_back(type_name_at(t, name), type);
         if (name >= t.bytes.size())
             break;
@@ -457,7 +478,7 @@ TEST(CodeView, SourceModulesHoldAbsoluteLinesAtTextOffsets)
         const std::vector<Function>* functions;
     };
     std::vector<Function> none;
-    for (const Expected& e : {Expected{kModuleA, "a.c", &l.in.a_functions}, Expected{kModuleB, "b.c", &l.in.b_functions},
+    for (const Expected& e : {Expected{kModuleA, "a.c", &l.in.a_functions}, Expected{kModuleB, kLongSourceName, &l.in.b_functions},
                               Expected{kModuleC, "c.c", &none}}) {
         SCOPED_TRACE(e.source);
         const nb09::SegmentDescriptor& text = l.cv.modules.at(e.module).segments.at(0);
@@ -748,7 +769,7 @@ TEST(CodeView, SharedStructureIsMergedOnceAndForwardReferencesAreResolved)
     std::vector<std::uint16_t> spans;
     for (std::size_t i = 0; i < cv.types->records.size(); ++i) {
         const nb09::TypeRecord& t = cv.types->records[i];
-        if (t.leaf() == cv4::kStructureLeaf && type_name_at(t, 16) == "span")
+        if (t.leaf() == cv4::kStructureLeaf && structure_name(t) == "span")
             spans.push_back(static_cast<std::uint16_t>(0x1000 + i));
     }
     ASSERT_EQ(spans.size(), 1u) << "the structure is in the global list once";
@@ -768,11 +789,13 @@ TEST(CodeView, SharedStructureIsMergedOnceAndForwardReferencesAreResolved)
     const nb09::TypeRecord* node = cv.type_record(type_u16(*pointer, 6));
     ASSERT_NE(node, nullptr);
     ASSERT_EQ(node->leaf(), cv4::kStructureLeaf);
-    EXPECT_EQ(type_name_at(*node, 16), "node");
+    EXPECT_EQ(structure_name(*node), "node");
     const nb09::TypeRecord* fields = cv.type_record(type_u16(*node, 6));
     ASSERT_NE(fields, nullptr) << "the structure's forward field list";
     ASSERT_EQ(fields->leaf(), cv4::kFieldListLeaf);
-    EXPECT_EQ(members(*fields), (std::vector<std::pair<std::string, std::uint16_t>>{{"val", cv4::kInt}, {"spn", span}}));
+    // The member behind two 32-bit offset leaves is remapped too.
+    EXPECT_EQ(members(*fields),
+              (std::vector<std::pair<std::string, std::uint16_t>>{{"val", cv4::kInt}, {"gap", cv4::kInt}, {"spn", span}}));
     const nb09::TypeRecord* arguments = cv.type_record(type_u16(*procedure, 10));
     ASSERT_NE(arguments, nullptr) << "the procedure's forward argument list";
     ASSERT_EQ(arguments->leaf(), cv4::kArgListLeaf);
@@ -1034,7 +1057,7 @@ TEST(CodeView, StrippedAndDebuglessLinksWriteNoBlock)
     EXPECT_FALSE(stripped.found);
     EXPECT_TRUE(stripped.problems.empty()) << nb09::describe_problems(stripped);
     std::string s = readobj(d.file("stripped.exe"), "--coff-debug-directory");
-    EXPECT_EQ(s.find("CodeView"), std::string::npos) << s;
+    EXPECT_EQ(s.find("Type: CodeView"), std::string::npos) << s;
 
     // No object on the command line has a ".debug" section.
     CoffBuilder main_object;
@@ -1053,7 +1076,144 @@ TEST(CodeView, StrippedAndDebuglessLinksWriteNoBlock)
     EXPECT_EQ(plain.debug_entries[2].size, 0u);
     s = readobj(d.file("plain.exe"), "--coff-debug-directory");
     EXPECT_NE(s.find("Type: COFF (0x1)"), std::string::npos) << s;
-    EXPECT_EQ(s.find("CodeView"), std::string::npos) << s;
+    EXPECT_EQ(s.find("Type: CodeView"), std::string::npos) << s;
+}
+
+// ---- which objects are modules -------------------------------------------------
+
+/* An object whose _main calls callee (REL32) and holds the import pointer of
+   the startup object; with_codeview adds a global procedure record for main. */
+CoffBuilder caller_of(const std::string& callee, bool with_codeview)
+{
+    CoffBuilder b;
+    b.file_symbol("m.c");
+    int text = b.add_section(".text", {0xE8, 0, 0, 0, 0, 0xC3}, coff::kCode);
+    int data = b.add_section(".data", std::vector<std::uint8_t>(4, 0), coff::kData);
+    std::uint32_t main = b.define("_main", text, 0);
+    b.define("__imp__ExitProcess@4", data, 0);
+    b.add_relocation(text, 1, b.reference(callee), coff::kRel32);
+    if (with_codeview) {
+        cv4::SymbolRecords s;
+        s.procedure(cv4::kGlobalProcedure, {"main", main, 6, 0, 5, 0});
+        s.end();
+        s.add_to(b);
+    }
+    return b;
+}
+
+TEST(CodeView, ArchiveMembersAreNeverModules)
+{
+    LinkDir d;
+    CoffBuilder member;
+    member.file_symbol("l.c");
+    int text = member.add_section(".text", {0xC3}, coff::kCode);
+    std::uint32_t libfn = member.define("_libfn", text, 0);
+    cv4::SymbolRecords s;
+    s.procedure(cv4::kGlobalProcedure, {"libfn", libfn, 1, 0, 0, 0});
+    s.end();
+    s.add_to(member);
+    cv4::TypeRecords t;
+    t.pointer(cv4::kInt);
+    t.add_to(member);
+    member.write(d.file("l.obj"));
+    RunResult ar = run_command("llvm-ar rcs l.lib l.obj", d.path());
+    ASSERT_EQ(ar.exit_code, 0) << ar.err;
+    caller_of("_libfn", true).write(d.file("m.obj"));
+    caller_of("_libfn", false).write(d.file("plain.obj"));
+
+    RunResult r = d.link({"m.obj", "l.lib"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    CodeView cv = nb09::read_codeview(d.read("m.exe"));
+    ASSERT_TRUE(cv.found);
+    EXPECT_TRUE(cv.problems.empty()) << nb09::describe_problems(cv);
+    ASSERT_EQ(cv.modules.size(), 2u) << "the startup object and m.obj";
+    EXPECT_EQ(cv.modules.at(2).name, "m.obj");
+    ASSERT_TRUE(cv.publics);
+    ASSERT_EQ(cv.publics->records.size(), 1u);
+    EXPECT_EQ(record_name(cv.publics->records[0]), "main");
+    ASSERT_TRUE(cv.types);
+    EXPECT_TRUE(cv.types->records.empty()) << "no type record of the member";
+
+    // Debug sections of a member alone do not make a CodeView block.
+    r = d.link({"plain.obj", "l.lib"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    CodeView plain = nb09::read_codeview(d.read("plain.exe"));
+    EXPECT_FALSE(plain.found);
+    EXPECT_TRUE(plain.problems.empty()) << nb09::describe_problems(plain);
+}
+
+/* code.obj: a static procedure and a static datum; data.obj: only ".data"
+   and a static datum. Neither has a global procedure or datum. */
+void build_local_only(const LinkDir& d)
+{
+    CoffBuilder code_object;
+    code_object.file_symbol("code.c");
+    int text = code_object.add_section(".text", code(8), coff::kCode);
+    int data = code_object.add_section(".data", std::vector<std::uint8_t>(8, 0), coff::kData);
+    code_object.define("_main", text, 0);
+    code_object.define("__imp__ExitProcess@4", data, 0);
+    std::uint32_t step = code_object.add_symbol("_step", 4, static_cast<std::int16_t>(text), coff::kStatic, 0x20);
+    std::uint32_t level = code_object.add_symbol("_level", 4, static_cast<std::int16_t>(data), coff::kStatic);
+    cv4::SymbolRecords s;
+    s.procedure(cv4::kLocalProcedure, {"step", step, 4, 0, 3, 0});
+    s.end();
+    s.data(cv4::kLocalData, "level", level, cv4::kInt);
+    s.add_to(code_object);
+    code_object.write(d.file("code.obj"));
+
+    CoffBuilder data_object;
+    data_object.file_symbol("data.c");
+    int only = data_object.add_section(".data", std::vector<std::uint8_t>(4, 0), coff::kData);
+    std::uint32_t seed = data_object.add_symbol("_seed", 0, static_cast<std::int16_t>(only), coff::kStatic);
+    cv4::SymbolRecords ds;
+    ds.data(cv4::kLocalData, "seed", seed, cv4::kInt);
+    ds.add_to(data_object);
+    data_object.write(d.file("data.obj"));
+}
+
+TEST(CodeView, ModuleWithoutTextHasAnEmptyCodeRange)
+{
+    LinkDir d;
+    build_local_only(d);
+    RunResult r = d.link({"code.obj", "data.obj"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    CodeView cv = nb09::read_codeview(d.read("code.exe"));
+    ASSERT_TRUE(cv.found);
+    EXPECT_TRUE(cv.problems.empty()) << nb09::describe_problems(cv);
+    ASSERT_EQ(cv.modules.size(), 3u);
+    const nb09::ModuleSubsection& m = cv.modules.at(3);
+    EXPECT_EQ(m.name, "data.obj");
+    ASSERT_EQ(m.segments.size(), 1u);
+    EXPECT_EQ(m.segments[0].offset, 0u);
+    EXPECT_EQ(m.segments[0].size, 0u);
+    const nb09::SourceModule& source = cv.source_modules.at(3);
+    ASSERT_EQ(source.files.size(), 1u);
+    EXPECT_EQ(source.files[0].name, "data.c");
+    EXPECT_EQ(source.ranges, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0, 0}}));
+    const SymbolBlock& b = cv.symbols.at(3);
+    EXPECT_EQ(b.first_procedure, 32u) << "no procedure in the first 50 bytes";
+    ASSERT_EQ(b.records.size(), 2u);
+    EXPECT_EQ(record_name(b.records[0]), "seed");
+}
+
+TEST(CodeView, OnlyLocalSymbolsWriteNoGlobalTables)
+{
+    LinkDir d;
+    build_local_only(d);
+    RunResult r = d.link({"code.obj", "data.obj"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    CodeView cv = nb09::read_codeview(d.read("code.exe"));
+    ASSERT_TRUE(cv.found);
+    EXPECT_TRUE(cv.problems.empty()) << nb09::describe_problems(cv);
+    EXPECT_FALSE(cv.publics);
+    EXPECT_FALSE(cv.globals);
+    std::vector<std::uint16_t> types;
+    for (const auto& e : cv.directory)
+        types.push_back(e.type);
+    EXPECT_EQ(types, (std::vector<std::uint16_t>{nb09::kModule, nb09::kModule, nb09::kModule, nb09::kAlignedSymbols,
+                                                 nb09::kSourceModule, nb09::kAlignedSymbols, nb09::kSourceModule,
+                                                 nb09::kAlignedSymbols, nb09::kSourceModule, nb09::kGlobalTypes,
+                                                 nb09::kSegmentMap, nb09::kFileIndex}));
 }
 
 // ---- CodeView that is not CodeView 4 -----------------------------------------
