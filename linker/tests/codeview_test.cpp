@@ -1216,6 +1216,127 @@ TEST(CodeView, OnlyLocalSymbolsWriteNoGlobalTables)
                                                  nb09::kSegmentMap, nb09::kFileIndex}));
 }
 
+// ---- malformed CodeView 4 input -------------------------------------------------
+
+// The field-list leaf followed by fields as they stand.
+std::vector<std::uint8_t> field_list_of(const std::vector<std::uint8_t>& fields)
+{
+    std::vector<std::uint8_t> list(2 + fields.size());
+    list[0] = cv4::kFieldListLeaf & 0xFF;
+    list[1] = cv4::kFieldListLeaf >> 8;
+    std::copy(fields.begin(), fields.end(), list.begin() + 2);
+    return list;
+}
+
+/* Links an object whose ".debug$T" holds one field list made of body (after
+   the field-list leaf) and a structure using it, with a global datum of that
+   structure; extra_symbols are appended to its ".debug$S" as they stand. */
+RunResult link_with_field_list(const LinkDir& d, const std::vector<std::uint8_t>& body,
+                               const std::vector<std::uint8_t>& extra_symbols = {})
+{
+    CoffBuilder b;
+    b.file_symbol("bad.c");
+    int text = b.add_section(".text", code(4), coff::kCode);
+    int data = b.add_section(".data", std::vector<std::uint8_t>(8, 0), coff::kData);
+    b.define("_main", text, 0);
+    b.define("__imp__ExitProcess@4", data, 4);
+    std::uint32_t thing = b.define("_thing", data, 0);
+    cv4::TypeRecords t;
+    std::uint16_t fields = t.raw(field_list_of(body));
+    std::uint16_t structure = t.structure(1, fields, 4, "bad");
+    cv4::SymbolRecords s;
+    s.data(cv4::kGlobalData, "thing", thing, structure);
+    s.raw(extra_symbols);
+    s.add_to(b);
+    t.add_to(b);
+    b.write(d.file("bad.obj"));
+    return d.link({"bad.obj"});
+}
+
+void expect_well_formed_block(const LinkDir& d, const RunResult& r)
+{
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    CodeView cv = nb09::read_codeview(d.read("bad.exe"));
+    EXPECT_TRUE(cv.found);
+    EXPECT_TRUE(cv.problems.empty()) << nb09::describe_problems(cv);
+}
+
+TEST(CodeView, UnknownFieldKindIsReportedAndTheLinkGoesOn)
+{
+    LinkDir d;
+    // A field of kind 0x40E, the first beyond the CodeView 4 field kinds.
+    RunResult r = link_with_field_list(d, {0x0E, 0x04, 0x74, 0x00, 0x03, 0x00, 0x00, 0x00});
+    EXPECT_NE(r.err.find("Unkown field in structure\n"), std::string::npos) << r.err;
+    expect_well_formed_block(d, r);
+}
+
+TEST(CodeView, PadBytesBetweenFieldsAreSkipped)
+{
+    LinkDir d;
+    Inputs in;
+    CoffBuilder a;
+    build_a(in, a);
+    a.write(d.file("a.obj"));
+    // bad.obj's own types: 0x1000 the field list, 0x1001 the structure; the
+    // second member points at a pointer to the structure, 0x1002, appended
+    // by hand behind them. a.obj's five records come first in the global list.
+    std::vector<std::uint8_t> fields = {0x06, 0x04, 0x74, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 'p', 0xF2, 0xF1,
+                                        0x06, 0x04, 0x02, 0x10, 0x03, 0x00, 0x04, 0x00, 0x03, 'n', 'x', 't'};
+    CoffBuilder b;
+    b.file_symbol("pad.c");
+    int data = b.add_section(".data", std::vector<std::uint8_t>(8, 0), coff::kData);
+    std::uint32_t thing = b.define("_thing", data, 0);
+    cv4::TypeRecords t;
+    std::uint16_t field_list = t.raw(field_list_of(fields));
+    std::uint16_t structure = t.structure(2, field_list, 8, "padded");
+    t.pointer(structure);
+    cv4::SymbolRecords s;
+    s.data(cv4::kGlobalData, "thing", thing, structure);
+    s.add_to(b);
+    t.add_to(b);
+    b.write(d.file("pad.obj"));
+    RunResult r = d.link({"a.obj", "pad.obj"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(writer_messages(r.err), "");
+    CodeView cv = nb09::read_codeview(d.read("a.exe"));
+    ASSERT_TRUE(cv.found);
+    EXPECT_TRUE(cv.problems.empty()) << nb09::describe_problems(cv);
+    const nb09::TypeRecord* padded = cv.type_record(symbol_type(cv, 3, cv4::kGlobalData, "thing"));
+    ASSERT_NE(padded, nullptr);
+    EXPECT_EQ(structure_name(*padded), "padded");
+    const nb09::TypeRecord* list_record = cv.type_record(type_u16(*padded, 6));
+    ASSERT_NE(list_record, nullptr);
+    ASSERT_EQ(list_record->leaf(), cv4::kFieldListLeaf);
+    // The member behind the pad bytes now names the global pointer record.
+    std::uint16_t next = type_u16(*list_record, 4 + 12 + 2);
+    const nb09::TypeRecord* pointer = cv.type_record(next);
+    ASSERT_NE(pointer, nullptr) << std::hex << next;
+    ASSERT_EQ(pointer->leaf(), cv4::kPointerLeaf);
+    EXPECT_EQ(cv.type_record(type_u16(*pointer, 6)), padded);
+}
+
+TEST(CodeView, FieldListOutOfStepIsReportedAndTheLinkGoesOn)
+{
+    LinkDir d;
+    // A member whose name claims 0x40 characters where 3 remain.
+    RunResult r = link_with_field_list(d, {0x06, 0x04, 0x74, 0x00, 0x03, 0x00, 0x00, 0x00, 0x40, 'a', 'b', 'c'});
+    EXPECT_NE(r.err.find("Debug info link: Synch error parsing list"), std::string::npos) << r.err;
+    expect_well_formed_block(d, r);
+}
+
+TEST(CodeView, SymbolRecordRunningPastItsSectionDoesNotBreakTheLink)
+{
+    LinkDir d;
+    // A procedure record claiming 0x40 bytes of which 8 are there.
+    RunResult r = link_with_field_list(d, {0x06, 0x04, 0x74, 0x00, 0x03, 0x00, 0x00, 0x00, 0x03, 'a', 'b', 'c'},
+                                       {0x40, 0x00, 0x05, 0x02, 0, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(r.exit_code == 0 || r.exit_code == 1) << "exit " << r.exit_code << ": " << r.err;
+    if (r.exit_code == 0) {
+        CodeView cv = nb09::read_codeview(d.read("bad.exe"));
+        EXPECT_TRUE(cv.problems.empty()) << nb09::describe_problems(cv);
+    }
+}
+
 // ---- CodeView that is not CodeView 4 -----------------------------------------
 
 TEST(CodeView, ClangCodeViewWithSignature4IsTreatedAsNoCodeView)

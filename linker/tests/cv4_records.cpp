@@ -218,6 +218,11 @@ std::uint16_t TypeRecords::pointer(std::uint16_t target, std::uint16_t attribute
     return record(r, true);
 }
 
+std::uint16_t TypeRecords::raw(const std::vector<std::uint8_t>& leaf_and_body)
+{
+    return record(leaf_and_body, false);
+}
+
 int TypeRecords::add_to(vyn::testing::CoffBuilder& object) const
 {
     return object.add_section(".debug$T", bytes_, 0x42100040);

@@ -49,6 +49,8 @@ public:
     std::uint32_t frame_relative(std::int32_t offset, std::uint16_t type, const std::string& name);
     std::uint32_t register_variable(std::uint16_t type, std::uint16_t register_number, const std::string& name);
     std::uint32_t end();
+    // Bytes appended as they stand, for malformed input.
+    void raw(const std::vector<std::uint8_t>& bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     // Adds ".debug$S" with these contents and relocations; returns its section number.
@@ -87,6 +89,8 @@ public:
     std::uint16_t argument_list(const std::vector<std::uint16_t>& arguments);
     std::uint16_t field_list(const std::vector<Member>& members);
     std::uint16_t pointer(std::uint16_t target, std::uint16_t attribute = 0x000A);  // 32-bit near
+    // A record of the given leaf and body as they stand, for malformed input.
+    std::uint16_t raw(const std::vector<std::uint8_t>& leaf_and_body);
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     // The records without the signature, one byte vector each (length included).
