@@ -478,7 +478,8 @@ TEST(CodeView, SourceModulesHoldAbsoluteLinesAtTextOffsets)
         const std::vector<Function>* functions;
     };
     std::vector<Function> none;
-    for (const Expected& e : {Expected{kModuleA, "a.c", &l.in.a_functions}, Expected{kModuleB, kLongSourceName, &l.in.b_functions},
+    for (const Expected& e : {Expected{kModuleA, "a.c", &l.in.a_functions},
+                              Expected{kModuleB, kLongSourceName, &l.in.b_functions},
                               Expected{kModuleC, "c.c", &none}}) {
         SCOPED_TRACE(e.source);
         const nb09::SegmentDescriptor& text = l.cv.modules.at(e.module).segments.at(0);
@@ -671,7 +672,8 @@ TEST(CodeView, ProcedureAndDataRecordsHoldTheirSectionOffsets)
     for (const Expected& e : {Expected{kModuleA, cv4::kGlobalProcedure, "main"},
                               Expected{kModuleA, cv4::kLocalProcedure, "helper"},
                               Expected{kModuleA, cv4::kGlobalData, "counter"},
-                              Expected{kModuleA, cv4::kLocalData, "table"}, Expected{kModuleA, cv4::kLocalData, "calls"},
+                              Expected{kModuleA, cv4::kLocalData, "table"},
+                              Expected{kModuleA, cv4::kLocalData, "calls"},
                               Expected{kModuleB, cv4::kGlobalData, "origin"},
                               Expected{kModuleB, cv4::kGlobalProcedure, "walk"},
                               Expected{kModuleC, cv4::kLocalProcedure, "tick"}}) {
@@ -794,8 +796,8 @@ TEST(CodeView, SharedStructureIsMergedOnceAndForwardReferencesAreResolved)
     ASSERT_NE(fields, nullptr) << "the structure's forward field list";
     ASSERT_EQ(fields->leaf(), cv4::kFieldListLeaf);
     // The member behind two 32-bit offset leaves is remapped too.
-    EXPECT_EQ(members(*fields),
-              (std::vector<std::pair<std::string, std::uint16_t>>{{"val", cv4::kInt}, {"gap", cv4::kInt}, {"spn", span}}));
+    using Members = std::vector<std::pair<std::string, std::uint16_t>>;
+    EXPECT_EQ(members(*fields), (Members{{"val", cv4::kInt}, {"gap", cv4::kInt}, {"spn", span}}));
     const nb09::TypeRecord* arguments = cv.type_record(type_u16(*procedure, 10));
     ASSERT_NE(arguments, nullptr) << "the procedure's forward argument list";
     ASSERT_EQ(arguments->leaf(), cv4::kArgListLeaf);
@@ -1044,6 +1046,13 @@ TEST(CodeView, DebugDirectoryNamesTheBlockAsLlvmReadobjShowsIt)
     EXPECT_EQ(l.cv.position + l.cv.size, l.image.size());
     EXPECT_EQ(l.cv.debug_entries.at(0).type, 1u);
     EXPECT_EQ(l.cv.debug_entries.at(1).type, 4u);
+    const nb09::DebugEntry& e = l.cv.debug_entries.at(2);
+    EXPECT_EQ(e.characteristics, 0u);
+    EXPECT_EQ(e.version, 0u);
+    // Stamped with the time of the link, like the other two entries.
+    std::uint32_t stamp = l.cv.debug_entries[0].time;
+    EXPECT_NE(stamp, 0u);
+    EXPECT_LE(std::max(e.time, stamp) - std::min(e.time, stamp), 2u);
 }
 
 TEST(CodeView, StrippedAndDebuglessLinksWriteNoBlock)

@@ -149,6 +149,9 @@ void read_debug_entries(Bytes image, const Headers& h, CodeView& cv, Problems p)
     for (const Section& s : h.sections) {
         if (h.debug_rva < s.rva || h.debug_rva - s.rva >= s.raw_size)
             continue;
+        // The debugger looks for the directory in ".rdata" by name.
+        if (s.name != ".rdata")
+            p.add("debug directory lies in " + s.name + ", not in .rdata");
         std::uint32_t at = s.file_position + (h.debug_rva - s.rva);
         if (h.debug_rva - s.rva + 84 > s.raw_size)
             return p.add("debug directory runs past its section's raw data");
