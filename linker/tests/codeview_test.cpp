@@ -174,6 +174,7 @@ void build_b(Inputs& in, CoffBuilder& b)
     s.data(cv4::kLocalData, "nodes", nodes, in.b_node);
     in.b_walk = s.procedure(cv4::kGlobalProcedure, {"walk", walk, 0x18, 2, 0x14, in.b_procedure});
     s.frame_relative(-4, in.b_node_pointer, "cur");
+    s.register_variable(in.b_node_pointer, 18, "nxt");
     in.b_walk_end = s.end();
     s.add_to(b);
     t.add_to(b);
@@ -804,10 +805,16 @@ TEST(CodeView, SharedStructureIsMergedOnceAndForwardReferencesAreResolved)
     EXPECT_EQ(type_u16(*arguments, 4), 1);
     EXPECT_EQ(type_u16(*arguments, 6), pointer_index);
 
-    // Locals and statics of b refer to the merged indices too.
+    // Locals and statics of b refer to the merged indices too. Register
+    // records are not among the kinds listed for remapping, but a register
+    // local names its type as a frame local does, so it is remapped alike.
     const SymbolRecord* cur = find_record(cv.symbols.at(kModuleB).records, cv4::kFrameRelative, "");
     ASSERT_NE(cur, nullptr);
     EXPECT_EQ(nb09::frame_fields(*cur)->second, pointer_index);
+    const SymbolRecord* in_register = find_record(cv.symbols.at(kModuleB).records, cv4::kRegister, "");
+    ASSERT_NE(in_register, nullptr);
+    ASSERT_GE(in_register->body.size(), 2u);
+    EXPECT_EQ(in_register->body[0] | (in_register->body[1] << 8), pointer_index);
     EXPECT_EQ(cv.type_record(symbol_type(cv, kModuleB, cv4::kLocalData, "nodes")), node);
 }
 
