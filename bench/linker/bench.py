@@ -5,7 +5,11 @@ clang, then links the same objects with vynlnk, lld-link and
 i686-w64-mingw32-ld, several times each, and prints the median wall time and
 the median peak resident memory of each side by side.
 
-    bench/linker/bench.py --vynlnk build/native/bin/vynlnk [--modules 2000] [--runs 5] [--work DIR]
+    bench/linker/bench.py --vynlnk build/native/bin/vynlnk [--modules 2000] [--runs 5] [--work DIR] [--debug]
+
+With --debug the objects are compiled with -g as well, and vynlnk also links
+them without -s, so the row "vynlnk (debug)" includes writing the CodeView
+block (one module per command-line object, its symbols made by the linker).
 """
 import argparse
 import os
@@ -88,20 +92,20 @@ def generate(work, modules, seed):
         f.write(STARTUP)
 
 
-def compile_all(work, modules):
-    obj = os.path.join(work, "obj")
+def compile_all(work, modules, debug=False):
+    obj = os.path.join(work, "obj-g" if debug else "obj")
     os.makedirs(obj, exist_ok=True)
     names = [f"m{i}" for i in range(modules)] + ["main", "crt0"]
 
     def one(name):
         out = os.path.join(obj, name + ".obj")
         if not os.path.exists(out):
-            subprocess.run(["clang", "--target=i686-pc-windows-msvc", "-O1", "-c", "-o", out,
-                            os.path.join(work, "src", name + ".c")], check=True)
+            subprocess.run(["clang", "--target=i686-pc-windows-msvc", "-O1", "-c", "-o", out] +
+                           (["-g"] if debug else []) + [os.path.join(work, "src", name + ".c")], check=True)
     with ThreadPoolExecutor(max_workers=2) as pool:
         list(pool.map(one, names))
     # Half of the modules go into an archive so that archive search is measured too.
-    lib = os.path.join(work, "libbench.a")
+    lib = os.path.join(work, "libbench-g.a" if debug else "libbench.a")
     if not os.path.exists(lib):
         members = [os.path.join(obj, f"m{i}.obj") for i in range(modules // 2, modules)]
         subprocess.run(["llvm-ar", "rcs", lib] + members, check=True)
@@ -131,6 +135,7 @@ def main():
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--work", default="/tmp/vynlnk-bench")
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--debug", action="store_true")
     args = ap.parse_args()
     vynlnk = os.path.abspath(args.vynlnk)
     work = os.path.join(args.work, f"{args.modules}")
@@ -144,6 +149,9 @@ def main():
                      "/subsystem:console", "/out:lld.exe"] + inputs + libs,
         "i686-w64-mingw32-ld": ["i686-w64-mingw32-ld", "-e", "_mainCRTStartup", "-o", "gnu.exe"] + inputs + libs,
     }
+    if args.debug:
+        debug_inputs = compile_all(work, args.modules, debug=True)
+        commands["vynlnk (debug)"] = [vynlnk, "-nodef", "-L", work, "-o", "vyn-g.exe"] + debug_inputs + libs
     results = {}
     for name, command in commands.items():
         measure(command, work, env)  # warm the page cache
