@@ -1025,7 +1025,11 @@ TEST(CodeView, SegmentMapDescribesEachImageSectionAndAbsoluteAddresses)
         EXPECT_EQ(e.name, 0xFFFF);
         EXPECT_EQ(e.class_name, 0xFFFF);
         EXPECT_EQ(e.offset, 0u);
-        EXPECT_EQ(e.size, sections[i].raw_size);
+        // A section without file contents (".bss") is described by its size
+        // in memory, where its data lies.
+        std::uint32_t size = sections[i].raw_size ? sections[i].raw_size : sections[i].virtual_size;
+        EXPECT_EQ(e.size, size);
+        EXPECT_NE(e.size, 0u);
     }
     const nb09::SegmentMapEntry& absolute = m.entries.back();
     EXPECT_EQ(absolute.flags, 0x208);
