@@ -27,6 +27,10 @@ __declspec(dllimport) void* __stdcall GetProcessHeap(void);
 __declspec(dllimport) void* __stdcall HeapAlloc(void*, unsigned long, unsigned long);
 __declspec(dllimport) int __stdcall HeapFree(void*, unsigned long, void*);
 __declspec(dllimport) unsigned long __stdcall GetCurrentProcessId(void);
+__declspec(dllimport) void* __stdcall GetModuleHandleA(const char*);
+__declspec(dllimport) unsigned long __stdcall GetLastError(void);
+__declspec(dllimport) void __stdcall SetLastError(unsigned long);
+__declspec(dllimport) unsigned long __stdcall GetTickCount(void);
 static void put(const char* s)
 {
     unsigned long n = 0, written;
@@ -128,6 +132,36 @@ int main(void)
 }
 )";
 
+// Each system function's results as the program sees them; a failed check
+// names itself on standard output.
+const char* kSystemFunctions = R"(
+static void check(int ok, const char* what) { if (!ok) { put("failed: "); put(what); put("\n"); } }
+int main(void)
+{
+    unsigned long n = 0;
+    SetLastError(1234);
+    check(GetLastError() == 1234, "last error kept");
+    check((unsigned long)GetModuleHandleA(0) == ((unsigned long)&main & 0xFFFF0000), "module handle is the image");
+    check(GetModuleHandleA("nosuch.dll") == 0 && GetLastError() == 126, "unknown module");
+    void* heap = GetProcessHeap();
+    char* a = HeapAlloc(heap, 0, 100);
+    char* b = HeapAlloc(heap, 8, 100);
+    check(a && b && (b >= a + 100 || a >= b + 100), "blocks apart");
+    int zero = 1;
+    for (int i = 0; i < 100; ++i) zero &= b[i] == 0;
+    check(zero, "zeroed block");
+    for (int i = 0; i < 100; ++i) a[i] = (char)i;
+    check(HeapFree(heap, 0, a), "free");
+    check(!HeapFree(heap, 0, a), "second free refused");
+    unsigned long t0 = GetTickCount(), t1 = GetTickCount();
+    check(t1 - t0 < 1000, "tick count steady");
+    check(!WriteFile((void*)0x1234, "x", 1, &n, 0) && GetLastError() == 6, "bad handle refused");
+    check(WriteFile(GetStdHandle((unsigned long)-12), "to stderr\n", 10, &n, 0) && n == 10, "standard error");
+    put("done\n");
+    return 0;
+}
+)";
+
 const char* kFault = R"(
 int main(void)
 {
@@ -208,6 +242,16 @@ TEST(I386Machine, CommandLineAndStandardInputReachTheProgram)
     RunResult r = run_image(d, "echo.exe", " one 'two words'", "some input\nmore\n");
     EXPECT_EQ(r.out, "echo.exe one \"two words\"|SOME INPUT\nMORE\n");
     EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
+TEST(I386Machine, SystemFunctionsBehaveAsTheProgramExpects)
+{
+    LinkDir d;
+    build(d, {{"system.obj", kSystemFunctions}}, "system.exe");
+    RunResult r = run_image(d, "system.exe");
+    EXPECT_EQ(r.out, "done\n");
+    EXPECT_EQ(r.err, "to stderr\n");
+    EXPECT_EQ(r.exit_code, 0);
 }
 
 // Programs that stop the machine: the message names the cause, and vyni386
