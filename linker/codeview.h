@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -61,7 +62,6 @@ struct CodeViewInfo {
     // The line table being collected for the current code section.
     std::uint32_t line_capacity = 0;
     std::uint32_t lines_in_section = 0;
-    std::uint32_t function_offset = 0;
     int function_first_line = 0;
 };
 
@@ -79,11 +79,14 @@ constexpr std::uint16_t kFirstTypeIndex = 0x1000;
 void find_debug_sections(Linker& l);
 void collect_codeview(Linker& l, InputFile& f);
 void collect_line_numbers(Linker& l, CvModule& m, InputFile& f, InputSection& s);
+std::optional<std::vector<std::uint8_t>> join_codeview_sections(
+    const InputFile& f, std::string_view name,
+    const std::function<std::span<const std::uint8_t>(const InputSection&)>& contents_of);
 void merge_codeview_records(Linker& l, CvModule& m, int number, std::span<const std::uint8_t> symbols,
                             std::span<const std::uint8_t> types);
 CvModule& AddTextModule(Linker& l, InputFile& f);
 void CodeViewSetLineNumbersForSource(Linker& l, std::uint32_t line_count);
-void CodeViewSetFnOffset(Linker& l, std::uint32_t offset, int first_line);
+void CodeViewSetFnOffset(Linker& l, CvModule& m, std::uint32_t offset, int first_line);
 void CodeViewAddLineNumber(Linker& l, CvModule& m, std::uint32_t offset, int relative_line);
 void CodeViewFinishLineNumbers(Linker& l, CvModule& m);
 void AddCodeViewSymbol(CvModule& m, std::uint16_t kind, std::uint32_t offset, std::uint16_t section,

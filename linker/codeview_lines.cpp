@@ -35,14 +35,15 @@ void CodeViewSetLineNumbersForSource(Linker& l, std::uint32_t line_count)
     CodeViewInfo& cv = l.codeview;
     cv.line_capacity = line_count;
     cv.lines_in_section = 0;
-    cv.function_offset = 0;
     cv.function_first_line = 0;
 }
 
-void CodeViewSetFnOffset(Linker& l, std::uint32_t offset, int first_line)
+/* A function starts at offset: its first line applies to the relative
+   lines that follow, and its start is the entry of that first line. */
+void CodeViewSetFnOffset(Linker& l, CvModule& m, std::uint32_t offset, int first_line)
 {
-    l.codeview.function_offset = offset;
     l.codeview.function_first_line = first_line;
+    CodeViewAddLineNumber(l, m, offset, 0);
 }
 
 /* One entry: a code offset within ".text" and the source line, the
@@ -80,8 +81,7 @@ void collect_line_numbers(Linker& l, CvModule& m, InputFile& f, InputSection& s)
             break;
         if (line == 0) {
             std::uint32_t offset = function_offset(l, f, address, section_offset);
-            CodeViewSetFnOffset(l, offset, function_first_line(f, address));
-            CodeViewAddLineNumber(l, m, offset, 0);
+            CodeViewSetFnOffset(l, m, offset, function_first_line(f, address));
         } else {
             CodeViewAddLineNumber(l, m, section_offset + address - s.virtual_address, line);
         }

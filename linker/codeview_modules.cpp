@@ -9,6 +9,7 @@
 #include "common/winpath.h"
 #include "linker/codeview_records.h"
 
+#include <functional>
 #include <optional>
 
 namespace vyn::lnk {
@@ -33,27 +34,16 @@ bool is_module(const InputFile& f)
     return f.common_section && is_code_or_data(*f.common_section);
 }
 
-/* The relocated contents of the file's sections called name, each with its
-   leading CodeView 4 signature dropped, joined. Nothing when a section does
-   not start with the signature (another CodeView generation, which this
-   linker does not read); an empty run when there is no such section. */
-std::optional<std::vector<std::uint8_t>> codeview_contents(const InputFile& f, std::string_view name)
+/* The relocated contents of one placed section: its bytes in the output
+   section (empty when they do not fit there). */
+std::span<const std::uint8_t> relocated_contents(const InputSection& s)
 {
-    std::vector<std::uint8_t> joined;
-    for (auto& sp : f.sections) {
-        const InputSection& s = *sp;
-        if (s.name != name || !s.output || !(s.flags & kHasContents))
-            continue;
-        std::span<const std::uint8_t> data(s.output->data);
-        if (s.out_offset > data.size() || data.size() - s.out_offset < s.size)
-            return std::nullopt;
-        data = data.subspan(s.out_offset, s.size);
-        std::uint32_t signature = 0;
-        if (!read_u32_at(data, 0, signature) || signature != cv::kSignature)
-            return std::nullopt;
-        joined.insert(joined.end(), data.begin() + 4, data.end());
-    }
-    return joined;
+    if (!s.output || !(s.flags & kHasContents))
+        return {};
+    std::span<const std::uint8_t> data(s.output->data);
+    if (s.out_offset > data.size() || data.size() - s.out_offset < s.size)
+        return {};
+    return data.subspan(s.out_offset, s.size);
 }
 
 bool has_section_named(const InputFile& f, std::string_view name)
@@ -132,6 +122,28 @@ void AddCodeViewSymbol(CvModule& m, std::uint16_t kind, std::uint32_t offset, st
     m.symbols.insert(m.symbols.end(), w.bytes().begin(), w.bytes().end());
 }
 
+/* The contents of f's sections called name, as contents_of gives each,
+   joined with their leading CodeView 4 signature dropped. Nothing when a
+   section does not start with the signature (another CodeView generation,
+   which this linker does not read); an empty run when there is no such
+   section. */
+std::optional<std::vector<std::uint8_t>> join_codeview_sections(
+    const InputFile& f, std::string_view name,
+    const std::function<std::span<const std::uint8_t>(const InputSection&)>& contents_of)
+{
+    std::vector<std::uint8_t> joined;
+    for (auto& s : f.sections) {
+        if (s->name != name || !(s->flags & kHasContents))
+            continue;
+        std::span<const std::uint8_t> data = contents_of(*s);
+        std::uint32_t signature = 0;
+        if (!read_u32_at(data, 0, signature) || signature != cv::kSignature)
+            return std::nullopt;
+        joined.insert(joined.end(), data.begin() + 4, data.end());
+    }
+    return joined;
+}
+
 /* Notes whether any module has a section whose name begins with ".debug":
    only then is CodeView information gathered and written. */
 void find_debug_sections(Linker& l)
@@ -157,9 +169,10 @@ void collect_codeview(Linker& l, InputFile& f)
     for (auto& s : f.sections)
         collect_line_numbers(l, m, f, *s);
 
-    auto symbols = has_section_named(f, ".debug$S") ? codeview_contents(f, ".debug$S") : std::nullopt;
+    auto symbols = has_section_named(f, ".debug$S") ? join_codeview_sections(f, ".debug$S", relocated_contents)
+                                                    : std::nullopt;
     if (symbols) {
-        auto types = codeview_contents(f, ".debug$T");
+        auto types = join_codeview_sections(f, ".debug$T", relocated_contents);
         merge_codeview_records(l, m, number, *symbols, types ? std::span<const std::uint8_t>(*types)
                                                              : std::span<const std::uint8_t>());
         return;

@@ -13,23 +13,6 @@ using namespace vyn::lnk;
 
 namespace {
 
-/* The contents of f's sections called name with the CodeView signature
-   dropped, joined; empty when a section does not carry the signature. */
-std::vector<std::uint8_t> codeview_run(const InputFile& f, std::string_view name)
-{
-    std::vector<std::uint8_t> run;
-    for (auto& s : f.sections) {
-        if (s->name != name)
-            continue;
-        auto contents = section_contents(*s);
-        std::uint32_t signature = 0;
-        if (!vyn::read_u32_at(contents, 0, signature) || signature != 1)
-            return {};
-        run.insert(run.end(), contents.begin() + 4, contents.end());
-    }
-    return run;
-}
-
 void add_module(Linker& l, std::span<const std::uint8_t> symbols, std::span<const std::uint8_t> types)
 {
     CvModule& m = l.codeview.modules.emplace_back();
@@ -64,9 +47,12 @@ void read_object(Linker& l, InputFile& f)
         if (s->index == 1)
             undefined_symbol(l, f, s.get(), "_fuzz", 0x10);
     }
-    std::vector<std::uint8_t> symbols = codeview_run(f, ".debug$S");
-    if (!symbols.empty())
-        add_module(l, symbols, codeview_run(f, ".debug$T"));
+    // The sections as the object holds them: nothing is relocated here.
+    auto symbols = join_codeview_sections(f, ".debug$S", section_contents);
+    if (symbols && !symbols->empty()) {
+        auto types = join_codeview_sections(f, ".debug$T", section_contents);
+        add_module(l, *symbols, types ? std::span<const std::uint8_t>(*types) : std::span<const std::uint8_t>());
+    }
 }
 
 void read_input(Linker& l, std::unique_ptr<InputFile>& f)

@@ -9,6 +9,8 @@
 
 #include "testing/i386/api.h"
 
+#include "common/strings.h"
+
 #include <unicorn/unicorn.h>
 
 #include <cstdio>
@@ -38,9 +40,7 @@ int unicorn_register(Register r)
 
 std::string hex8(std::uint32_t value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", value);
-    return text;
+    return format("0x%08x", value);
 }
 
 bool overlaps(std::uint64_t a, std::uint64_t a_size, std::uint64_t b, std::uint64_t b_size)

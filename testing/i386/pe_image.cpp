@@ -3,6 +3,7 @@
 #include "testing/i386/pe_image.h"
 
 #include "common/byte_reader.h"
+#include "common/strings.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,9 +23,7 @@ constexpr std::size_t kImportDescriptorSize = 20;
 
 std::string hex(std::uint32_t value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", value);
-    return text;
+    return format("0x%x", value);
 }
 
 struct Headers {
