@@ -126,6 +126,26 @@ void show(Session& s, const std::string& plugin)
     }
 }
 
+/* settle_rate: the effect's rate for one processing action. It follows the
+   input file unless the user chose a rate (then a file that differs is only
+   noted); a base to add onto must be at the rate the effect runs at. */
+bool settle_rate(Session& s, const Action& a, const vyn::host::Audio& input, const vyn::host::Audio* base)
+{
+    if (input.sample_rate != 0.0 && input.sample_rate != s.sample_rate) {
+        if (!s.rate_chosen && !follow_file_rate(s, input.sample_rate, a.files[0]))
+            return false;
+        if (s.rate_chosen)
+            std::fprintf(stderr, "vsthost: note: %s is %.10g Hz; processed at %.10g Hz as asked\n",
+                         a.files[0].c_str(), input.sample_rate, s.sample_rate);
+    }
+    if (base && base->sample_rate != 0.0 && base->sample_rate != s.sample_rate) {
+        std::fprintf(stderr, "vsthost: %s is %.10g Hz, the effect runs at %.10g Hz\n", a.files[1].c_str(),
+                     base->sample_rate, s.sample_rate);
+        return false;
+    }
+    return true;
+}
+
 bool process(Session& s, const Action& a)
 {
     const vyn::fx::EffectRecord& r = s.effect.record();
@@ -142,18 +162,8 @@ bool process(Session& s, const Action& a)
     }
     if (input->channels == 1 && r.num_inputs > 1)
         *input = vyn::host::spread_mono(*input, r.num_inputs);  // one sound on every input, as a mono source is heard
-    if (input->sample_rate != 0.0 && input->sample_rate != s.sample_rate) {
-        if (!s.rate_chosen && !follow_file_rate(s, input->sample_rate, a.files[0]))
-            return false;
-        if (s.rate_chosen)
-            std::fprintf(stderr, "vsthost: note: %s is %.10g Hz; processed at %.10g Hz as asked\n", a.files[0].c_str(),
-                         input->sample_rate, s.sample_rate);
-    }
-    if (base && base->sample_rate != 0.0 && base->sample_rate != s.sample_rate) {
-        std::fprintf(stderr, "vsthost: %s is %.10g Hz, the effect runs at %.10g Hz\n", a.files[1].c_str(),
-                     base->sample_rate, s.sample_rate);
+    if (!settle_rate(s, a, *input, base ? &*base : nullptr))
         return false;
-    }
     vyn::host::Audio output;
     auto path = accumulate ? vyn::host::ProcessPath::Accumulating : vyn::host::ProcessPath::Replacing;
     if (!s.effect.process(*input, base ? &*base : nullptr, path, s.block_size, output, error)) {
