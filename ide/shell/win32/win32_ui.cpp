@@ -89,8 +89,13 @@ std::optional<std::string> choose_file(bool for_saving, const std::string& title
 {
     char name[MAX_PATH] = {};
     initial.copy(name, sizeof name - 1);
+    // The dialog starts in the IDE's current directory, to which titles and
+    // names are relative, rather than wherever the system last saw it.
+    char directory[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof directory, directory);
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
+    dialog.lpstrInitialDir = directory;
     dialog.hwndOwner = ide().frame;
     dialog.lpstrFilter = filter ? filter : kAllFiles;
     dialog.lpstrFile = name;

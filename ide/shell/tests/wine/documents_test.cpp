@@ -95,8 +95,7 @@ TEST_F(IdeSession, AnUntitledDocumentIsSavedUnderTheNameTheUserGives)
     gui::post_command(frame, CM_SAVE);
     save_as = wait_for_dialog("Save as", program.id());
     ASSERT_NE(save_as, nullptr);
-    SetDlgItemTextA(save_as, 0x47c, "named.c");  // the file name box of the explorer-style dialog
-    click(save_as, IDOK);
+    enter_file_name(save_as, "named.c");
     expect_file(path("named.c"), "int z;\r\n");
     EXPECT_TRUE(gui::wait_until([&] { return gui::window_text(edit) == "named.c"; })) << gui::window_text(edit);
 
@@ -132,6 +131,8 @@ TEST_F(IdeSession, GotoBookmarkBringsTheBookmarksWindowForward)
     put_file(path("first.c"), "int a;\r\nint b;\r\n");
     put_file(path("second.c"), "int c;\r\n");
     auto program = start("\"" + path("first.c") + "\" \"" + path("second.c") + "\"");
+    ASSERT_TRUE(gui::wait_until([&] { return edit_windows().size() == 2; }));
+    gui::settle(frame);
     HWND first = edit_window_titled("first.c");
     HWND second = edit_window_titled("second.c");
     ASSERT_NE(first, nullptr);
@@ -139,6 +140,7 @@ TEST_F(IdeSession, GotoBookmarkBringsTheBookmarksWindowForward)
     HWND client = gui::find_child(frame, "MDIClient");
 
     SendMessageW(client, WM_MDIACTIVATE, WPARAM(first), 0);
+    ASSERT_EQ(active_edit_window(), first);
     gui::post_key(first, VK_DOWN);
     gui::post_command(frame, CM_SET_BOOKMARK);
     gui::settle(frame);

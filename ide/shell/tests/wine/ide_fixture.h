@@ -75,6 +75,21 @@ inline void click(HWND dialog, int button)
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
+// Types a name into the file name box of a file dialog and presses its OK
+// button, once the box holds the name.
+inline void enter_file_name(HWND dialog, const std::string& name)
+{
+    HWND box = gui::find_child(dialog, "Edit");
+    ASSERT_NE(box, nullptr);
+    gui::post_text(box, name);
+    EXPECT_TRUE(gui::wait_until([&] {
+        wchar_t text[MAX_PATH] = {};
+        SendMessageW(box, WM_GETTEXT, MAX_PATH, LPARAM(text));
+        return std::wstring(text) == std::wstring(name.begin(), name.end());
+    }));
+    click(dialog, IDOK);
+}
+
 class IdeSession : public ::testing::Test {
 protected:
     void SetUp() override

@@ -39,6 +39,7 @@ TEST_F(IdeSession, TheRunCommandsHostPathOpensTheSample)
     ASSERT_TRUE(sample.starts_with("/")) << sample;
 
     auto program = start(sample);
+    EXPECT_TRUE(gui::wait_until([&] { return edit_windows().size() == 1; }));
     ASSERT_EQ(edit_windows().size(), 1u);
     EXPECT_EQ(gui::window_text(edit_windows()[0]), "samples\\hello\\hello.c");
     EXPECT_EQ(wait_for_dialog("tavra", program.id(), 0), nullptr) << "a message came up at start";
@@ -62,14 +63,14 @@ TEST_F(IdeSession, TheStartDirectoryIsCurrentAfterTheCommandLineFiles)
     put_file(path("y.c"), "int y;\r\n");
 
     auto program = start("x.c");
+    EXPECT_TRUE(gui::wait_until([&] { return edit_windows().size() == 1; }));
     ASSERT_EQ(edit_windows().size(), 1u);
     EXPECT_EQ(gui::window_text(edit_windows()[0]), "x.c");
 
     gui::post_command(frame, CM_OPEN);
     HWND dialog = wait_for_dialog("Open", program.id());
     ASSERT_NE(dialog, nullptr);
-    SetDlgItemTextA(dialog, 0x47c, "y.c");  // the file name box of the explorer-style dialog
-    click(dialog, IDOK);
+    enter_file_name(dialog, "y.c");
     EXPECT_TRUE(gui::wait_until([&] { return edit_window_titled("y.c") != nullptr; }));
     gui::settle(frame);
 
@@ -82,8 +83,7 @@ TEST_F(IdeSession, TheStartDirectoryIsCurrentAfterTheCommandLineFiles)
     dialog = wait_for_dialog("Open", again.id());
     ASSERT_NE(dialog, nullptr);
     put_file(path("saved\\z.c"), "int z;\r\n");
-    SetDlgItemTextA(dialog, 0x47c, "z.c");
-    click(dialog, IDOK);
+    enter_file_name(dialog, "z.c");
     EXPECT_TRUE(gui::wait_until([&] { return edit_window_titled("z.c") != nullptr; }));
     PostMessageW(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(again.wait_exit(30000), 0u);
