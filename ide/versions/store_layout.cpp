@@ -170,11 +170,12 @@ bool clear_stale_lock(const std::string& cms_directory, const std::string& file_
 {
     std::string lock = host_join(cms_directory, file_name.empty() ? std::string("_LOGFILE.LO_") : lock_file_name(file_name));
     std::string guarded = host_join(cms_directory, file_name.empty() ? std::string("LOGFILE.LOG") : file_name);
-    std::string holder;
-    if (!read_whole_file(lock, holder)) {
+    if (!file_present(lock)) {
         ui.tell(format("No lock file for %s", guarded.c_str()));
         return true;
     }
+    std::string holder;
+    read_whole_file(lock, holder);  // only to show who held it
     std::string shown(trim_right(holder));
     if (!ui.ask(format("Lock file %s%s%s%s. Remove it if no program uses %s any more?", lock.c_str(),
                        shown.empty() ? "" : " (", shown.c_str(), shown.empty() ? "" : ")", guarded.c_str())))

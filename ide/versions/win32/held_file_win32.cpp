@@ -25,13 +25,14 @@ void HeldFile::close()
     handle_ = kNone;
 }
 
-/* create: CREATE_NEW makes the creation exclusive; sharing read access only
- * keeps others from deleting the file while the handle is open. */
+/* create: CREATE_NEW makes the creation exclusive. Sharing read and write
+ * access but not deletion lets others read the holder's line while keeping
+ * them from deleting the file as long as the handle is open. */
 bool HeldFile::create(const std::string& path, std::string_view content, bool& existed)
 {
     existed = false;
     close();
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = ::GetLastError();
@@ -42,9 +43,8 @@ bool HeldFile::create(const std::string& path, std::string_view content, bool& e
     if (!content.empty() &&
         (!::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) ||
          wrote != content.size())) {
-        FILE_DISPOSITION_INFO dispose{TRUE};
-        ::SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
         ::CloseHandle(h);
+        ::DeleteFileA(path.c_str());
         return false;
     }
     handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(h));
@@ -52,16 +52,15 @@ bool HeldFile::create(const std::string& path, std::string_view content, bool& e
     return true;
 }
 
-// The deletion is marked on the held handle, so that nobody can slip in
-// between letting the file go and deleting it.
+// The handle is closed first, since the sharing mode keeps even its holder
+// from deleting the file; in the moment between, a newcomer still finds the
+// file and is told that it is in use.
 bool HeldFile::remove()
 {
     if (handle_ == kNone)
         return false;
-    FILE_DISPOSITION_INFO dispose{TRUE};
-    bool ok = ::SetFileInformationByHandle(as_handle(handle_), FileDispositionInfo, &dispose, sizeof dispose) != 0;
     close();
-    return ok;
+    return ::DeleteFileA(path_.c_str()) != 0;
 }
 
 StaleLock remove_stale_lock(const std::string& path)
