@@ -194,6 +194,15 @@ TEST_F(Hostile, TheCommandLineKeepsTheWorkingFileUnlessToldToErase)
     EXPECT_EQ(read_file(join(work, "a.c")), "two\n");
     EXPECT_EQ(cms("put -k -e a.c").status, 2);
     EXPECT_NE(vyncms("help").output.find("-e erase the working file"), std::string::npos);
+    // A project whose Put options leave out "Keep source" erases it.
+    std::string hive = join(root, "hive.reg");
+    write_file(hive, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\vyn\\Tavra\\demo]\n\"PutOptions\"=\"0\"\n"
+                     "\"CmsDirectory\"=\"" + cms_dir + "\"\n");
+    write_file(join(work, "a.c"), "three\n");
+    ASSERT_EQ(vyncms("put -q -u ann -P demo a.c", work, "VYN_REGISTRY=" + quote(hive) + " VYNCMS_DATE=2026.4.9.0.0.0")
+                  .status,
+              0);
+    EXPECT_FALSE(exists(join(work, "a.c")));
 }
 
 TEST_F(Hostile, AStaleLockFileIsClearedOnRequest)
