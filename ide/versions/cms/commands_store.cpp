@@ -88,7 +88,7 @@ namespace {
 /* admin -c: removes the lock file of FILE, and the operations log's lock
  * file, left behind by a program that stopped; the option is the user's
  * answer to the question asked. Other requests given with it follow. */
-int clear_stale_locks(const Arguments& args, const StoreContext& context, bool& more)
+int clear_stale_locks(const Arguments& args, const StoreContext& context)
 {
     ConsoleUi ui(true);
     bool ok = true;
@@ -102,9 +102,6 @@ int clear_stale_locks(const Arguments& args, const StoreContext& context, bool& 
     }
     if (file_present(host_join(context.cms_directory, "_LOGFILE.LO_")) || args.operands.empty())
         ok = clear_stale_lock(context.cms_directory, "", ui) && ok;
-    more = false;
-    for (char c : std::string("bansotM"))
-        more = more || args.has(c);
     return ok ? 0 : 1;
 }
 
@@ -115,13 +112,15 @@ int cmd_admin(const std::vector<std::string>& raw)
     Arguments args = parse_arguments(raw, "cyR", "dubansoMtP");
     if (!args.error.empty())
         return usage(args.error.c_str());
-    if (args.operands.size() > 1 || (args.operands.empty() && !args.has('c')))
+    bool requests = false;
+    for (char c : std::string("bansotM"))
+        requests = requests || args.has(c);
+    if (args.operands.size() > 1 || (args.operands.empty() && (requests || !args.has('c'))))
         return usage("admin takes one file");
     StoreContext context = make_context(args);
     if (args.has('c')) {
-        bool more = false;
-        int status = clear_stale_locks(args, context, more);
-        if (status != 0 || !more)
+        int status = clear_stale_locks(args, context);
+        if (status != 0 || !requests)
             return status;
     }
     AdminRequest request;

@@ -232,6 +232,7 @@ TEST_F(Hostile, AStaleLockFileIsClearedOnRequest)
     EXPECT_FALSE(exists(join(cms_dir, "_LOGFILE.LO_")));
     EXPECT_NE(cms("ops -o put").output.find("3 operations selected"), std::string::npos);
     EXPECT_NE(vyncms("help").output.find("-c clear"), std::string::npos);
+    EXPECT_EQ(cms("admin -c -b 1.2").status, 2);  // other requests need the file
 }
 
 TEST_F(Hostile, ALockFileInUseOnThisMachineIsNotCleared)
