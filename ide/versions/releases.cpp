@@ -77,18 +77,26 @@ std::vector<Release> read_releases(platform::Registry& registry, std::string_vie
 /* add_release: writes the release's values under the next number, then the
  * new count, so that a reader never sees a count that names values not yet
  * written. */
-bool add_release(platform::Registry& registry, std::string_view key, const Release& release, std::string& error)
+bool check_release_name(platform::Registry& registry, std::string_view key, const std::string& name,
+                        std::string& error)
 {
-    if (release.name.empty()) {
+    if (name.empty()) {
         error = "Release name required";
         return false;
     }
-    std::vector<Release> existing = read_releases(registry, key);
-    for (const Release& r : existing)
-        if (r.name == release.name) {
-            error = format("Release %s already exists", release.name.c_str());
+    for (const Release& r : read_releases(registry, key))
+        if (r.name == name) {
+            error = format("Release %s already exists", name.c_str());
             return false;
         }
+    return true;
+}
+
+bool add_release(platform::Registry& registry, std::string_view key, const Release& release, std::string& error)
+{
+    if (!check_release_name(registry, key, release.name, error))
+        return false;
+    std::vector<Release> existing = read_releases(registry, key);
     std::string base = format("Release%lu", static_cast<unsigned long>(existing.size() + 1));
     if (!write(registry, key, base, release.name, error) || !write(registry, key, base + "Author", release.author, error) ||
         !write(registry, key, base + "DescriptionLen", std::to_string(release.description.size()), error) ||

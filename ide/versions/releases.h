@@ -28,6 +28,11 @@ std::string project_key(std::string_view project);
 // read as empty; a count that is not a number reads as 0.
 std::vector<Release> read_releases(platform::Registry& registry, std::string_view key);
 
+// Checks a new release's name against the project's list: "Release name
+// required" for an empty name, "Release %s already exists" for a taken one.
+bool check_release_name(platform::Registry& registry, std::string_view key, const std::string& name,
+                        std::string& error);
+
 // Appends release to the project's list ("Release name required" for an
 // empty name; a name already in the list is refused).
 bool add_release(platform::Registry& registry, std::string_view key, const Release& release, std::string& error);

@@ -12,7 +12,8 @@ namespace {
 constexpr std::size_t kMaxShown = 200;
 
 /* Lines [first, first + count) of text with one line of context on each
- * side where there is one, numbered from 1, each ending in "\r\n". At most
+ * side where there is one, numbered from 1, each ending in "\r\n": a line
+ * that has its own carriage return keeps it and gets no second one. At most
  * kMaxShown lines of the change itself are shown. The number is 4 wide, or
  * 6 wide for changes starting at line 9501 or later. */
 std::string shown_lines(const Lines& text, std::size_t first, std::size_t count)
@@ -21,6 +22,11 @@ std::string shown_lines(const Lines& text, std::size_t first, std::size_t count)
     std::string out;
     auto show = [&](std::size_t i) {
         out += format(number_format, ul(i + 1));
+        std::string_view line = text.line(i);
+        if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") {
+            out += line;
+            return;
+        }
         out += text.bare(i);
         out += "\r\n";
     };

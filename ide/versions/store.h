@@ -84,6 +84,12 @@ struct AdminRequest {
 };
 bool administer(const StoreContext& context, const AdminRequest& request, Ui& ui);
 
+// Checks a user name before it goes into revision files, lock files and the
+// log: "User name empty?" for an empty one; a blank, a control character,
+// ":", ";" or "@" is refused, since the revision file separates its words
+// with them. The CMS login and every operation call it.
+bool check_user_name(const std::string& user, std::string& error);
+
 // Reads and parses the revision file of file_name; messages as in parsing.
 bool load_revision_file(const StoreContext& context, const std::string& file_name, RevisionFile& file,
                         std::string& error);

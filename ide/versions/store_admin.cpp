@@ -179,6 +179,10 @@ bool delete_revisions(const StoreContext& context, const AdminRequest& request, 
 bool apply_lock_request(const StoreContext& context, const AdminRequest& request, RevisionFile& file,
                         std::vector<std::pair<std::string, std::string>>& logged, Ui& ui)
 {
+    if (file.count() == 0) {
+        ui.tell(format("No revisions present in %s", host_join(context.cms_directory, request.file).c_str()));
+        return false;
+    }
     std::string number;
     if (!request.lock_revision.empty()) {
         number = resolve_revision(file, request.lock_revision);
@@ -293,7 +297,8 @@ bool apply_simple_requests(const AdminRequest& request, RevisionFile& file, Ui& 
 bool administer(const StoreContext& context, const AdminRequest& request, Ui& ui)
 {
     std::string error;
-    if (!check_store_names(context.cms_directory, context.working_directory, request.file, error)) {
+    if (!check_store_names(context.cms_directory, context.working_directory, request.file, error) ||
+        !check_user_name(context.user, error)) {
         ui.tell(error);
         return false;
     }

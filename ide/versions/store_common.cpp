@@ -5,6 +5,30 @@
 #include "ide/versions/revision_number.h"
 #include "ide/versions/store_layout.h"
 
+namespace vyn::versions {
+
+bool check_user_name(const std::string& user, std::string& error)
+{
+    if (user.empty()) {
+        error = "User name empty?";
+        return false;
+    }
+    for (char c : user) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u <= 32 || u == 127) {
+            error = format("User name %s may not contain blanks or control characters", user.c_str());
+            return false;
+        }
+        if (c == ':' || c == ';' || c == '@') {
+            error = format("User name %s may not contain %c", user.c_str(), c);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace vyn::versions
+
 namespace vyn::versions::detail {
 
 std::string now(const StoreContext& context)
@@ -48,13 +72,45 @@ bool on_access_list(const StoreContext& context, const RevisionFile& file)
     return false;
 }
 
+namespace {
+
+/* reads_back: the temporary file holds exactly bytes, and they parse into
+ * the same head and count of revisions as the file they were made from. A
+ * revision file that would not read back is never put in place. */
+bool reads_back(const std::string& temp, const std::string& bytes, const RevisionFile& file, std::string& error)
+{
+    std::string back;
+    if (!read_whole_file(temp, back) || back != bytes) {
+        error = "the written bytes differ";
+        return false;
+    }
+    RevisionFile parsed;
+    if (!parse_revision_file(back, parsed, error))
+        return false;
+    if (parsed.head != file.head || parsed.count() != file.count()) {
+        error = "revisions differ";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool write_store_file(const StoreContext& context, const std::string& file_name, const RevisionFile& file, Ui& ui)
 {
     std::string revision_path = host_join(context.cms_directory, file_name);
     std::string temp = fresh_temporary_name(context.cms_directory, "cms");
-    if (!write_temporary(temp, write_revision_file(file))) {
+    std::string bytes = write_revision_file(file);
+    if (!write_temporary(temp, bytes)) {
         delete_file(temp);
         ui.tell(format("Impossible to create the temporary CMS file %s", temp.c_str()));
+        return false;
+    }
+    std::string error;
+    if (!reads_back(temp, bytes, file, error)) {
+        delete_file(temp);
+        ui.tell(format("The new CMS file %s does not read back (%s); the CMS file is unchanged", revision_path.c_str(),
+                       error.c_str()));
         return false;
     }
     fault_point();

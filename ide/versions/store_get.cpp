@@ -106,7 +106,8 @@ bool get_file(const StoreContext& context, const GetRequest& request, Ui& ui)
         return ok;
     };
     std::string error;
-    if (!check_store_names(context.cms_directory, context.working_directory, request.file, error)) {
+    if (!check_store_names(context.cms_directory, context.working_directory, request.file, error) ||
+        !check_user_name(context.user, error)) {
         ui.tell(error);
         return finish(false);
     }

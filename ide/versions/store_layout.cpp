@@ -37,7 +37,22 @@ bool check_store_names(const std::string& cms_directory, const std::string& curr
         error = format("CMS file name may not contain %c", '$');
         return false;
     }
+    if (is_store_file_name(file_name)) {
+        error = format("Incorrect CMS file name %.*s: the CMS directory keeps its log and lock files under such names",
+                       static_cast<int>(file_name.size()), file_name.data());
+        return false;
+    }
     return true;
+}
+
+/* is_store_file_name: a lock file name has 8 characters, a dot and 3
+ * characters, and either part ends in the padding "_" (a short part) or,
+ * for a full 8.3 name, the extension's last character was made "_". */
+bool is_store_file_name(std::string_view file_name)
+{
+    if (equals_nocase(file_name, "LOGFILE.LOG"))
+        return true;
+    return file_name.size() == 12 && file_name[8] == '.' && (file_name[7] == '_' || file_name[11] == '_');
 }
 
 /* lock_file_name: the name part (before the last dot) cut to 8 characters
@@ -75,13 +90,13 @@ bool RevisionFileLock::acquire(const std::string& cms_directory, const std::stri
         return false;
     }
     std::string line = format("%s|%s|%s\n", user.c_str(), revision_path.c_str(), date.c_str());
-    if (!create_exclusive(lock_path, line)) {
+    bool existed = false;
+    if (!file_.create(lock_path, line, existed)) {
         // Someone may have taken it between the test and the creation.
-        error = file_present(lock_path) ? format("CMS file %s is in use", revision_path.c_str())
-                                        : format("Impossible to create the temporary CMS file %s", lock_path.c_str());
+        error = existed ? format("CMS file %s is in use", revision_path.c_str())
+                        : format("Impossible to create the temporary CMS file %s", lock_path.c_str());
         return false;
     }
-    path_ = lock_path;
     revision_path_ = revision_path;
     fault_point();
     return true;
@@ -89,11 +104,9 @@ bool RevisionFileLock::acquire(const std::string& cms_directory, const std::stri
 
 bool RevisionFileLock::release(std::string* error)
 {
-    if (path_.empty())
+    if (!file_.held())
         return true;
-    std::string path = std::move(path_);
-    path_.clear();
-    if (!delete_file(path)) {
+    if (!file_.remove()) {
         if (error)
             *error = format("Impossible to find the semaphore file for %s", revision_path_.c_str());
         return false;
@@ -135,23 +148,53 @@ bool append_operation_log(const std::string& cms_directory, const std::string& r
 {
     std::string lock = host_join(cms_directory, "_LOGFILE.LO_");
     std::string log = host_join(cms_directory, "LOGFILE.LOG");
-    bool taken = false;
-    for (int attempt = 0; attempt < 50 && !taken; ++attempt) {
-        if (file_present(lock)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            continue;
-        }
-        taken = create_exclusive(lock, "");
+    HeldFile held;
+    for (int attempt = 0; attempt < 50 && !held.held(); ++attempt) {
+        bool existed = false;
+        if (!file_present(lock) && held.create(lock, "", existed))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    if (!taken) {
+    if (!held.held()) {
         error = "Log file locked. No log";
         return false;
     }
     bool ok = append_to_file(log, record);
-    delete_file(lock);
+    held.remove();
     if (!ok)
         error = format("Impossible to write in %s", log.c_str());
     return ok;
+}
+
+bool clear_stale_lock(const std::string& cms_directory, const std::string& file_name, Ui& ui)
+{
+    std::string lock = host_join(cms_directory, file_name.empty() ? std::string("_LOGFILE.LO_") : lock_file_name(file_name));
+    std::string guarded = host_join(cms_directory, file_name.empty() ? std::string("LOGFILE.LOG") : file_name);
+    if (!file_present(lock)) {
+        ui.tell(format("No lock file for %s", guarded.c_str()));
+        return true;
+    }
+    std::string holder;
+    read_whole_file(lock, holder);  // only to show who held it
+    std::string shown(trim_right(holder));
+    if (!ui.ask(format("Lock file %s%s%s%s. Remove it if no program uses %s any more?", lock.c_str(),
+                       shown.empty() ? "" : " (", shown.c_str(), shown.empty() ? "" : ")", guarded.c_str())))
+        return false;
+    switch (remove_stale_lock(lock)) {
+    case StaleLock::Removed:
+        ui.tell(format("Lock file %s removed", lock.c_str()));
+        return true;
+    case StaleLock::Absent:
+        ui.tell(format("No lock file for %s", guarded.c_str()));
+        return true;
+    case StaleLock::InUse:
+        ui.tell(format("CMS file %s is in use", guarded.c_str()));
+        return false;
+    case StaleLock::Failed:
+        break;
+    }
+    ui.tell(format("Impossible to remove the lock file %s", lock.c_str()));
+    return false;
 }
 
 }  // namespace vyn::versions

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "ide/versions/held_file.h"
 #include "ide/versions/revision_file.h"
+#include "ide/versions/ui.h"
 
 namespace vyn::versions {
 
@@ -16,7 +18,9 @@ std::string default_cms_directory(const std::string& current_directory);
 
 // Checks a working file name and the CMS directory: "Cms directory should be
 // different from current directory", "Incorrect CMS file name", "CMS file
-// name may not contain %c". true when they are acceptable.
+// name may not contain %c". A name whose revision file would be the
+// operations log, its lock file or any revision file's lock file is
+// refused too. true when they are acceptable.
 bool check_store_names(const std::string& cms_directory, const std::string& current_directory,
                        std::string_view file_name, std::string& error);
 
@@ -24,9 +28,15 @@ bool check_store_names(const std::string& cms_directory, const std::string& curr
 // abcdefgh.txt -> _bcdefgh.tx_.
 std::string lock_file_name(std::string_view revision_file_name);
 
+// True when a file of that name in the CMS directory could be the
+// operations log, its lock file or the lock file of a revision file (names
+// compared without regard to case, as the file system does on Windows).
+bool is_store_file_name(std::string_view file_name);
+
 /* Holds the lock file of one revision file for the life of the object.
- * acquire() creates it exclusively with the line "user|revision path|date";
- * the destructor (or release()) deletes it. */
+ * acquire() creates it exclusively with the line "user|revision path|date"
+ * and keeps it open (see HeldFile); the destructor (or release()) deletes
+ * it. */
 class RevisionFileLock {
 public:
     RevisionFileLock() = default;
@@ -38,10 +48,10 @@ public:
                  const std::string& date, std::string& error);
     // Deletes the lock file; false with a message when it had vanished.
     bool release(std::string* error);
-    bool held() const { return !path_.empty(); }
+    bool held() const { return file_.held(); }
 
 private:
-    std::string path_;
+    HeldFile file_;
     std::string revision_path_;
 };
 
@@ -65,5 +75,12 @@ std::string log_record(const std::string& operation, const std::string& revision
 // "_LOGFILE.LO_", trying up to 50 times while another writer holds it.
 // false with "Log file locked. No log" (or a write failure) in error.
 bool append_operation_log(const std::string& cms_directory, const std::string& record, std::string& error);
+
+/* Removes a lock file left behind by a program that stopped: the lock file
+ * of file_name, or with an empty file_name the operations log's. Asks
+ * first, showing the holder's line; refused with "CMS file %s is in use"
+ * while a program on this machine holds it. true when no stale lock file
+ * is left. */
+bool clear_stale_lock(const std::string& cms_directory, const std::string& file_name, Ui& ui);
 
 }  // namespace vyn::versions

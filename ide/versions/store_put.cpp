@@ -47,8 +47,8 @@ std::uint32_t next_branch_number(const Revision& pred)
 /* choose_number: the number of the new revision following pred (empty for
  * an initial put), honouring a typed number on the main line. Sets error
  * and returns empty when the typed number cannot be used. */
-std::string choose_number(const RevisionFile& file, const std::string& pred, const std::string& typed,
-                          std::string& error)
+std::string choose_number_unchecked(const RevisionFile& file, const std::string& pred, const std::string& typed,
+                                   std::string& error)
 {
     std::string wanted = typed;
     if (!wanted.empty() && field_count(wanted) == 1)
@@ -57,6 +57,8 @@ std::string choose_number(const RevisionFile& file, const std::string& pred, con
         error = format("Incorrect revision number %s", typed.c_str());
         return {};
     }
+    if (!wanted.empty())
+        wanted = join_fields(number_fields(wanted));  // "01.1" is "1.1"
     if (pred.empty())
         return wanted.empty() ? std::string("1.1") : wanted;
     if (is_last_of_branch(file, pred)) {
@@ -82,6 +84,19 @@ std::string choose_number(const RevisionFile& file, const std::string& pred, con
     return pred + "." + std::to_string(next_branch_number(*r)) + ".1";
 }
 
+/* choose_number: as above, and never a number the reader would refuse (a
+ * field grown past nine digits). */
+std::string choose_number(const RevisionFile& file, const std::string& pred, const std::string& typed,
+                          std::string& error)
+{
+    std::string number = choose_number_unchecked(file, pred, typed, error);
+    if (!number.empty() && !is_revision_number(number)) {
+        error = format("Incorrect revision number %s: a field may have at most 9 digits", number.c_str());
+        return {};
+    }
+    return number;
+}
+
 // Deletes the working file unless it is to be kept.
 void finish_working_file(const PutRequest& request, const std::string& working_path)
 {
@@ -103,7 +118,8 @@ PutResult put_file(const StoreContext& context, const PutRequest& request, Ui& u
         return result;
     };
     std::string error;
-    if (!check_store_names(context.cms_directory, context.working_directory, request.file, error)) {
+    if (!check_store_names(context.cms_directory, context.working_directory, request.file, error) ||
+        !check_user_name(context.user, error)) {
         ui.tell(error);
         return finish(false);
     }
@@ -132,12 +148,18 @@ PutResult put_file(const StoreContext& context, const PutRequest& request, Ui& u
         return finish(false);
     }
     RevisionFile file;
-    const bool initial = !file_present(revision_path);
-    if (initial) {
-        file.binary = is_binary_name(request.file);
-    } else if (!load_revision_file(context, request.file, file, error)) {
+    if (file_present(revision_path) && !load_revision_file(context, request.file, file, error)) {
         ui.tell(error);
         return finish(false);
+    }
+    // A file whose revisions were all deleted takes a new initial revision;
+    // locks and names left in it name nothing.
+    const bool initial = file.head.empty();
+    if (initial) {
+        file.binary = is_binary_name(request.file);
+        file.revisions.clear();
+        file.locks.clear();
+        file.names.clear();
     }
     if (!on_access_list(context, file)) {
         ui.tell(format("User %s not on the access list", context.user.c_str()));
@@ -158,6 +180,10 @@ PutResult put_file(const StoreContext& context, const PutRequest& request, Ui& u
             pred = default_revision(file);
         if (pred.empty())
             pred = file.head;
+        if (!file.find(pred)) {
+            ui.tell(format("Can't find delta for revision %s", pred.c_str()));
+            return finish(false);
+        }
         std::string holder = lock_holder(file, pred);
         if (context.options.use_locks && !holder.empty() && !same_user(context, holder, context.user)) {
             ui.tell(format("Version %s locked by %s", pred.c_str(), holder.c_str()));

@@ -112,8 +112,9 @@ unsigned project_get_options(const Arguments& args)
 
 unsigned project_put_options(const Arguments& args)
 {
+    // Without a project, the options a new project starts with: "Keep source".
     if (!args.has('P'))
-        return 0;
+        return ProjectSettings{}.put_options;
     auto registry = platform::open_registry();
     return read_project_settings(*registry, project_key(args.value('P'))).put_options;
 }
@@ -136,7 +137,8 @@ int usage(const char* message)
                  "  vyncms diff [-e | -r REPORT | -p PATCH] [-b] [-i] [-y] FILE1 FILE2\n"
                  "  vyncms patch [-y] SCRIPT SOURCE OUTPUT\n"
                  "  vyncms merge [-k CHANGES] [-l] [-y] FILE1 FILE2 OUTPUT\n"
-                 "  vyncms put [-d CMSDIR] [-u USER] [-m MESSAGE] [-r REV] [-n NAME] [-k] [-l] [-q] [-y] [-R] FILE\n"
+                 "  vyncms put [-d CMSDIR] [-u USER] [-m MESSAGE] [-r REV] [-n NAME] [-k | -e] [-l] [-q] [-y] [-R]\n"
+                 "             FILE\n"
                  "  vyncms get [-d CMSDIR] [-u USER] [-r REV-OR-NAME] [-l | -U] [-f] [-q]\n"
                  "             [-D DATE] [-w AUTHOR] [-s STATE] FILE\n"
                  "  vyncms lock [-d CMSDIR] [-u USER] [-r REV] FILE\n"
@@ -144,6 +146,7 @@ int usage(const char* message)
                  "  vyncms log [-d CMSDIR] FILE\n"
                  "  vyncms admin [-d CMSDIR] [-u USER] [-b BRANCH] [-a USER,...] [-n NAME:REV] [-n NAME:]\n"
                  "               [-s STATE[:REV]] [-o REV[:REV][,...]] [-M MANAGER] [-t DESCRIPTION] [-y] FILE\n"
+                 "  vyncms admin -c [-d CMSDIR] [FILE]\n"
                  "  vyncms ops [-d CMSDIR] [-f MODULE] [-u USER] [-m MONTH] [-o OPERATION]\n"
                  "  vyncms changed [-d CMSDIR] FILE...\n"
                  "  vyncms release -P PROJECT save [-m DESCRIPTION] [-y] NAME FILE...\n"
@@ -151,10 +154,14 @@ int usage(const char* message)
                  "  vyncms release -P PROJECT get [-f] NAME\n"
                  "Store commands also take -P PROJECT: the project's registry values (CMS directory,\n"
                  "user name, options, manager) are used where no option says otherwise.\n"
-                 "Options: -k keep the working file (put) or keep changes of FILE1 (merge), -l lock,\n"
-                 "-U unlock, -f overwrite an existing working file, -q quiet, -y answer yes to questions,\n"
-                 "-R make revision files read-only. Exit status 0 on success; diff: 0 identical,\n"
-                 "1 different, 2 trouble.\n");
+                 "Options: -k keep the working file (put; the default unless the project's Put options\n"
+                 "say otherwise) or keep changes of FILE1 (merge), -e erase the working file once its\n"
+                 "revision is stored (put), -l lock, -U unlock, -f overwrite an existing working file,\n"
+                 "-q quiet, -y answer yes to questions, -R make revision files read-only.\n"
+                 "admin -c clear a stale lock: removes the lock file of FILE and the operations log's\n"
+                 "lock file left behind by a program that stopped (refused while a program on this\n"
+                 "machine still uses them); without FILE only the log's.\n"
+                 "Exit status 0 on success; diff: 0 identical, 1 different, 2 trouble.\n");
     return 2;
 }
 

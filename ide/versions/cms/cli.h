@@ -51,7 +51,8 @@ private:
 StoreContext make_context(const Arguments& args);
 // The manager of the project named by -P, or empty.
 std::string project_manager(const Arguments& args);
-// The Get and Put option words of the project named by -P (0 without one).
+// The Get and Put option words of the project named by -P (without one: 0,
+// and for put a new project's default, "Keep source").
 unsigned project_get_options(const Arguments& args);
 unsigned project_put_options(const Arguments& args);
 std::string system_user();

@@ -15,20 +15,24 @@ namespace vyn::versions::cms {
 
 int cmd_put(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "klqyR", "dumrnP");
+    Arguments args = parse_arguments(raw, "kelqyR", "dumrnP");
     if (!args.error.empty())
         return usage(args.error.c_str());
     if (args.operands.size() != 1)
         return usage("put takes one working file");
+    if (args.has('k') && args.has('e'))
+        return usage("choose one of -k and -e");
     StoreContext context = make_context(args);
     PutRequest request;
     request.file = args.operands[0];
     request.message = args.value('m');
     request.revision = args.value('r');
     request.name = args.value('n');
-    // The project's Put options: 0x4 "Keep source", 0x8 "No messages", 0x20 "Lock always".
+    // The project's Put options: 0x4 "Keep source", 0x8 "No messages", 0x20
+    // "Lock always". Without a project the working file is kept, as a new
+    // project's default has it; -e erases it.
     unsigned preset = project_put_options(args);
-    request.keep_source = args.has('k') || (preset & 0x4);
+    request.keep_source = !args.has('e') && (args.has('k') || (preset & 0x4));
     request.lock = args.has('l') || (preset & 0x20);
     request.quiet = args.has('q') || (preset & 0x8);
     ConsoleUi ui(args.has('y'));
@@ -79,14 +83,46 @@ int cmd_lock(const std::vector<std::string>& raw, bool lock)
     return administer(context, request, ui) ? 0 : 1;
 }
 
+namespace {
+
+/* admin -c: removes the lock file of FILE, and the operations log's lock
+ * file, left behind by a program that stopped; the option is the user's
+ * answer to the question asked. Other requests given with it follow. */
+int clear_stale_locks(const Arguments& args, const StoreContext& context)
+{
+    ConsoleUi ui(true);
+    bool ok = true;
+    if (!args.operands.empty()) {
+        std::string error;
+        if (!check_store_names(context.cms_directory, context.working_directory, args.operands[0], error)) {
+            ui.tell(error);
+            return 1;
+        }
+        ok = clear_stale_lock(context.cms_directory, args.operands[0], ui);
+    }
+    if (file_present(host_join(context.cms_directory, "_LOGFILE.LO_")) || args.operands.empty())
+        ok = clear_stale_lock(context.cms_directory, "", ui) && ok;
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
 int cmd_admin(const std::vector<std::string>& raw)
 {
-    Arguments args = parse_arguments(raw, "yR", "dubansoMtP");
+    Arguments args = parse_arguments(raw, "cyR", "dubansoMtP");
     if (!args.error.empty())
         return usage(args.error.c_str());
-    if (args.operands.size() != 1)
+    bool requests = false;
+    for (char c : std::string("bansotM"))
+        requests = requests || args.has(c);
+    if (args.operands.size() > 1 || (args.operands.empty() && (requests || !args.has('c'))))
         return usage("admin takes one file");
     StoreContext context = make_context(args);
+    if (args.has('c')) {
+        int status = clear_stale_locks(args, context);
+        if (status != 0 || !requests)
+            return status;
+    }
     AdminRequest request;
     request.file = args.operands[0];
     if (args.has('b')) {
@@ -324,6 +360,12 @@ int cmd_release(const std::vector<std::string>& raw)
         return usage("release save takes a name and the project files");
     std::string name = rest[0];
     std::vector<std::string> files(rest.begin() + 1, rest.end());
+    // The name is checked before any file is put.
+    std::string name_error;
+    if (!check_release_name(*registry, key, name, name_error)) {
+        ui.tell(name_error);
+        return 1;
+    }
     std::string date = context.date.empty() ? date_now() : context.date;
     std::string message = args.value('m', format("Saved by %s  %s.\n", context.user.c_str(), date.c_str()));
     for (const std::string& file : files) {

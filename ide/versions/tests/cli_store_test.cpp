@@ -84,7 +84,7 @@ TEST_F(Cli, RandomHistoryThroughTheCommandLine)
 TEST_F(Cli, PutAndGetMessagesAndOverwriteRule)
 {
     write_file(join(work, "a.c"), "x\n");
-    RunResult r = cms("put a.c");
+    RunResult r = cms("put -e a.c");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.output.find("a.c devient "), std::string::npos);
     EXPECT_NE(r.output.find("Initial revision: 1.1\nPut command done. Termination code 1\n"), std::string::npos);
@@ -150,7 +150,7 @@ TEST_F(Cli, BinaryFileIsStoredUuencodedAndGotBackExactly)
     ASSERT_EQ(cms("put -k logo.bmp").status, 0);
     bytes[100] ^= 0x55;
     write_file(join(work, "logo.bmp"), bytes);
-    ASSERT_EQ(cms("put logo.bmp").status, 0);
+    ASSERT_EQ(cms("put -e logo.bmp").status, 0);
     RevisionFile f;
     std::string error;
     ASSERT_TRUE(parse_revision_file(read_file(join(work, "CMS/logo.bmp")), f, error)) << error;

@@ -75,7 +75,7 @@ TEST(CrashSafety, PutStoppedAtEveryFaultPoint)
     int stopped = 0;
     for (int point = 1; point < 1000; ++point) {
         reset(s);
-        RunResult r = vyncms("put -q -d ../CMS big.c", s.work,
+        RunResult r = vyncms("put -q -e -d ../CMS big.c", s.work,
                              "VYNCMS_DATE=2026.1.1.0.0.2 VYNCMS_FAULT_AT=" + std::to_string(point));
         if (r.status == 0) {
             // The put ran to its end: the new revision is stored, the
@@ -104,7 +104,7 @@ TEST(CrashSafety, PutKilledBySignalAtRandomMoments)
                 fs::remove(e.path());
         double delay = 0.002 + 0.004 * static_cast<double>(random() % 25);
         RunResult r = run("timeout -s KILL " + std::to_string(delay) + " " + quote(VYNCMS_PATH) +
-                              " put -q -d ../CMS big.c",
+                              " put -q -e -d ../CMS big.c",
                           s.work);
         ASSERT_TRUE(r.status == 0 || r.status == 137) << r.status << r.output;
         check_store(s, "killed after " + std::to_string(delay) + "s");

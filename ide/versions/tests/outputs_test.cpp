@@ -2,6 +2,7 @@
 // application and merge.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "ide/versions/checksum.h"
@@ -37,6 +38,46 @@ TEST(DiffCommand, ExitStatusAndEditScriptOnStandardOutput)
     write_file(join(dir, "f"), "one\n");
     EXPECT_EQ(vyncms("diff e f", dir).status, 1);
     EXPECT_EQ(vyncms("diff -i e f", dir).status, 0);
+}
+
+// The shown lines of a CRLF file keep their own line ends: GNU diff, told to
+// print lines in the report's numbered form, gives the expected bodies.
+TEST(DiffReport, LinesOfCrlfFilesKeepTheirLineEnds)
+{
+    std::string dir = scratch_directory();
+    struct Case {
+        const char* a;
+        const char* b;
+        const char* unchanged_format;  // context lines shown, as GNU diff prints them
+    } cases[] = {
+        {"alpha\r\nbeta\r\ngamma\r\n", "one\r\ntwo\r\n", ""},
+        {"x\r\nold\r\nz\r\n", "x\r\nnew\r\nz\r\n", "[%4dn]  %L"},
+    };
+    for (const Case& c : cases) {
+        write_file(join(dir, "a"), c.a);
+        write_file(join(dir, "b"), c.b);
+        std::remove(join(dir, "rep").c_str());
+        ASSERT_EQ(vyncms("diff -r rep a b", dir).status, 1);
+        std::string report = read_file(join(dir, "rep"));
+        auto gnu = [&](const char* old_format, const char* new_format) {
+            return run(std::string("diff --old-line-format=") + quote(old_format) +
+                           " --new-line-format=" + quote(new_format) +
+                           " --unchanged-line-format=" + quote(c.unchanged_format) + " a b",
+                       dir)
+                .output;
+        };
+        std::string erased = gnu("[%4dn]  %L", "");
+        std::string added = gnu("", "[%4dn]  %L");
+        ASSERT_NE(erased.find("\r\n"), std::string::npos) << erased;
+        std::size_t erase_at = report.find("a: Erase ");
+        std::size_t add_at = report.find("b: Add ");
+        ASSERT_NE(erase_at, std::string::npos) << report;
+        ASSERT_NE(add_at, std::string::npos) << report;
+        std::size_t body = report.find('\n', erase_at) + 1;
+        EXPECT_EQ(report.substr(body, add_at - body), erased + "\n");
+        body = report.find('\n', add_at) + 1;
+        EXPECT_EQ(report.substr(body), added + "\n");
+    }
 }
 
 TEST(DiffReport, LayoutWithContextAndAppending)
