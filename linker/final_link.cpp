@@ -309,6 +309,9 @@ void SetSectionPositions(Linker& l)
 bool FinalLink(Linker& l)
 {
     for (auto& s : l.sections) {
+        // Uninitialised sections take no memory, however large.
+        if (!(s->flags & kHasContents))
+            continue;
         s->data.assign(s->virtual_size, 0);
         for (Contribution& c : s->contributions)
             if (c.is_synthetic)
@@ -327,6 +330,8 @@ bool FinalLink(Linker& l)
         if (!BuildEdataSection(l))
             return false;
     place_appended_sections(l);
+    if (!check_image_end(l))
+        return false;
     relocate_edata(l);
     if (!l.settings.stripped())
         build_coff_debug_info(l);

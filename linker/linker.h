@@ -100,6 +100,7 @@ struct Linker {
     std::vector<std::vector<std::string>> reported_undefined =
         std::vector<std::vector<std::string>>(kHashBuckets);
     int error_count = 0;
+    bool weak_cycle = false;  // a chain of weak externals came back on itself
 
     // Layout and writing.
     std::vector<SectionGroup> groups;
@@ -109,7 +110,6 @@ struct Linker {
     std::uint32_t entry_address = 0;
     LinkSymbol* dll_init = nullptr;
     bool any_input_relocations = false;
-    bool output_created = false;
     std::string map_lines_prefix;  // line-number listing gathered while copying
     std::vector<std::uint8_t> coff_debug;  // header, line numbers, symbols, strings
     std::uint32_t coff_symbol_count = 0;
@@ -134,10 +134,12 @@ void internal_error(Linker& l, int number);
 // Command line (driver.cpp, response_file.cpp, library_path.cpp, def_file.cpp).
 int linker_main(int argc, char** argv);
 bool ParseArgs(Linker& l, const std::vector<std::string>& args);
-void AddNewFile(Linker& l, const std::string& path);
+// named: the user named the file (on the command line or in a response
+// file); only such a file counts as input and names the output.
+void AddNewFile(Linker& l, const std::string& path, bool named = true);
 std::vector<std::string> ExpandFileName(Linker& l, const std::string& name);
 std::vector<std::string> ProcessAtFile(Linker& l, const std::string& name);
-std::vector<std::string> split_words(std::string_view text);
+std::optional<std::vector<std::string>> split_words(std::string_view text);
 std::optional<std::string> FindDefaultFile(Linker& l, const std::string& name);
 std::optional<std::string> ReadLibPathFromRegistry();
 bool WriteLibPathToRegistry(const std::string& directory);
@@ -175,7 +177,9 @@ int function_first_line(const InputFile& f, std::uint32_t symbol_index);
 void declare_section_groups(Linker& l);
 bool LinkInputSections(Linker& l);
 void sort_sections(Linker& l);
-void SetSectionSizes(Linker& l);
+// False (with a message) when the image does not fit a 32-bit process.
+bool SetSectionSizes(Linker& l);
+bool check_image_end(Linker& l);
 void DetermineEntryPoint(Linker& l);
 bool FinalLink(Linker& l);
 bool BuildRelocSection(Linker& l);

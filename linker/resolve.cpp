@@ -3,6 +3,9 @@
 #include "linker/linker.h"
 
 #include "common/winpath.h"
+#include "platform/files.h"
+
+#include <filesystem>
 
 #include <unordered_map>
 
@@ -45,6 +48,13 @@ bool try_member(Linker& l, InputFile& a, std::uint32_t offset, int& pass)
     if (!m || m->member_mark == kLinked || m->member_mark == pass)
         return false;
     if (!FindFileType(l, *m, FileKind::Object)) {
+        // Members of other kinds are passed over; one that starts as an
+        // i386 object but cannot be read as one is damage.
+        if (m->bytes.size() >= 2 && m->bytes[0] == 0x4C && m->bytes[1] == 0x01) {
+            err(l, "%s: damaged archive: member %s at offset %u is no readable object\n", a.name.c_str(),
+                m->member_name.c_str(), offset);
+            xexit(l, -1);
+        }
         m->member_mark = kLinked;
         return false;
     }
@@ -126,6 +136,10 @@ void EnterSymbols(Linker& l, InputFile& f)
     if (object) {
         link_object(l, f);
     } else if (archive) {
+        if (!f.damage.empty()) {
+            err(l, "%s: damaged archive: %s\n", f.name.c_str(), f.damage.c_str());
+            xexit(l, -1);
+        }
         AddLibrarySymbol(l, f);
     } else {
         err(l, "%s: unknown file type\n", f.name.c_str());
@@ -144,16 +158,23 @@ void OpenInputFiles(Linker& l)
     }
 }
 
-bool create_output_file(Linker& l)
+/* The image is written under a temporary name beside the output and renamed
+   over it only once it is complete, so no failure can destroy an existing
+   file, not even an input named as the output. This early probe keeps the
+   early message for an output that cannot be written at all. */
+bool check_output_writable(Linker& l)
 {
     const std::string& name = l.settings.output_name;
-    std::FILE* f = std::fopen(winpath::to_host(name).c_str(), "wb");
+    std::string host = winpath::to_host(name);
+    std::string directory = std::filesystem::path(host).parent_path().string();
+    std::string probe = platform::temporary_file_name(directory.empty() ? "." : directory, "vynlnk");
+    std::FILE* f = std::fopen(probe.c_str(), "wb");
     if (!f) {
         err(l, "cannot open output file %s:\n", name.c_str());
         xexit(l, -1);
     }
     std::fclose(f);
-    l.output_created = true;
+    platform::remove_file(probe);
     return true;
 }
 
@@ -209,7 +230,7 @@ LinkSymbol* find_export_style(Linker& l, const std::string& wanted)
 /* The resolution phase and the layout that depends only on it. */
 bool ProcessDirectives(Linker& l)
 {
-    create_output_file(l);
+    check_output_writable(l);
     for (const std::string& name : l.entry_names) {
         LinkSymbol* e = LinkTableLookup(l, name, true);
         if (e->state == kNew) {
@@ -223,7 +244,8 @@ bool ProcessDirectives(Linker& l)
     if (!LinkInputSections(l))
         return false;
     sort_sections(l);
-    SetSectionSizes(l);
+    if (!SetSectionSizes(l))
+        return false;
     l.common_output = find_output(l, ".bss");
     if (!l.common_output)
         l.common_output = find_output(l, ".data");
