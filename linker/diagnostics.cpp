@@ -43,6 +43,8 @@ void out(const char* fmt, ...)
    renamed into place when it is complete. */
 void xexit(Linker& l, int status)
 {
+    if (l.end_hook)
+        l.end_hook(status);
     Settings& s = l.settings;
     if (s.map_file) {
         std::fclose(s.map_file);

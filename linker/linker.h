@@ -71,6 +71,9 @@ struct Linker {
     Settings settings;
     std::FILE* error_stream = stderr;
     bool error_stream_is_file = false;
+    // Called first by xexit when set; the fuzz target throws from it so that
+    // a link ends without ending the process.
+    void (*end_hook)(int status) = nullptr;
 
     // Inputs in command-line order: (list name, host path).
     struct ListedFile {
@@ -165,6 +168,11 @@ void undefined_symbol(Linker& l, InputFile& file, InputSection* section, std::st
                       std::uint32_t offset_in_section);
 void UsageSymbol(Linker& l);
 bool ProcessDirectives(Linker& l);
+// One input whose bytes are in memory, entered as ProcessDirectives enters
+// each file of the list.
+void enter_input(Linker& l, InputFile& file);
+// Common symbols, output sections and addresses, once all inputs are in.
+bool lay_out(Linker& l);
 void process_embedded_commands(Linker& l, InputFile& file);
 LinkSymbol* find_export_style(Linker& l, const std::string& wanted);
 std::span<const std::uint8_t> section_contents(const InputSection& s);
@@ -186,6 +194,8 @@ bool BuildRelocSection(Linker& l);
 bool BuildEdataSection(Linker& l);
 void relocate_edata(Linker& l);
 bool WriteExeFile(Linker& l);
+// The whole image file as WriteExeFile writes it.
+std::vector<std::uint8_t> build_image(Linker& l);
 void WriteMapFile(Linker& l);
 void WriteImportLibrary(Linker& l);
 bool ReadResourceFile(Linker& l, const std::string& res_path, const std::string& obj_path);

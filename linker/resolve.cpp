@@ -112,14 +112,22 @@ void AddLibrarySymbol(Linker& l, InputFile& a)
     a.pass_mark = pass;
 }
 
-/* Opens one input of the list and enters it: objects are linked, archives
-   searched. The extension's first letter may force the kind. */
+/* Opens one input of the list and enters it. */
 void EnterSymbols(Linker& l, InputFile& f)
 {
     if (!read_whole_file(f.host_path, f)) {
         err(l, "cannot open %s\n", f.name.c_str());
         xexit(l, -1);
     }
+    enter_input(l, f);
+}
+
+}  // namespace
+
+/* Enters one input whose bytes are read: objects are linked, archives
+   searched. The extension's first letter may force the kind. */
+void enter_input(Linker& l, InputFile& f)
+{
     std::string_view ext = winpath::extension(f.name);
     char first = ext.size() > 1 ? ext[1] : '\0';
     bool object = false, archive = false;
@@ -146,6 +154,8 @@ void EnterSymbols(Linker& l, InputFile& f)
         xexit(l, -1);
     }
 }
+
+namespace {
 
 void OpenInputFiles(Linker& l)
 {
@@ -240,6 +250,16 @@ bool ProcessDirectives(Linker& l)
         }
     }
     OpenInputFiles(l);
+    if (!lay_out(l))
+        return false;
+    DetermineEntryPoint(l);
+    return true;
+}
+
+/* Once every input is entered: common symbols, output sections, their
+   order and addresses. */
+bool lay_out(Linker& l)
+{
     BuildCommon(l);
     if (!LinkInputSections(l))
         return false;
@@ -251,7 +271,6 @@ bool ProcessDirectives(Linker& l)
         l.common_output = find_output(l, ".data");
     if (OutputSection* text = find_output(l, ".text"))
         text->flags |= kCode;
-    DetermineEntryPoint(l);
     return true;
 }
 
