@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vyn::lnk {
@@ -100,8 +101,7 @@ struct Linker {
     LinkHashTable table;
     std::vector<std::string> entry_names;
     InputSection und_section, com_section, abs_section;
-    std::vector<std::vector<std::string>> reported_undefined =
-        std::vector<std::vector<std::string>>(kHashBuckets);
+    std::unordered_set<std::string> reported_undefined;  // each undefined symbol is reported once
     int error_count = 0;
     bool weak_cycle = false;  // a chain of weak externals came back on itself
 

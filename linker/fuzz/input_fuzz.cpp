@@ -111,6 +111,15 @@ void link_bytes(std::span<const std::uint8_t> bytes, const char* name)
 
 }  // namespace
 
+// The linker's standard-output messages ("Ignored", bad sections) would
+// drown the fuzzer's own report, which goes to standard error.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (!std::freopen("/dev/null", "w", stdout))
+        return 1;
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::span<const std::uint8_t> bytes(data, size);
