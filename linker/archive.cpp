@@ -6,6 +6,7 @@
 #include "common/strings.h"
 
 #include <cstring>
+#include <optional>
 
 namespace vyn::lnk {
 
@@ -19,23 +20,34 @@ struct MemberHeader {
     std::size_t data_pos = 0;
 };
 
-std::optional<MemberHeader> read_member_header(std::span<const std::uint8_t> bytes, std::size_t offset)
+/* A member header and what is wrong with it, if anything. */
+struct HeaderRead {
+    std::optional<MemberHeader> header;
+    std::string problem;
+};
+
+HeaderRead read_header(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
     if (offset > bytes.size() || bytes.size() - offset < kHeaderSize)
-        return std::nullopt;
+        return {std::nullopt, format("truncated member header at offset %zu", offset)};
     const char* h = reinterpret_cast<const char*>(bytes.data() + offset);
     if (h[58] != '`' || h[59] != '\n')
-        return std::nullopt;
+        return {std::nullopt, format("bad member header at offset %zu", offset)};
     MemberHeader m;
     m.raw_name.assign(h, 16);
     auto size = parse_u32(trim(std::string_view(h + 48, 10)));
     if (!size)
-        return std::nullopt;
+        return {std::nullopt, format("bad member size at offset %zu", offset)};
     m.size = *size;
     m.data_pos = offset + kHeaderSize;
     if (bytes.size() - m.data_pos < m.size)
-        return std::nullopt;
-    return m;
+        return {std::nullopt, format("member at offset %zu runs past the end of the file", offset)};
+    return {m, {}};
+}
+
+std::optional<MemberHeader> read_member_header(std::span<const std::uint8_t> bytes, std::size_t offset)
+{
+    return read_header(bytes, offset).header;
 }
 
 std::uint32_t big_endian_u32(std::span<const std::uint8_t> b, std::size_t pos)
@@ -45,28 +57,40 @@ std::uint32_t big_endian_u32(std::span<const std::uint8_t> b, std::size_t pos)
 }
 
 /* The first linker member: a big-endian count n, n big-endian member-header
-   offsets, then n NUL-terminated names; name i belongs to offset i. */
-bool read_index(InputFile& a, const MemberHeader& m)
+   offsets, then n NUL-terminated names; name i belongs to offset i. Every
+   offset must lead to a member header that fits in the archive. Returns
+   what is wrong, or nothing. */
+std::string read_index(InputFile& a, const MemberHeader& m)
 {
     std::span<const std::uint8_t> body = a.bytes.subspan(m.data_pos, m.size);
     if (body.size() < 4)
-        return false;
+        return "index too short";
     std::uint32_t n = big_endian_u32(body, 0);
     if ((body.size() - 4) / 4 < n)
-        return false;
+        return format("index count %u does not fit its member", n);
     std::size_t names = 4 + static_cast<std::size_t>(n) * 4;
     a.index.reserve(n);
+    std::optional<std::uint32_t> last_checked;
     for (std::uint32_t i = 0; i < n; ++i) {
         std::size_t end = names;
         while (end < body.size() && body[end] != 0)
             ++end;
         if (end >= body.size())
-            return false;
-        a.index.push_back({std::string(reinterpret_cast<const char*>(body.data() + names), end - names),
-                           big_endian_u32(body, 4 + static_cast<std::size_t>(i) * 4)});
+            return format("index names end after %u of %u", i, n);
+        std::uint32_t offset = big_endian_u32(body, 4 + static_cast<std::size_t>(i) * 4);
+        // The names of one member follow each other: its header is checked
+        // once for all of them.
+        if (last_checked != offset) {
+            HeaderRead member = read_header(a.bytes, offset);
+            if (!member.header)
+                return "index entry " + std::string(reinterpret_cast<const char*>(body.data() + names), end - names) +
+                       ": " + member.problem;
+            last_checked = offset;
+        }
+        a.index.push_back({std::string(reinterpret_cast<const char*>(body.data() + names), end - names), offset});
         names = end + 1;
     }
-    return true;
+    return {};
 }
 
 std::size_t even(std::size_t pos)
@@ -95,30 +119,47 @@ std::string member_name(const InputFile& a, const std::string& raw)
 
 /* The archive test: the signature, then the first linker member (when the
    archive has one), a second linker member that is skipped, and the
-   long-name member. An archive without a readable index contributes
-   no members. */
+   long-name member. An archive without an index contributes no members;
+   one whose headers or index are damaged is still an archive, with its
+   damage noted for the caller to report. */
 bool CheckIfDotLib(InputFile& a)
 {
     if (a.bytes.size() < 8 || std::memcmp(a.bytes.data(), "!<arch>\n", 8) != 0)
         return false;
     a.index.clear();
     a.long_names.clear();
+    a.damage.clear();
+    a.kind = FileKind::Archive;
     std::size_t pos = 8;
-    auto first = read_member_header(a.bytes, pos);
-    if (first && first->raw_name == "/               ") {
-        if (!read_index(a, *first))
+    if (pos == a.bytes.size())
+        return true;
+    HeaderRead first = read_header(a.bytes, pos);
+    if (!first.header) {
+        a.damage = first.problem;
+        return true;
+    }
+    if (first.header->raw_name == "/               ") {
+        a.damage = read_index(a, *first.header);
+        if (!a.damage.empty()) {
             a.index.clear();
-        pos = even(first->data_pos + first->size);
-        auto second = read_member_header(a.bytes, pos);
-        if (second && second->raw_name.starts_with("/ ")) {
-            pos = even(second->data_pos + second->size);
+            return true;
+        }
+        pos = even(first.header->data_pos + first.header->size);
+        if (pos < a.bytes.size()) {
+            HeaderRead second = read_header(a.bytes, pos);
+            if (!second.header) {
+                a.damage = second.problem;
+                a.index.clear();
+                return true;
+            }
+            if (second.header->raw_name.starts_with("/ "))
+                pos = even(second.header->data_pos + second.header->size);
         }
     }
     auto names = read_member_header(a.bytes, pos);
     if (names && names->raw_name.starts_with("// ")) {
         a.long_names.assign(reinterpret_cast<const char*>(a.bytes.data() + names->data_pos), names->size);
     }
-    a.kind = FileKind::Archive;
     return true;
 }
 

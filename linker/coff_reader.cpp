@@ -98,6 +98,23 @@ std::string_view GetSymbolName(const InputFile& f, std::span<const std::uint8_t>
     return {name, length};
 }
 
+/* A section with more than 65,535 relocations has the overflow flag, 0xFFFF
+   as its count and the real count, itself included, in the address field
+   of its first relocation record; the relocations proper follow that
+   record. An unreadable first record leaves the count as it is: reading the
+   relocations then fails with its message. */
+void read_extended_relocation_count(const InputFile& f, InputSection& s)
+{
+    constexpr std::uint32_t kRelocationOverflow = 0x01000000;
+    if (!(s.characteristics & kRelocationOverflow) || s.reloc_count != 0xFFFF)
+        return;
+    std::uint32_t count = 0;
+    if (!read_u32_at(f.bytes, s.reloc_pos, count))
+        return;
+    s.reloc_pos += 10;
+    s.reloc_count = count == 0 ? 0 : count - 1;
+}
+
 }  // namespace
 
 bool read_whole_file(const std::string& host_path, InputFile& file)
@@ -163,6 +180,7 @@ bool BuildFileDescriptor(Linker& l, InputFile& f)
         s->reloc_count = r.u16();
         s->line_count = r.u16();
         s->characteristics = r.u32();
+        read_extended_relocation_count(f, *s);
         s->flags = flags_from_characteristics(s->name, s->characteristics, s->raw_pos, s->reloc_count);
         if (s->characteristics & 0x80)
             s->flags &= ~kHasContents;

@@ -51,13 +51,58 @@ void check_ordinal(Linker& l, int line, long n)
     }
 }
 
+/* The next word, with comments left out: a ';' starts a comment that runs
+   to the end of its line, also when it follows a word without a blank. */
+std::string next_word(WordReader& r)
+{
+    for (;;) {
+        std::string word = r.next();
+        std::size_t comment = word.find(';');
+        if (comment == std::string::npos)
+            return word;
+        r.skip_line();
+        if (comment > 0)
+            return word.substr(0, comment);
+    }
+}
+
+/* The word after a keyword or an "@", when it stands on the same line;
+   otherwise nothing is consumed. */
+std::string same_line_word(WordReader& r)
+{
+    std::size_t before = r.position();
+    int line = r.line();
+    std::string word = next_word(r);
+    if (r.line() != line) {
+        r.rewind(before, line);
+        return {};
+    }
+    return word;
+}
+
+/* "name @n" or "name @ n": the ordinal after the name, when one is there. */
+bool read_ordinal(Linker& l, WordReader& r)
+{
+    std::size_t before = r.position();
+    int line = r.line();
+    std::string following = same_line_word(r);
+    if (following.empty() || following[0] != '@') {
+        r.rewind(before, line);
+        return false;
+    }
+    std::string number = following.size() > 1 ? following.substr(1) : same_line_word(r);
+    check_ordinal(l, line, std::atol(number.c_str()));
+    r.skip_line();
+    return true;
+}
+
 /* Export lines up to the next keyword, which is left for the caller. */
 void read_exports(Linker& l, WordReader& r)
 {
     for (;;) {
         std::size_t before = r.position();
         int line_before = r.line();
-        std::string name = r.next();
+        std::string name = next_word(r);
         if (name.empty())
             return;
         if (lookup_keyword(name) != Keyword::None) {
@@ -65,23 +110,27 @@ void read_exports(Linker& l, WordReader& r)
             return;
         }
         if (r.take_equals()) {
-            std::string internal = r.next();
+            std::string internal = next_word(r);
             if (!internal.empty())
                 add_export(l, "_" + internal, name);
             continue;
         }
-        int line = r.line();
-        std::size_t after_name = r.position();
-        std::string following = r.next();
-        if (r.line() == line && following.size() > 1 && following[0] == '@') {
-            check_ordinal(l, line, std::atol(following.c_str() + 1));
-            add_export(l, "_" + name, "");
-            r.skip_line();
-            continue;
-        }
-        r.rewind(after_name, line);
+        read_ordinal(l, r);
         add_export(l, "_" + name, "");
     }
+}
+
+/* NAME and LIBRARY take the name on their own line; without one the
+   output keeps its name. */
+void read_name(Linker& l, WordReader& r, const char* keyword)
+{
+    int line = r.line();
+    std::string name = same_line_word(r);
+    if (name.empty()) {
+        err(l, "Line %d: Name expected after %s\n", line, keyword);
+        return;
+    }
+    set_name(l, name);
 }
 
 }  // namespace
@@ -114,19 +163,19 @@ bool ProcessDefFile(Linker& l, const std::string& path)
     std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
     WordReader r(text, 254);
     for (;;) {
-        std::string word = r.next();
+        std::string word = next_word(r);
         if (word.empty())
             return true;
         switch (lookup_keyword(word)) {
         case Keyword::Name:
-            set_name(l, r.next());
+            read_name(l, r, "NAME");
             break;
         case Keyword::Library:
             l.settings.dll = true;
             l.settings.base_relocations = true;
             l.settings.entry_symbol = "__crtLibMain@12";
             l.settings.image_base = 0x10000000;
-            set_name(l, r.next());
+            read_name(l, r, "LIBRARY");
             break;
         case Keyword::Description:
         case Keyword::Stacksize:

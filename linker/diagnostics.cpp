@@ -4,6 +4,7 @@
 #include "common/winpath.h"
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -36,11 +37,14 @@ void out(const char* fmt, ...)
 }
 
 /* Ends the process. Status 0 means "the link ran": the exit code is then the
-   number of undefined-reference events. Any other status is the exit code,
-   and the output file is removed so that a failed link leaves nothing that a
-   make program could take for a good image. */
+   number of undefined-reference events, held at 255 so that it never wraps
+   to a code that reads as success. Any other status is the exit code. A
+   failed link leaves nothing behind: the image only ever appears whole,
+   renamed into place when it is complete. */
 void xexit(Linker& l, int status)
 {
+    if (l.end_hook)
+        l.end_hook(status);
     Settings& s = l.settings;
     if (s.map_file) {
         std::fclose(s.map_file);
@@ -48,8 +52,6 @@ void xexit(Linker& l, int status)
     }
     if (!s.resource_object.empty())
         platform::remove_file(winpath::to_host(s.resource_object));
-    if (status != 0 && l.output_created)
-        platform::remove_file(winpath::to_host(s.output_name));
     if (status != 1 && s.verbose)
         out("Link time: %d seconds\n", static_cast<int>(std::time(nullptr) - s.start_time));
     std::fflush(stdout);
@@ -57,7 +59,7 @@ void xexit(Linker& l, int status)
         std::fclose(l.error_stream);
     else
         std::fflush(l.error_stream);
-    std::exit(status != 0 ? status : l.error_count);
+    std::exit(status != 0 ? status : std::min(l.error_count, 255));
 }
 
 /* A broken internal invariant. Numbers above 9999 are survivable checks. */

@@ -269,7 +269,7 @@ void add_default_libraries(Linker& l)
         if (lib.named)
             continue;
         if (auto path = FindDefaultFile(l, lib.name))
-            AddNewFile(l, *path);
+            AddNewFile(l, *path, false);
     }
 }
 
@@ -333,8 +333,10 @@ bool ParseArgs(Linker& l, const std::vector<std::string>& given)
 }
 
 /* Appends a path to the input file list unless it (or its file name) is
-   there already. The first real input names the output by default. */
-void AddNewFile(Linker& l, const std::string& path)
+   there already. The first input the user named names the output by
+   default; the startup object and the default libraries never do, so that
+   options alone do not start a link. */
+void AddNewFile(Linker& l, const std::string& path, bool named)
 {
     std::string lower = to_lower_ascii(path);
     for (const Linker::ListedFile& f : l.input_list) {
@@ -345,7 +347,7 @@ void AddNewFile(Linker& l, const std::string& path)
     }
     l.input_list.push_back({lower, winpath::to_host(path)});
     Settings& s = l.settings;
-    if (!s.have_input && !winpath::extension(path).empty() && lower.find("vyncrt0") == std::string::npos) {
+    if (named && !s.have_input && !winpath::extension(path).empty() && lower.find("vyncrt0") == std::string::npos) {
         s.have_input = true;
         if (!s.output_name_given)
             s.output_name = winpath::replace_extension(path, s.dll ? ".dll" : ".exe");
@@ -420,7 +422,7 @@ namespace {
             err(l, "cannot open %s\n", "vyncrt0.obj");
             xexit(l, -1);
         }
-        AddNewFile(l, *startup);
+        AddNewFile(l, *startup, false);
         l.startup_added = true;
     }
     if (!ParseArgs(l, args)) {

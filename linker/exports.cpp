@@ -23,6 +23,11 @@ std::uint32_t symbol_rva(const Linker& l, const LinkSymbol& e)
     return e.section->output->address + e.section->out_offset + e.value - l.settings.image_base;
 }
 
+const std::string& exported_name(const ExportDirective& e)
+{
+    return e.alias.empty() ? e.name : e.alias;
+}
+
 /* Resolves every export: exact name first, then export style (which gives
    the export the real symbol's name). */
 bool resolve_exports(Linker& l)
@@ -90,17 +95,26 @@ bool BuildEdataSection(Linker& l)
     w.align(4);
     for (const ExportDirective& e : list)
         w.u32(e.rva);
-    std::uint32_t name_pos = names_at;
-    for (const ExportDirective& e : list) {
-        w.u32(name_pos);
-        name_pos += static_cast<std::uint32_t>((e.alias.empty() ? e.name : e.alias).size() + 1);
-    }
+    // The loader looks names up by binary search: the name table is in the
+    // byte order of the names exported, which differs from the ordinal
+    // order when aliases are given.
+    std::vector<const ExportDirective*> by_name;
     for (const ExportDirective& e : list)
-        w.u16(static_cast<std::uint16_t>(e.ordinal - 1));
+        by_name.push_back(&e);
+    std::stable_sort(by_name.begin(), by_name.end(), [](const ExportDirective* a, const ExportDirective* b) {
+        return exported_name(*a) < exported_name(*b);
+    });
+    std::uint32_t name_pos = names_at;
+    for (const ExportDirective* e : by_name) {
+        w.u32(name_pos);
+        name_pos += static_cast<std::uint32_t>(exported_name(*e).size() + 1);
+    }
+    for (const ExportDirective* e : by_name)
+        w.u16(static_cast<std::uint16_t>(e->ordinal - 1));
     if (n & 1)
         w.u16(0);
-    for (const ExportDirective& e : list)
-        w.c_string(e.alias.empty() ? e.name : e.alias);
+    for (const ExportDirective* e : by_name)
+        w.c_string(exported_name(*e));
     if (w.size() != name_pos)
         err(l, "edata section: bad size calculation, delta=%d\n", static_cast<int>(w.size()) - static_cast<int>(name_pos));
     out->virtual_size = static_cast<std::uint32_t>(w.size());

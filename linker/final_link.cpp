@@ -302,13 +302,36 @@ void SetSectionPositions(Linker& l)
     l.end_of_sections = pos;
 }
 
+/* Every placed section with contents must have them in its file before
+   room is made for them: sizes a damaged header declares take no memory. */
+bool contents_readable(Linker& l)
+{
+    for (auto& out : l.sections) {
+        for (const Contribution& c : out->contributions) {
+            const InputSection& s = *c.section;
+            if (c.is_synthetic || !s.file || !(s.flags & kHasContents) || s.size == 0)
+                continue;
+            if (section_contents(s).size() != s.size) {
+                err(l, "Impossible to read section %s from file %s\n", s.name.c_str(), s.file->name.c_str());
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 /* Copies and relocates everything, builds ".reloc" and ".edata", places
    them and the COFF debug information, and fills in the debug directory. */
 bool FinalLink(Linker& l)
 {
+    if (!contents_readable(l))
+        return false;
     for (auto& s : l.sections) {
+        // Uninitialised sections take no memory, however large.
+        if (!(s->flags & kHasContents))
+            continue;
         s->data.assign(s->virtual_size, 0);
         for (Contribution& c : s->contributions)
             if (c.is_synthetic)
@@ -327,6 +350,8 @@ bool FinalLink(Linker& l)
         if (!BuildEdataSection(l))
             return false;
     place_appended_sections(l);
+    if (!check_image_end(l))
+        return false;
     relocate_edata(l);
     if (!l.settings.stripped())
         build_coff_debug_info(l);

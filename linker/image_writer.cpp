@@ -4,6 +4,7 @@
 
 #include "common/byte_writer.h"
 #include "common/winpath.h"
+#include "platform/files.h"
 
 #include <ctime>
 
@@ -235,8 +236,8 @@ void FixDebugDirectory(Linker& l, std::uint32_t codeview_pos, std::uint32_t code
 
 }  // namespace
 
-/* Lays out the whole file in memory and writes it in one go. */
-bool WriteExeFile(Linker& l)
+/* Lays out the whole file in memory. */
+std::vector<std::uint8_t> build_image(Linker& l)
 {
     std::uint32_t header_count = 0;
     for (auto& s : l.sections)
@@ -284,11 +285,16 @@ bool WriteExeFile(Linker& l)
     if (l.debug_directory && !codeview.empty())
         FixDebugDirectory(l, codeview_pos, static_cast<std::uint32_t>(codeview.size()), image);
 
-    std::FILE* f = std::fopen(winpath::to_host(l.settings.output_name).c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
-    ok = std::fclose(f) == 0 && ok;
+    return image;
+}
+
+/* Writes the image in one go. */
+bool WriteExeFile(Linker& l)
+{
+    std::vector<std::uint8_t> image = build_image(l);
+    // Written beside the output and renamed over it: an existing file of
+    // that name stays whole until the new image is complete.
+    bool ok = platform::write_file_atomically(winpath::to_host(l.settings.output_name), image);
     if (!ok)
         err(l, "Impossible to write to executable\n");
     return ok;

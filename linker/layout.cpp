@@ -9,9 +9,21 @@ namespace {
 
 constexpr std::uint32_t kPage = 0x1000;
 
-std::uint32_t align_up(std::uint32_t value, std::uint32_t alignment)
+std::uint64_t align_up(std::uint64_t value, std::uint64_t alignment)
 {
     return (value + alignment - 1) & ~(alignment - 1);
+}
+
+// A 32-bit process without large-address awareness (which this linker
+// never declares) has its user addresses below 2 GB: the whole image,
+// from its base, must end there.
+constexpr std::uint64_t kImageLimit = 0x80000000u;
+
+bool image_too_large(Linker& l, const OutputSection& s)
+{
+    err(l, "Section %s does not fit: the image would end above 0x%08x\n", s.name.c_str(),
+        static_cast<unsigned>(kImageLimit));
+    return false;
 }
 
 OutputSection& output_for_group(Linker& l, std::size_t group_index)
@@ -173,29 +185,47 @@ void sort_sections(Linker& l)
 /* Addresses in list order: the first section one page above the image base,
    each next one at the previous end rounded up to a page. Contributions
    follow each other, each at its own alignment. ".debug" is laid out for
-   its offsets but takes no room in the image. */
-void SetSectionSizes(Linker& l)
+   its offsets but takes no room in the image. Sizes are summed wide so that
+   no sum wraps; an image that does not fit is refused. */
+bool SetSectionSizes(Linker& l)
 {
-    std::uint32_t address = l.settings.image_base + kPage;
+    std::uint64_t address = std::uint64_t(l.settings.image_base) + kPage;
     int index = 0;
     for (auto& out : l.sections) {
-        std::uint32_t offset = 0;
+        std::uint64_t offset = 0;
         for (Contribution& c : out->contributions) {
             offset = align_up(offset, c.section->alignment);
-            c.section->out_offset = offset;
+            if (offset > kImageLimit)
+                break;
+            c.section->out_offset = static_cast<std::uint32_t>(offset);
             offset += c.size;
         }
-        out->virtual_size = offset;
         if (!out->in_image) {
+            if (offset > 0xFFFFFFFFu)
+                return image_too_large(l, *out);
+            out->virtual_size = static_cast<std::uint32_t>(offset);
             out->address = 0;
             continue;
         }
-        out->address = address;
+        if (address + offset > kImageLimit)
+            return image_too_large(l, *out);
+        out->virtual_size = static_cast<std::uint32_t>(offset);
+        out->address = static_cast<std::uint32_t>(address);
         if (offset != 0) {
             out->index = ++index;
             address = align_up(address + offset, kPage);
         }
     }
+    return true;
+}
+
+/* The sections appended after the layout (".reloc", ".edata") must fit too. */
+bool check_image_end(Linker& l)
+{
+    for (auto& out : l.sections)
+        if (out->in_image && std::uint64_t(out->address) + out->virtual_size > kImageLimit)
+            return image_too_large(l, *out);
+    return true;
 }
 
 /* The process entry must be a defined symbol in a placed section; a DLL

@@ -103,6 +103,7 @@ struct InputFile {
 
     // Archive fields.
     std::vector<ArchiveIndexEntry> index;
+    std::string damage;  // what is wrong with the archive's headers or index; empty when sound
     std::string long_names;
     std::map<std::uint32_t, std::unique_ptr<InputFile>> members;
     int pass_mark = 0;

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vyn::lnk {
@@ -71,6 +72,9 @@ struct Linker {
     Settings settings;
     std::FILE* error_stream = stderr;
     bool error_stream_is_file = false;
+    // Called first by xexit when set; the fuzz target throws from it so that
+    // a link ends without ending the process.
+    void (*end_hook)(int status) = nullptr;
 
     // Inputs in command-line order: (list name, host path).
     struct ListedFile {
@@ -97,9 +101,9 @@ struct Linker {
     LinkHashTable table;
     std::vector<std::string> entry_names;
     InputSection und_section, com_section, abs_section;
-    std::vector<std::vector<std::string>> reported_undefined =
-        std::vector<std::vector<std::string>>(kHashBuckets);
+    std::unordered_set<std::string> reported_undefined;  // each undefined symbol is reported once
     int error_count = 0;
+    bool weak_cycle = false;  // a chain of weak externals came back on itself
 
     // Layout and writing.
     std::vector<SectionGroup> groups;
@@ -109,7 +113,6 @@ struct Linker {
     std::uint32_t entry_address = 0;
     LinkSymbol* dll_init = nullptr;
     bool any_input_relocations = false;
-    bool output_created = false;
     std::string map_lines_prefix;  // line-number listing gathered while copying
     std::vector<std::uint8_t> coff_debug;  // header, line numbers, symbols, strings
     std::uint32_t coff_symbol_count = 0;
@@ -134,10 +137,12 @@ void internal_error(Linker& l, int number);
 // Command line (driver.cpp, response_file.cpp, library_path.cpp, def_file.cpp).
 int linker_main(int argc, char** argv);
 bool ParseArgs(Linker& l, const std::vector<std::string>& args);
-void AddNewFile(Linker& l, const std::string& path);
+// named: the user named the file (on the command line or in a response
+// file); only such a file counts as input and names the output.
+void AddNewFile(Linker& l, const std::string& path, bool named = true);
 std::vector<std::string> ExpandFileName(Linker& l, const std::string& name);
 std::vector<std::string> ProcessAtFile(Linker& l, const std::string& name);
-std::vector<std::string> split_words(std::string_view text);
+std::optional<std::vector<std::string>> split_words(std::string_view text);
 std::optional<std::string> FindDefaultFile(Linker& l, const std::string& name);
 std::optional<std::string> ReadLibPathFromRegistry();
 bool WriteLibPathToRegistry(const std::string& directory);
@@ -163,6 +168,11 @@ void undefined_symbol(Linker& l, InputFile& file, InputSection* section, std::st
                       std::uint32_t offset_in_section);
 void UsageSymbol(Linker& l);
 bool ProcessDirectives(Linker& l);
+// One input whose bytes are in memory, entered as ProcessDirectives enters
+// each file of the list.
+void enter_input(Linker& l, InputFile& file);
+// Common symbols, output sections and addresses, once all inputs are in.
+bool lay_out(Linker& l);
 void process_embedded_commands(Linker& l, InputFile& file);
 LinkSymbol* find_export_style(Linker& l, const std::string& wanted);
 std::span<const std::uint8_t> section_contents(const InputSection& s);
@@ -175,13 +185,17 @@ int function_first_line(const InputFile& f, std::uint32_t symbol_index);
 void declare_section_groups(Linker& l);
 bool LinkInputSections(Linker& l);
 void sort_sections(Linker& l);
-void SetSectionSizes(Linker& l);
+// False (with a message) when the image does not fit a 32-bit process.
+bool SetSectionSizes(Linker& l);
+bool check_image_end(Linker& l);
 void DetermineEntryPoint(Linker& l);
 bool FinalLink(Linker& l);
 bool BuildRelocSection(Linker& l);
 bool BuildEdataSection(Linker& l);
 void relocate_edata(Linker& l);
 bool WriteExeFile(Linker& l);
+// The whole image file as WriteExeFile writes it.
+std::vector<std::uint8_t> build_image(Linker& l);
 void WriteMapFile(Linker& l);
 void WriteImportLibrary(Linker& l);
 bool ReadResourceFile(Linker& l, const std::string& res_path, const std::string& obj_path);

@@ -41,6 +41,37 @@ std::optional<std::uint32_t> weak_default(const InputFile& f, std::uint32_t inde
     return tag;
 }
 
+/* A weak external: its name when that is defined, else the symbol its
+   auxiliary record names, which may be another weak external. A chain
+   that comes back on itself names no symbol at all: it is reported and
+   the symbol taken as undefined. */
+std::optional<std::uint32_t> weak_address(Linker& l, InputFile& f, std::uint32_t index, InputSection** section_out)
+{
+    std::uint32_t first = index;
+    for (std::size_t steps = 0; steps <= f.symbols.size(); ++steps) {
+        const CoffSymbol& s = f.symbols[index];
+        if (s.storage_class != 105)
+            return symbol_address(l, f, index, section_out);
+        if (LinkSymbol* e = LinkTableLookup(l, s.name, false); e && e->state == kDefined) {
+            e->referenced = true;
+            if (e->section->pseudo)
+                return e->value;
+            if (!e->section->output)
+                bad_section(l, f, *e->section, e->name);
+            *section_out = e->section;
+            return placed_address(*e->section) + e->value;
+        }
+        auto tag = weak_default(f, index);
+        if (!tag)
+            return std::nullopt;
+        index = *tag;
+    }
+    err(l, "%s: weak external %s names itself through its defaults\n", f.name.c_str(),
+        std::string(f.symbols[first].name).c_str());
+    l.weak_cycle = true;
+    return std::nullopt;
+}
+
 }  // namespace
 
 /* The absolute address of symbol index of file, with the section it lies
@@ -62,20 +93,8 @@ std::optional<std::uint32_t> symbol_address(Linker& l, InputFile& f, std::uint32
         *section_out = e->section;
         return placed_address(*e->section) + e->value;
     }
-    if (s.storage_class == 105) {
-        if (LinkSymbol* e = LinkTableLookup(l, s.name, false); e && e->state == kDefined) {
-            e->referenced = true;
-            if (e->section->pseudo)
-                return e->value;
-            if (!e->section->output)
-                bad_section(l, f, *e->section, e->name);
-            *section_out = e->section;
-            return placed_address(*e->section) + e->value;
-        }
-        if (auto tag = weak_default(f, index))
-            return symbol_address(l, f, *tag, section_out);
-        return std::nullopt;
-    }
+    if (s.storage_class == 105)
+        return weak_address(l, f, index, section_out);
     if (s.section == -1 || s.section == -2)
         return s.value;
     if (s.section <= 0 || static_cast<std::size_t>(s.section) > f.section_count)
@@ -125,6 +144,8 @@ bool RelocateSection(Linker& l, InputFile& f, InputSection& s)
         }
         InputSection* target = nullptr;
         auto address = symbol_address(l, f, index, &target);
+        if (l.weak_cycle)
+            return false;
         if (!address) {
             undefined_symbol(l, f, &s, f.symbols[index].name, offset);
             address = 0;

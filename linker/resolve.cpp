@@ -3,6 +3,9 @@
 #include "linker/linker.h"
 
 #include "common/winpath.h"
+#include "platform/files.h"
+
+#include <filesystem>
 
 #include <unordered_map>
 
@@ -45,6 +48,13 @@ bool try_member(Linker& l, InputFile& a, std::uint32_t offset, int& pass)
     if (!m || m->member_mark == kLinked || m->member_mark == pass)
         return false;
     if (!FindFileType(l, *m, FileKind::Object)) {
+        // Members of other kinds are passed over; one that starts as an
+        // i386 object but cannot be read as one is damage.
+        if (m->bytes.size() >= 2 && m->bytes[0] == 0x4C && m->bytes[1] == 0x01) {
+            err(l, "%s: damaged archive: member %s at offset %u is no readable object\n", a.name.c_str(),
+                m->member_name.c_str(), offset);
+            xexit(l, -1);
+        }
         m->member_mark = kLinked;
         return false;
     }
@@ -102,14 +112,22 @@ void AddLibrarySymbol(Linker& l, InputFile& a)
     a.pass_mark = pass;
 }
 
-/* Opens one input of the list and enters it: objects are linked, archives
-   searched. The extension's first letter may force the kind. */
+/* Opens one input of the list and enters it. */
 void EnterSymbols(Linker& l, InputFile& f)
 {
     if (!read_whole_file(f.host_path, f)) {
         err(l, "cannot open %s\n", f.name.c_str());
         xexit(l, -1);
     }
+    enter_input(l, f);
+}
+
+}  // namespace
+
+/* Enters one input whose bytes are read: objects are linked, archives
+   searched. The extension's first letter may force the kind. */
+void enter_input(Linker& l, InputFile& f)
+{
     std::string_view ext = winpath::extension(f.name);
     char first = ext.size() > 1 ? ext[1] : '\0';
     bool object = false, archive = false;
@@ -126,12 +144,18 @@ void EnterSymbols(Linker& l, InputFile& f)
     if (object) {
         link_object(l, f);
     } else if (archive) {
+        if (!f.damage.empty()) {
+            err(l, "%s: damaged archive: %s\n", f.name.c_str(), f.damage.c_str());
+            xexit(l, -1);
+        }
         AddLibrarySymbol(l, f);
     } else {
         err(l, "%s: unknown file type\n", f.name.c_str());
         xexit(l, -1);
     }
 }
+
+namespace {
 
 void OpenInputFiles(Linker& l)
 {
@@ -144,16 +168,23 @@ void OpenInputFiles(Linker& l)
     }
 }
 
-bool create_output_file(Linker& l)
+/* The image is written under a temporary name beside the output and renamed
+   over it only once it is complete, so no failure can destroy an existing
+   file, not even an input named as the output. This early probe keeps the
+   early message for an output that cannot be written at all. */
+bool check_output_writable(Linker& l)
 {
     const std::string& name = l.settings.output_name;
-    std::FILE* f = std::fopen(winpath::to_host(name).c_str(), "wb");
+    std::string host = winpath::to_host(name);
+    std::string directory = std::filesystem::path(host).parent_path().string();
+    std::string probe = platform::temporary_file_name(directory.empty() ? "." : directory, "vynlnk");
+    std::FILE* f = std::fopen(probe.c_str(), "wb");
     if (!f) {
         err(l, "cannot open output file %s:\n", name.c_str());
         xexit(l, -1);
     }
     std::fclose(f);
-    l.output_created = true;
+    platform::remove_file(probe);
     return true;
 }
 
@@ -209,7 +240,7 @@ LinkSymbol* find_export_style(Linker& l, const std::string& wanted)
 /* The resolution phase and the layout that depends only on it. */
 bool ProcessDirectives(Linker& l)
 {
-    create_output_file(l);
+    check_output_writable(l);
     for (const std::string& name : l.entry_names) {
         LinkSymbol* e = LinkTableLookup(l, name, true);
         if (e->state == kNew) {
@@ -219,17 +250,27 @@ bool ProcessDirectives(Linker& l)
         }
     }
     OpenInputFiles(l);
+    if (!lay_out(l))
+        return false;
+    DetermineEntryPoint(l);
+    return true;
+}
+
+/* Once every input is entered: common symbols, output sections, their
+   order and addresses. */
+bool lay_out(Linker& l)
+{
     BuildCommon(l);
     if (!LinkInputSections(l))
         return false;
     sort_sections(l);
-    SetSectionSizes(l);
+    if (!SetSectionSizes(l))
+        return false;
     l.common_output = find_output(l, ".bss");
     if (!l.common_output)
         l.common_output = find_output(l, ".data");
     if (OutputSection* text = find_output(l, ".text"))
         text->flags |= kCode;
-    DetermineEntryPoint(l);
     return true;
 }
 

@@ -7,15 +7,20 @@
 
 namespace vyn::lnk {
 
+constexpr std::size_t kMaxWord = 299;
+
 /* The words of a response file, in order. Reading stops at the first empty
-   word, which is also what a '=' produces: nothing after it is read. Words
-   are at most 299 characters; a longer run continues as the next word. */
-std::vector<std::string> split_words(std::string_view text)
+   word, which is also what a '=' produces: nothing after it is read. Nothing
+   when a word is longer than 299 characters: cut into pieces, it would
+   become several arguments that the user never wrote. */
+std::optional<std::vector<std::string>> split_words(std::string_view text)
 {
     std::vector<std::string> words;
-    WordReader reader(text, 299);
+    WordReader reader(text, kMaxWord);
     for (;;) {
         std::string word = reader.next();
+        if (reader.cut_a_word())
+            return std::nullopt;
         if (word.empty())
             break;
         words.push_back(std::move(word));
@@ -32,7 +37,12 @@ std::vector<std::string> ProcessAtFile(Linker& l, const std::string& name)
         xexit(l, 1);
     }
     std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    return split_words(text);
+    auto words = split_words(text);
+    if (!words) {
+        err(l, "%s: word longer than %d characters\n", name.c_str(), static_cast<int>(kMaxWord));
+        xexit(l, 1);
+    }
+    return *words;
 }
 
 }  // namespace vyn::lnk

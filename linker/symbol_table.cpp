@@ -202,11 +202,7 @@ namespace {
 
 bool already_reported(Linker& l, const std::string& name)
 {
-    auto& bucket = l.reported_undefined[link_hash(name) % kHashBuckets];
-    if (std::find(bucket.begin(), bucket.end(), name) != bucket.end())
-        return true;
-    bucket.push_back(name);
-    return false;
+    return !l.reported_undefined.insert(name).second;
 }
 
 /* The source line of the line-number entry whose address range holds

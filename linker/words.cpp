@@ -18,6 +18,8 @@ std::string WordReader::next()
     while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) >= '!' && text_[pos_] != '=' &&
            word.size() < max_)
         word += text_[pos_++];
+    if (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) >= '!' && text_[pos_] != '=')
+        cut_ = true;
     return word;
 }
 

@@ -14,7 +14,9 @@ public:
     WordReader(std::string_view text, std::size_t max_length) : text_(text), max_(max_length) {}
 
     // The next word (empty at the end or at a '='). Counts line ends passed.
+    // A longer run of word characters than the maximum is cut, and noted.
     std::string next();
+    bool cut_a_word() const { return cut_; }
     // Consumes a '=' standing at the current position (after blanks).
     bool take_equals();
     // Skips to the start of the next line.
@@ -31,6 +33,7 @@ private:
     std::size_t max_;
     std::size_t pos_ = 0;
     int line_ = 1;
+    bool cut_ = false;
 };
 
 }  // namespace vyn::lnk

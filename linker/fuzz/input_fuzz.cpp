@@ -1,7 +1,9 @@
-// Feeds arbitrary bytes to the readers of link inputs: COFF objects (headers,
-// sections, symbols, string table, line numbers, directives), archives (index,
-// long names, members) and resource files (converted, then read back as an
-// object). None may crash, hang or read out of bounds.
+// Feeds arbitrary bytes to a link: as an object (headers, sections, symbols,
+// string table, line numbers, directives) or an archive (index, member
+// headers, long names, members pulled in by the search), then through layout,
+// relocation, ".reloc" and ".edata", the COFF symbols and the image in
+// memory; also as raw CodeView records and as a resource file (converted,
+// then linked as an object). None may crash, hang or read out of bounds.
 #include "linker/linker.h"
 
 #include "common/byte_reader.h"
@@ -13,6 +15,27 @@ using namespace vyn::lnk;
 
 namespace {
 
+// A link that ends (xexit) unwinds to the fuzz target instead of ending
+// the process.
+struct LinkEnded {};
+
+[[noreturn]] void end_link(int)
+{
+    throw LinkEnded{};
+}
+
+std::unique_ptr<Linker> new_linker()
+{
+    static std::FILE* sink = std::fopen("/dev/null", "w");
+    auto l = std::make_unique<Linker>();
+    l->error_stream = sink;
+    l->end_hook = end_link;
+    l->settings.output_name = "fuzz.exe";
+    l->settings.base_relocations = true;
+    declare_section_groups(*l);
+    return l;
+}
+
 void add_module(Linker& l, std::span<const std::uint8_t> symbols, std::span<const std::uint8_t> types)
 {
     CvModule& m = l.codeview.modules.emplace_back();
@@ -23,79 +46,89 @@ void add_module(Linker& l, std::span<const std::uint8_t> symbols, std::span<cons
 
 /* The input as two runs (the first two bytes give the symbols' length),
    taken by two modules so that the second merges into the first's types. */
-void merge_raw_codeview(Linker& l, std::span<const std::uint8_t> data)
+void merge_raw_codeview(std::span<const std::uint8_t> data)
 {
+    auto l = new_linker();
     std::uint16_t split = 0;
     if (!vyn::read_u16_at(data, 0, split))
         return;
     data = data.subspan(2);
     std::size_t at = std::min<std::size_t>(split, data.size());
     for (int k = 0; k < 2; ++k)
-        add_module(l, data.first(at), data.subspan(at));
+        add_module(*l, data.first(at), data.subspan(at));
+    WriteCVInfo(*l);
 }
 
-void read_object(Linker& l, InputFile& f)
+/* Every name an archive's index offers is wanted, so that the search opens
+   and tests the members, as the entry symbol is for an object. */
+void want_everything(Linker& l, InputFile& f)
 {
-    if (!FindFileType(l, f, FileKind::Object))
-        return;
-    l.linked_files.push_back(&f);
-    if (!AddSymbols(l, f))
-        return;
-    process_embedded_commands(l, f);
-    for (auto& s : f.sections) {
-        section_contents(*s);
-        if (s->index == 1)
-            undefined_symbol(l, f, s.get(), "_fuzz", 0x10);
-    }
-    // The sections as the object holds them: nothing is relocated here.
-    auto symbols = join_codeview_sections(f, ".debug$S", section_contents);
-    if (symbols && !symbols->empty()) {
-        auto types = join_codeview_sections(f, ".debug$T", section_contents);
-        add_module(l, *symbols, types ? std::span<const std::uint8_t>(*types) : std::span<const std::uint8_t>());
-    }
-}
-
-void read_input(Linker& l, std::unique_ptr<InputFile>& f)
-{
-    read_object(l, *f);
-    if (f->kind != FileKind::Archive)
-        return;
-    for (const ArchiveIndexEntry& e : f->index) {
-        InputFile* m = open_archive_member(*f, e.member_offset);
-        if (m && m->member_mark == 0) {
-            m->member_mark = -1;
-            read_object(l, *m);
+    std::vector<std::string> names{l.settings.entry_symbol};
+    if (FindFileType(l, f, FileKind::Archive))
+        for (const ArchiveIndexEntry& e : f.index)
+            names.push_back(e.name);
+    for (const std::string& name : names) {
+        LinkSymbol* e = LinkTableLookup(l, name, true);
+        if (e->state == kNew) {
+            e->state = kUndefined;
+            e->section = &l.und_section;
+            append_undefined(l, e);
         }
+    }
+}
+
+/* One whole link of bytes named name (whose extension may force the kind),
+   up to the image in memory. */
+void link_bytes(std::span<const std::uint8_t> bytes, const char* name)
+{
+    auto l = new_linker();
+    auto owned = std::make_unique<InputFile>();
+    owned->name = name;
+    auto copy = std::make_shared<std::uint8_t[]>(bytes.size() + 1);
+    std::copy(bytes.begin(), bytes.end(), copy.get());
+    owned->data = copy;
+    owned->bytes = {copy.get(), bytes.size()};
+    InputFile& f = *owned;
+    l->command_files.push_back(std::move(owned));
+    try {
+        want_everything(*l, f);
+        enter_input(*l, f);
+        if (!lay_out(*l))
+            return;
+        // Sizes declared by headers are refused above 2 GB; keep the
+        // fuzzer's memory well below that.
+        std::uint64_t total = 0;
+        for (auto& s : l->sections)
+            if (s->flags & kHasContents)
+                total += s->virtual_size;
+        if (total > (64u << 20))
+            return;
+        if (FinalLink(*l))
+            build_image(*l);
+    } catch (const LinkEnded&) {
     }
 }
 
 }  // namespace
 
+// The linker's standard-output messages ("Ignored", bad sections) would
+// drown the fuzzer's own report, which goes to standard error.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (!std::freopen("/dev/null", "w", stdout))
+        return 1;
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static std::FILE* sink = std::fopen("/dev/null", "w");
-    auto l = std::make_unique<Linker>();
-    l->error_stream = sink;
-    auto f = std::make_unique<InputFile>();
-    f->name = "fuzz.obj";
-    auto copy = std::make_shared<std::uint8_t[]>(size + 1);
-    std::copy(data, data + size, copy.get());
-    f->data = copy;
-    f->bytes = {copy.get(), size};
-    read_input(*l, f);
-    BuildCommon(*l);
-    merge_raw_codeview(*l, {data, size});
-    WriteCVInfo(*l);
+    std::span<const std::uint8_t> bytes(data, size);
+    // The kind is found from the contents.
+    link_bytes(bytes, "fuzz.dat");
+    merge_raw_codeview(bytes);
 
     std::vector<std::uint8_t> object;
-    if (convert_resource({data, size}, object)) {
-        auto r = std::make_unique<InputFile>();
-        r->name = "res.obj";
-        auto bytes = std::make_shared<std::uint8_t[]>(object.size() + 1);
-        std::copy(object.begin(), object.end(), bytes.get());
-        r->data = bytes;
-        r->bytes = {bytes.get(), object.size()};
-        read_input(*l, r);
-    }
+    if (convert_resource(bytes, object))
+        link_bytes(object, "res.obj");
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace vyn::lnk::test {
@@ -28,12 +29,41 @@ TEST(CommandLine, NoArgumentAtAllExitsWithOneAndPrintsNothing)
     EXPECT_EQ(r.err, "");
 }
 
+// The library directory as installed: every default library present.
+void install_default_libraries(const LinkDir& d)
+{
+    const std::pair<const char*, const char*> libraries[] = {
+        {"libc.lib", "msvcrt"},     {"kernel32.lib", "kernel32"}, {"user32.lib", "user32"},
+        {"gdi32.lib", "gdi32"},     {"advapi32.lib", "advapi32"}, {"comctl32.lib", "comctl32"},
+        {"comdlg32.lib", "comdlg32"}, {"crtdll.lib", "crtdll"},
+    };
+    for (const auto& [name, mingw] : libraries)
+        std::filesystem::copy_file(mingw_lib(mingw), d.lib_dir() + "/" + name);
+}
+
+// Names of the files directly in a directory.
+std::vector<std::string> files_in(const std::string& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        if (entry.is_regular_file())
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST(CommandLine, OptionsWithoutInputFileExitWithZero)
 {
     LinkDir d;
-    RunResult r = d.link({"-reloc", "-subsystem", "windows"});
-    EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.err, "");
+    install_default_libraries(d);
+    std::vector<std::string> installed = files_in(d.lib_dir());
+    for (auto args : {std::vector<std::string>{"-reloc", "-subsystem", "windows"}, std::vector<std::string>{"-v"}}) {
+        RunResult r = d.link(args);
+        EXPECT_EQ(r.exit_code, 0) << args[0] << r.err;
+        EXPECT_EQ(r.err, "") << args[0];
+        // The default libraries are no input: nothing was linked or written.
+        EXPECT_EQ(files_in(d.lib_dir()), installed) << args[0];
+    }
 }
 
 TEST(CommandLine, FailingCommandLinesExitWithOneAndTheirMessage)
@@ -318,6 +348,86 @@ TEST(CommandLine, NodefLeavesOutTheStartupObject)
     std::string map = objdump(d.file("a.exe"), "-d");
     EXPECT_NE(map.find("ret"), std::string::npos);
     EXPECT_EQ(field_number(readobj(d.file("a.exe"), "--file-headers"), "AddressOfEntryPoint"), 0x1000u);
+}
+
+TEST(CommandLine, AnOutputNamingAnInputReplacesItOnlyWithAFinishedImage)
+{
+    LinkDir d;
+    d.compile("x.obj", kMain);
+    // The input is read before anything is written: the link succeeds and
+    // the image takes the object's place.
+    RunResult r = d.link({"x.obj", kernel32(), "-o", "x.obj"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(readobj(d.file("x.obj"), "--file-headers").find("IMAGE_FILE_EXECUTABLE_IMAGE"), std::string::npos);
+
+    // A failing link leaves the file it was to replace as it was.
+    std::filesystem::copy_file(kernel32(), d.file("g.lib"));
+    std::vector<std::uint8_t> library = d.read("g.lib");
+    d.compile("nomain.obj", "int helper(void) { return 1; }\n");
+    r = d.link({"-nodef", "nomain.obj", "g.lib", "-o", "g.lib"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Program has no starting address!\n"), std::string::npos) << r.err;
+    EXPECT_EQ(d.read("g.lib"), library);
+
+    d.write_text("junk.dat", "neither object nor archive");
+    d.write_text("prog.exe", "the previous image");
+    r = d.link({"junk.dat", "-o", "prog.exe"});
+    EXPECT_NE(r.exit_code, 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.read("prog.exe").data()), d.read("prog.exe").size()),
+              "the previous image");
+    // No temporary file is left behind by any of these links.
+    for (const std::string& name : files_in(d.path()))
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+TEST(CommandLine, DefinitionFileCommentsOrdinalsAfterABlankAndEmptyNames)
+{
+    LinkDir d;
+    d.compile("l.obj", "int __stdcall LibMain(void*h,unsigned r,void*p){return 1;}\n"
+                       "int g(void){return 1;} int k(void){return 2;}\n");
+    d.write_text("l.def", "; the library's exports\nLIBRARY l ; named l\nEXPORTS\n"
+                          "  g @ 5   ; a blank after the at sign\n  k;no blank before the comment\n");
+    RunResult r = d.link({"l.obj", "l.def"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string e = readobj(d.file("l.dll"), "--coff-exports");
+    EXPECT_NE(e.find("Name: _g\n"), std::string::npos) << e;
+    EXPECT_NE(e.find("Name: _k\n"), std::string::npos) << e;
+    std::size_t exports = 0;
+    for (std::size_t at = e.find("Export {"); at != std::string::npos; at = e.find("Export {", at + 1))
+        ++exports;
+    EXPECT_EQ(exports, 2u) << e;
+
+    // NAME without a name keeps the default output name.
+    d.compile("a.obj", kMain);
+    d.write_text("a.def", "NAME\nEXPORTS\n");
+    r = d.link({"a.obj", "a.def", kernel32()});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find("Line 1: Name expected after NAME\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(d.exists("a.exe"));
+    EXPECT_FALSE(d.exists(".exe"));
+    EXPECT_FALSE(d.exists("EXPORTS.exe"));
+}
+
+TEST(CommandLine, ResponseFileWordsLongerThan299CharactersAreRefused)
+{
+    LinkDir d;
+    d.compile("a.obj", kMain);
+    // A path of 299 characters (a file name alone may not be that long).
+    std::string longest = std::string(150, 'd') + "/" + std::string(144, 'f') + ".obj";
+    ASSERT_EQ(longest.size(), 299u);
+    std::filesystem::create_directories(d.file(std::string(150, 'd')));
+    std::filesystem::copy_file(d.file("a.obj"), d.file(longest));
+    // ...is one word...
+    d.write_text("ok.rsp", longest + " " + kernel32() + "\n");
+    RunResult r = d.link({"@ok.rsp", "-o", "ok.exe"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_TRUE(d.exists("ok.exe"));
+    // ...300 are refused rather than cut into two arguments.
+    d.write_text("long.rsp", "a.obj " + std::string(300, 'w') + "\n");
+    r = d.link({"@long.rsp", "-o", "long.exe"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("long.rsp: word longer than 299 characters\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(d.exists("long.exe"));
 }
 
 }  // namespace

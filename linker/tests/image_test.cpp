@@ -362,6 +362,100 @@ TEST(Image, CoffSymbolTableCarriesSymbolsWithOutputSectionsAndRvas)
     EXPECT_EQ(syms.find("_unused_import"), std::string::npos);
 }
 
+TEST(Image, ASectionWithMoreThan65535RelocationsIsRelocatedWhole)
+{
+    LinkDir d;
+    // clang marks the table's section with the relocation-overflow flag and
+    // keeps the real count in the first relocation record.
+    std::string source = "const int x = 5;\nconst int* t[70000] = {";
+    for (int i = 0; i < 70000; ++i)
+        source += "&x,";
+    source += "};\nint main(void) { return *t[69999]; }\n";
+    d.compile("many.obj", source);
+    ASSERT_NE(objdump(d.file("many.obj"), "-h").find(".data"), std::string::npos);
+    RunResult r = d.link({"many.obj", mingw_lib("kernel32"), "-reloc"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string hex = section_hex(d.file("many.exe"), ".data");
+    ASSERT_GE(hex.size(), 70000u * 8);
+    // Every entry holds the address of x, the last ones too.
+    std::string first = hex.substr(0, 8);
+    EXPECT_NE(first, "00000000");
+    std::size_t wrong = 0, first_wrong = 0;
+    for (std::size_t i = 0; i < 70000; ++i)
+        if (hex.compare(i * 8, 8, first) != 0 && wrong++ == 0)
+            first_wrong = i;
+    EXPECT_EQ(wrong, 0u) << "first wrong entry " << first_wrong;
+    // Each of them also has its base relocation.
+    std::string relocs = readobj(d.file("many.exe"), "--coff-basereloc");
+    std::size_t count = 0;
+    for (std::size_t at = relocs.find("Type: HIGHLOW"); at != std::string::npos; at = relocs.find("Type: HIGHLOW", at + 1))
+        ++count;
+    EXPECT_GE(count, 70000u);
+}
+
+TEST(Image, ExportNamesAreSortedForTheLoadersSearchWhenAliasesAreGiven)
+{
+    LinkDir d;
+    d.compile("a.obj", "int __stdcall LibMain(void*h,unsigned r,void*p){return 1;}\n"
+                       "int g(void){return 1;} int h(void){return 2;}\n");
+    d.write_text("a.def", "LIBRARY al\nEXPORTS\n zz = g\n aa = h\n");
+    RunResult r = d.link({"a.obj", "a.def"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string hex = section_hex(d.file("al.dll"), ".edata");
+    // After the directory (40 bytes) and "al.dll" (8): two addresses, two
+    // name pointers, two ordinals, then the names.
+    const std::size_t ordinals = 40 + 8 + 8 + 8, names = ordinals + 4;
+    // Ordinals follow the decorated names (_g 1, _h 2); names are in byte
+    // order, each with the ordinal of its own symbol: aa -> _h, zz -> _g.
+    EXPECT_EQ(hex.substr(2 * ordinals, 8), "01000000");
+    EXPECT_EQ(hex.substr(2 * names, 12), "6161007a7a00");
+    std::string e = readobj(d.file("al.dll"), "--coff-exports");
+    // The oracle reads each name back to the ordinal of its own symbol.
+    EXPECT_NE(e.find("Ordinal: 1\n  Name: zz\n"), std::string::npos) << e;
+    EXPECT_NE(e.find("Ordinal: 2\n  Name: aa\n"), std::string::npos) << e;
+}
+
+TEST(Image, SectionsThatDoNotFitA32BitProcessAreRefused)
+{
+    LinkDir d;
+    CoffBuilder entry;
+    int text = entry.add_section(".text", {0xC3}, coff::kCode);
+    entry.define("_mainCRTStartup", text);
+    entry.write(d.file("entry.obj"));
+    // Two uninitialised sections whose sizes add up beyond 4 GB.
+    for (const char* name : {"b1.obj", "b2.obj"}) {
+        CoffBuilder b;
+        b.add_bss(".bss", 0x90000000u);
+        b.write(d.file(name));
+    }
+    RunResult r = d.link({"-nodef", "entry.obj", "b1.obj", "b2.obj", "-o", "wrap.exe"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Section .bss does not fit: the image would end above 0x80000000\n"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(d.exists("wrap.exe"));
+
+    // A .bss ending exactly at 2 GB pushes .rdata beyond what the process
+    // can map.
+    CoffBuilder big;
+    big.add_bss(".bss", 0x80000000u - 0x402000u);
+    int rdata = big.add_section(".rdata", {1, 2, 3, 4}, coff::kReadOnly);
+    big.define("_constant", rdata);
+    big.write(d.file("big.obj"));
+    r = d.link({"-nodef", "entry.obj", "big.obj", "-o", "big.exe"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Section .rdata does not fit: the image would end above 0x80000000\n"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(d.exists("big.exe"));
+
+    // Just below the limit the image is written.
+    CoffBuilder fits;
+    fits.add_bss(".bss", 0x7F000000u);
+    fits.write(d.file("fits.obj"));
+    r = d.link({"-nodef", "-s", "entry.obj", "fits.obj", "-o", "fits.exe"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(field_number(readobj(d.file("fits.exe"), "--file-headers"), "SizeOfImage"), 0x7F002000u);
+}
+
 }  // namespace
 
 }  // namespace vyn::lnk::test

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace vyn::lnk::test {
 
 namespace {
@@ -309,6 +311,115 @@ TEST(Resolution, BadSectionIndexIsReportedAndTakenAsUndefined)
     RunResult r = d.link({"-nodef", "main.obj"});
     EXPECT_NE(r.err.find("Bad section index -7 in file main.obj\n"), std::string::npos) << r.err;
     EXPECT_EQ(r.exit_code, 1);
+}
+
+TEST(Resolution, ManyUndefinedReferencesNeverExitWithZero)
+{
+    LinkDir d;
+    caller(std::vector<std::string>(256, "_missing")).write(d.file("main.obj"));
+    RunResult r = d.link({"-nodef", "main.obj"});
+    // 256 references would read as 0: the code stays at 255.
+    EXPECT_EQ(r.exit_code, 255);
+    EXPECT_TRUE(d.exists("main.exe")) << "the image is kept";
+}
+
+TEST(Resolution, WeakExternalsNamingEachOtherAreReportedNotFollowedForever)
+{
+    LinkDir d;
+    CoffBuilder b;
+    int text = b.add_section(".text", bytes({0xA1, 0, 0, 0, 0, 0xC3}), coff::kCode);
+    b.define("_mainCRTStartup", text);
+    // Each weak external's default is the other one (search-alias kind).
+    std::uint32_t first = b.symbol_count(), second = first + 2;
+    auto weak_aux = [](std::uint32_t tag) {
+        vyn::testing::AuxEntry aux{};
+        aux[0] = static_cast<std::uint8_t>(tag);
+        aux[4] = 3;
+        return aux;
+    };
+    b.add_symbol("_ping", 0, 0, 105, 0, {weak_aux(second)});
+    b.add_symbol("_pong", 0, 0, 105, 0, {weak_aux(first)});
+    b.add_relocation(text, 1, first, coff::kDir32);
+    b.write(d.file("weak.obj"));
+    RunResult r = run_command("VYN_REGISTRY=" + quote(d.hive()) + " timeout 60 " + quote(VYNLNK_PATH) +
+                                  " -nodef weak.obj",
+                              d.path());
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("weak.obj: weak external _ping names itself through its defaults\n"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Link failed. Removing weak.exe\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(d.exists("weak.exe"));
+}
+
+// A big-endian 32-bit number in bytes at pos.
+std::uint32_t big_endian(const std::vector<std::uint8_t>& b, std::size_t pos)
+{
+    return (std::uint32_t(b[pos]) << 24) | (std::uint32_t(b[pos + 1]) << 16) | (std::uint32_t(b[pos + 2]) << 8) |
+           b[pos + 3];
+}
+
+void put_big_endian(std::vector<std::uint8_t>& b, std::size_t pos, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k)
+        b[pos + k] = static_cast<std::uint8_t>(v >> (24 - 8 * k));
+}
+
+void put_size_field(std::vector<std::uint8_t>& b, std::size_t header, const std::string& size)
+{
+    std::string field = size + std::string(10 - size.size(), ' ');
+    std::copy(field.begin(), field.end(), b.begin() + static_cast<std::ptrdiff_t>(header + 48));
+}
+
+TEST(Resolution, DamagedArchivesAreReportedWithWhatIsWrong)
+{
+    LinkDir d;
+    caller({"_g"}).write(d.file("main.obj"));
+    function("_g", 7).write(d.file("g.obj"));
+    archive(d, "llvm-ar", "g.lib", {"g.obj"});
+    std::vector<std::uint8_t> good = d.read("g.lib");
+    // The first linker member's header is at 8; its count at 68, the first
+    // member offset at 72.
+    ASSERT_GT(good.size(), 76u);
+    std::uint32_t member = big_endian(good, 72);
+    ASSERT_LT(member + 60u, good.size());
+
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<std::uint8_t>&)> damage;
+        std::string message;
+    };
+    std::vector<Case> cases = {
+        {"member size beyond the file", [&](auto& b) { put_size_field(b, member, "99999"); },
+         "g.lib: damaged archive: index entry _g: member at offset " + std::to_string(member) +
+             " runs past the end of the file\n"},
+        {"index offset beyond the file", [&](auto& b) { put_big_endian(b, 72, 0x100000); },
+         "g.lib: damaged archive: index entry _g: truncated member header at offset 1048576\n"},
+        {"index offset off a header", [&](auto& b) { put_big_endian(b, 72, member + 2); },
+         "g.lib: damaged archive: index entry _g: bad member header at offset " + std::to_string(member + 2) + "\n"},
+        {"huge count", [&](auto& b) { put_big_endian(b, 68, 0x7FFFFFFF); },
+         "g.lib: damaged archive: index count 2147483647 does not fit its member\n"},
+        {"index size beyond the file", [&](auto& b) { put_size_field(b, 8, "4000000000"); },
+         "g.lib: damaged archive: member at offset 8 runs past the end of the file\n"},
+        {"truncated in the member", [&](auto& b) { b.resize(member + 80); },
+         "g.lib: damaged archive: index entry _g: member at offset " + std::to_string(member) +
+             " runs past the end of the file\n"},
+        {"member size cut short", [&](auto& b) { put_size_field(b, member, "20"); },
+         "g.lib: damaged archive: member g.obj at offset " + std::to_string(member) + " is no readable object\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> bad = good;
+        c.damage(bad);
+        vyn::testing::write_bytes(d.file("g.lib"), bad);
+        RunResult r = d.link({"-nodef", "main.obj", "g.lib", "-o", "bad.exe"});
+        EXPECT_EQ(r.exit_code, 255) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(r.err.find("undefined reference"), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_FALSE(d.exists("bad.exe")) << c.what;
+    }
+    // The sound archive still links.
+    vyn::testing::write_bytes(d.file("g.lib"), good);
+    RunResult r = d.link({"-nodef", "main.obj", "g.lib", "-o", "good.exe"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
 }
 
 }  // namespace
