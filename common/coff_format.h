@@ -389,7 +389,8 @@ constexpr std::uint8_t kPadLeafBase = 0xF0;
 namespace x86_register {
 constexpr std::uint16_t kAl = 1, kCl = 2, kDl = 3, kBl = 4, kAx = 9, kCx = 10, kDx = 11, kBx = 12, kSp = 13,
                         kBp = 14, kSi = 15, kDi = 16, kEax = 17, kEcx = 18, kEdx = 19, kEbx = 20, kEsp = 21,
-                        kEbp = 22, kEsi = 23, kEdi = 24, kSt0 = 128, kXmm0 = 154;
+                        kEbp = 22, kEsi = 23, kEdi = 24, kSt0 = 128, kXmm0 = 154,
+                        kVirtualFrame = 30006;  // the realigned frame base of x86 (0x7536)
 }
 }  // namespace codeview
 

@@ -67,6 +67,7 @@ public:
 
 private:
     bool convert_debug_sections();
+    std::span<const std::uint8_t> function_code(std::uint32_t symbol, std::uint32_t addend) const;
     void add_line_numbers();
     void rebuild_symbols();
     bool renumber();
@@ -75,10 +76,28 @@ private:
     const ConversionInput& input_;
     ConversionResult result_;
     std::vector<FunctionLines> functions_;
+    std::vector<std::uint32_t> input_indices_;  // table index of each input symbol
     std::vector<ObjectSymbol> symbols_;        // the new table
     std::vector<std::uint32_t> old_to_new_;    // per input table index
     std::vector<std::int16_t> section_number_; // per input section number (1-based), 0 when dropped
 };
+
+/* The code of a function from its first byte: symbol (an input table index)
+   plus addend, in the symbol's section. */
+std::span<const std::uint8_t> ObjectConverter::function_code(std::uint32_t symbol, std::uint32_t addend) const
+{
+    auto at = std::lower_bound(input_indices_.begin(), input_indices_.end(), symbol);
+    if (at == input_indices_.end() || *at != symbol)
+        return {};
+    const coff::Symbol& s = o_.symbols[std::size_t(at - input_indices_.begin())].symbol;
+    if (s.section <= 0 || static_cast<std::size_t>(s.section) > o_.sections.size())
+        return {};
+    const std::vector<std::uint8_t>& code = o_.sections[static_cast<std::size_t>(s.section) - 1].data;
+    std::uint64_t start = std::uint64_t(s.value) + addend;
+    if (start >= code.size())
+        return {};
+    return std::span<const std::uint8_t>(code).subspan(static_cast<std::size_t>(start));
+}
 
 bool ObjectConverter::convert_debug_sections()
 {
@@ -130,7 +149,9 @@ bool ObjectConverter::convert_debug_sections()
             auto lines = function_lines(read[i], s.relocations, o_.symbols, *main_file);
             functions_.insert(functions_.end(), lines.begin(), lines.end());
         }
-        SymbolConversion c = convert_symbols(read[i], s.relocations, types);
+        SymbolConversion c = convert_symbols(read[i], s.relocations, types, [&](std::uint32_t symbol, std::uint32_t addend) {
+            return function_code(symbol, addend);
+        });
         result_.warnings.insert(result_.warnings.end(), c.warnings.begin(), c.warnings.end());
         s.data = std::move(c.section);
         s.relocations = std::move(c.relocations);
@@ -257,6 +278,7 @@ void ObjectConverter::add_line_numbers()
 
 ConversionResult ObjectConverter::run()
 {
+    input_indices_ = symbol_table_indices(o_.symbols);
     if (!convert_debug_sections())
         return std::move(result_);
     // Sections only another debug format reads are dropped; the rest keep

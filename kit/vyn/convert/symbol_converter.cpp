@@ -16,8 +16,12 @@ namespace reg = coff::codeview::x86_register;
 using cv::u16_at;
 using cv::u32_at;
 
-// Frame pointer registers as the frame procedure record encodes them.
-constexpr std::uint32_t kFramePointerIsEbp = 2;
+// Frame pointer registers as the frame procedure record encodes them: the
+// virtual frame (on x86 the realigned frame base) or EBP.
+constexpr std::uint32_t kFramePointerIsVirtual = 1, kFramePointerIsEbp = 2;
+// The alignment that every call site of code compiled by vyn keeps (its
+// switch -mstack-alignment=8), and so the alignment of EBP in every frame.
+constexpr std::uint32_t kCallSiteAlignment = 8;
 constexpr std::uint16_t kLocalIsParameter = 0x0001;
 // Registers CodeView 4 can name: the x86 integer registers up to EDI.
 constexpr std::uint16_t kLastPlainRegister = reg::kEdi;
@@ -26,7 +30,7 @@ constexpr std::uint16_t kLastPlainRegister = reg::kEdi;
 constexpr std::size_t kProcLength = 16, kProcType = 28, kProcOffset = 32, kProcSegment = 36, kProcFlags = 38,
                       kProcName = 39;
 constexpr std::size_t kDataType = 4, kDataOffset = 8, kDataSegment = 12, kDataName = 14;
-constexpr std::size_t kFrameProcFlags = 26;
+constexpr std::size_t kFrameProcSavedRegisters = 16, kFrameProcFlags = 26;
 
 /* One output stream of records with the relocations that travel with them. */
 struct Stream {
@@ -36,8 +40,9 @@ struct Stream {
 
 class SymbolConverter {
 public:
-    SymbolConverter(const c13::DebugSymbols& d, std::span<const coff::Relocation> relocations, const TypeMap& types)
-        : d_(d), types_(types)
+    SymbolConverter(const c13::DebugSymbols& d, std::span<const coff::Relocation> relocations, const TypeMap& types,
+                    const CodeOf& code_of)
+        : d_(d), types_(types), code_of_(code_of)
     {
         for (const coff::Relocation& r : relocations)
             relocations_.emplace(r.address, r);
@@ -51,6 +56,7 @@ private:
     void data(const c13::SymbolRecord& s, Stream& out);
     void local(const c13::SymbolRecord& s);
     void place_local(std::uint16_t kind, std::int32_t offset_or_register);
+    void place_frame_local(std::int32_t offset, std::uint32_t frame);
     void udt(const c13::SymbolRecord& s);
     void constant(const c13::SymbolRecord& s);
     void end_procedure();
@@ -59,6 +65,7 @@ private:
 
     const c13::DebugSymbols& d_;
     const TypeMap& types_;
+    const CodeOf& code_of_;
     std::unordered_map<std::uint32_t, coff::Relocation> relocations_;
     Stream procedures_, others_;
     SymbolConversion result_;
@@ -67,6 +74,9 @@ private:
     int block_depth_ = 0;
     int inline_depth_ = 0;
     std::uint32_t frame_flags_ = 0;
+    std::uint32_t saved_registers_ = 0;  // bytes pushed between EBP and the realigned frame
+    std::uint32_t realignment_ = 0;      // of the current procedure's stack, 0 when none
+    std::string procedure_name_;
     // The local whose place the next range record gives, until it is placed.
     bool local_pending_ = false;
     bool local_is_parameter_ = false;
@@ -97,7 +107,6 @@ void SymbolConverter::procedure(const c13::SymbolRecord& s)
     bool by_id = s.kind == sym::kGlobalProcedureId || s.kind == sym::kLocalProcedureId;
     std::uint32_t type = u32_at(s.bytes, kProcType);
     ByteWriter& w = procedures_.bytes;
-    std::size_t start = w.size();
     cv::RecordWriter record(w, global ? cv4::kGlobalProcedure : cv4::kLocalProcedure);
     w.u32(0);  // parent
     w.u32(0);  // end, set by the linker
@@ -112,10 +121,12 @@ void SymbolConverter::procedure(const c13::SymbolRecord& s)
     w.u8(s.bytes[kProcFlags]);
     cv::put_name(w, *name);
     record.finish(false);
-    (void)start;
     in_procedure_ = true;
     block_depth_ = inline_depth_ = 0;
-    frame_flags_ = 0;
+    frame_flags_ = saved_registers_ = realignment_ = 0;
+    procedure_name_ = std::string(*name);
+    if (auto r = relocations_.find(s.offset + kProcOffset); r != relocations_.end() && code_of_)
+        realignment_ = prologue_realignment(code_of_(r->second.symbol_index, u32_at(s.bytes, kProcOffset)));
     local_pending_ = false;
 }
 
@@ -175,6 +186,28 @@ void SymbolConverter::place_local(std::uint16_t kind, std::int32_t value)
     local_pending_ = false;
 }
 
+/* A local in memory, at offset from the frame the procedure's frame record
+   names for it. EBP-relative offsets stand as they are. The virtual frame
+   of a realigned procedure is EBP less the saved registers, rounded down to
+   the alignment; while that alignment is no more than the call sites keep
+   for EBP, it is a fixed distance from EBP. Other frames cannot be
+   described with EBP offsets, and the local is left out. */
+void SymbolConverter::place_frame_local(std::int32_t offset, std::uint32_t frame)
+{
+    if (frame == kFramePointerIsEbp) {
+        place_local(cv4::kFrameRelative, offset);
+        return;
+    }
+    if (frame == kFramePointerIsVirtual && realignment_ != 0 && realignment_ <= kCallSiteAlignment) {
+        std::uint32_t below_ebp = (saved_registers_ + realignment_ - 1) / realignment_ * realignment_;
+        place_local(cv4::kFrameRelative, offset - static_cast<std::int32_t>(below_ebp));
+        return;
+    }
+    result_.warnings.push_back("the place of local '" + local_name_ + "' of " + procedure_name_ +
+                               " cannot be described (its frame is aligned beyond 8 bytes)");
+    local_pending_ = false;
+}
+
 void SymbolConverter::udt(const c13::SymbolRecord& s)
 {
     auto name = cv::c_name(s.bytes, 8);
@@ -201,8 +234,6 @@ void SymbolConverter::constant(const c13::SymbolRecord& s)
 
 void SymbolConverter::record(const c13::SymbolRecord& s)
 {
-    std::uint32_t frame_pointer =
-        (frame_flags_ >> (local_is_parameter_ ? 16 : 14)) & 3;  // parameters have their own
     switch (s.kind) {
     case sym::kGlobalProcedure:
     case sym::kLocalProcedure:
@@ -234,18 +265,23 @@ void SymbolConverter::record(const c13::SymbolRecord& s)
         break;
     case sym::kFrameProc:
         frame_flags_ = u32_at(s.bytes, kFrameProcFlags);
+        saved_registers_ = u32_at(s.bytes, kFrameProcSavedRegisters);
         break;
     case sym::kLocal:
         local(s);
         break;
     case sym::kDefRangeFramePointerRel:
     case sym::kDefRangeFramePointerRelFullScope:
-        if (local_pending_ && frame_pointer == kFramePointerIsEbp)
-            place_local(cv4::kFrameRelative, static_cast<std::int32_t>(u32_at(s.bytes, 4)));
+        // Parameters and locals each have their frame in the frame record.
+        if (local_pending_)
+            place_frame_local(static_cast<std::int32_t>(u32_at(s.bytes, 4)),
+                              (frame_flags_ >> (local_is_parameter_ ? 16 : 14)) & 3);
         break;
     case sym::kDefRangeRegisterRel:
         if (local_pending_ && u16_at(s.bytes, 4) == reg::kEbp)
-            place_local(cv4::kFrameRelative, static_cast<std::int32_t>(u32_at(s.bytes, 8)));
+            place_frame_local(static_cast<std::int32_t>(u32_at(s.bytes, 8)), kFramePointerIsEbp);
+        else if (local_pending_ && u16_at(s.bytes, 4) == reg::kVirtualFrame)
+            place_frame_local(static_cast<std::int32_t>(u32_at(s.bytes, 8)), kFramePointerIsVirtual);
         break;
     case sym::kDefRangeRegister:
         if (local_pending_ && u16_at(s.bytes, 4) >= reg::kAl && u16_at(s.bytes, 4) <= kLastPlainRegister)
@@ -291,9 +327,26 @@ SymbolConversion SymbolConverter::run()
 }  // namespace
 
 SymbolConversion convert_symbols(const c13::DebugSymbols& symbols, std::span<const coff::Relocation> relocations,
-                                 const TypeMap& types)
+                                 const TypeMap& types, const CodeOf& code_of)
 {
-    return SymbolConverter(symbols, relocations, types).run();
+    return SymbolConverter(symbols, relocations, types, code_of).run();
+}
+
+std::uint32_t prologue_realignment(std::span<const std::uint8_t> code)
+{
+    constexpr std::uint8_t kPushEbp = 0x55, kMov = 0x89, kEspToEbp = 0xE5, kPushFirst = 0x50, kPushLast = 0x57,
+                           kGroup1Imm8 = 0x83, kGroup1Imm32 = 0x81, kAndEsp = 0xE4;
+    std::size_t pos = 0;
+    if (code.size() < 3 || code[0] != kPushEbp || code[1] != kMov || code[2] != kEspToEbp)
+        return 0;
+    pos = 3;
+    while (pos < code.size() && code[pos] >= kPushFirst && code[pos] <= kPushLast)
+        ++pos;
+    if (code.size() - pos >= 3 && code[pos] == kGroup1Imm8 && code[pos + 1] == kAndEsp)
+        return static_cast<std::uint32_t>(-static_cast<std::int32_t>(static_cast<std::int8_t>(code[pos + 2])));
+    if (code.size() - pos >= 6 && code[pos] == kGroup1Imm32 && code[pos + 1] == kAndEsp)
+        return static_cast<std::uint32_t>(-static_cast<std::int32_t>(u32_at(code, pos + 2)));
+    return 0;
 }
 
 }  // namespace vyn::cc

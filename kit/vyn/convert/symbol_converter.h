@@ -11,6 +11,7 @@
 #include "kit/vyn/convert/type_converter.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,8 +25,19 @@ struct SymbolConversion {
     std::vector<std::string> warnings;
 };
 
-/* relocations are those of the input section (any order). */
+// The first bytes of a function's code: the function a procedure record's
+// offset is relocated against (its input symbol index) plus the field's
+// value. Empty when they cannot be found.
+using CodeOf = std::function<std::span<const std::uint8_t>(std::uint32_t symbol, std::uint32_t addend)>;
+
+/* relocations are those of the input section (any order). The code of a
+   function tells whether and how far its prologue realigns the stack. */
 SymbolConversion convert_symbols(const c13::DebugSymbols& symbols, std::span<const coff::Relocation> relocations,
-                                 const TypeMap& types);
+                                 const TypeMap& types, const CodeOf& code_of);
+
+/* The alignment a function's prologue gives the stack ("push ebp; mov ebp,
+   esp", pushes of saved registers, then "and esp, -n"): n, or 0 when it
+   does not realign. */
+std::uint32_t prologue_realignment(std::span<const std::uint8_t> code);
 
 }  // namespace vyn::cc
