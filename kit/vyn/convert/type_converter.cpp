@@ -276,8 +276,12 @@ bool Converter::encode(std::size_t i, ByteWriter& w)
     auto kind = kinds.find(leaf);
     if (kind == kinds.end() || r.size() < kind->second.second)
         return false;
-    if (udt_view(r) && !cv::c_name(r, udt_view(r)->name_offset))
-        return false;
+    bool is_udt = leaf == c13::kStructure || leaf == c13::kClass || leaf == c13::kUnion || leaf == c13::kEnum;
+    if (is_udt) {
+        auto v = udt_view(r);
+        if (!v || !cv::c_name(r, v->name_offset))
+            return false;
+    }
     ByteWriter body;
     cv::RecordWriter record(body, kind->second.first);
     switch (leaf) {
