@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -121,7 +122,11 @@ bool compile(const Options& o, const std::string& source, Host& host)
     std::string clang_source = host.to_host(source);
     if (!winpath::is_absolute(clang_source))
         clang_source = std::filesystem::absolute(clang_source).lexically_normal().string();
+    auto started = std::chrono::steady_clock::now();
     ConversionResult converted = convert_object(*bytes, {user_source, clang_source});
+    if (o.verbose)
+        say(format("vyn: conversion of %s took %.3f s\n", source.c_str(),
+                   std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
     for (const std::string& warning : converted.warnings)
         say(format("Warning %s: 1: %s\n", user_source.c_str(), warning.c_str()));
     if (!converted.object) {
