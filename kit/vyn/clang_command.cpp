@@ -7,7 +7,7 @@ namespace vyn::cc {
 
 std::vector<std::string> common_arguments(const Options& o, const ClangInputs& in)
 {
-    std::vector<std::string> a = {kTarget, "-nostdinc", "-fno-color-diagnostics", "-fno-caret-diagnostics",
+    std::vector<std::string> a = {kTarget, "-nostdlibinc", "-fno-color-diagnostics", "-fno-caret-diagnostics",
                                   "-fno-addrsig", "-fno-omit-frame-pointer",
                                   // Locals stay at fixed offsets from EBP: no realigned frames.
                                   "-mstack-alignment=8",

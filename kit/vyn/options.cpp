@@ -118,7 +118,7 @@ const char* usage_text()
            "  -z        also write file.il (intermediate)     -S -emit-llvm\n"
            "  -o <obj>, -Fo<obj>  object name (with -M: the list's file)\n"
            "  -v        show the commands run\n"
-           "always: -nostdinc, the kit's include directory, -fno-omit-frame-pointer,\n"
+           "always: -nostdlibinc (clang's own builtin headers stay), the kit's include directory, -fno-omit-frame-pointer,\n"
            "-mstack-alignment=8 (frame-relative locals), -D__MSVCRT_VERSION__=0x600,\n"
            "-D__USE_MINGW_ANSI_STDIO=0 (the C library is msvcrt's), -fno-addrsig\n";
 }

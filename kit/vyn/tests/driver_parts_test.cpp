@@ -33,7 +33,7 @@ TEST(VynOptions, TheMakefileCompileLineParses)
     EXPECT_EQ(o.sources, std::vector<std::string>{"c:\\work\\hello\\hello.c"});
 
     auto args = object_arguments(o, {"hello.c", "/inc", {"c:\\vyn\\include", "inc"}}, "hello.tmp");
-    for (const char* a : {"-O2", "-g", "-gcodeview", "-Wall", "-Wextra", "-fpack-struct=2", "-DN=3", "-nostdinc",
+    for (const char* a : {"-O2", "-g", "-gcodeview", "-Wall", "-Wextra", "-fpack-struct=2", "-DN=3", "-nostdlibinc",
                           "-Ic:\\vyn\\include", "--target=i686-w64-windows-gnu", "-c"})
         EXPECT_TRUE(has(args, a)) << a;
     EXPECT_FALSE(has(args, "-x"));  // browse information reaches clang as nothing
