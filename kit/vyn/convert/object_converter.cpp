@@ -51,10 +51,11 @@ RawRecord aux_with_line(std::uint32_t line)
 std::vector<RawRecord> file_aux(const std::string& name)
 {
     std::vector<RawRecord> aux;
-    for (std::size_t at = 0; at < name.size(); at += coff::kAuxSize) {
+    // The count of auxiliary records is one byte.
+    std::size_t length = std::min(name.size(), std::size_t(255) * coff::kAuxSize);
+    for (std::size_t at = 0; at < length; at += coff::kAuxSize) {
         RawRecord a{};
-        std::copy_n(name.begin() + static_cast<std::ptrdiff_t>(at), std::min(coff::kAuxSize, name.size() - at),
-                    a.begin());
+        std::copy_n(name.begin() + static_cast<std::ptrdiff_t>(at), std::min(coff::kAuxSize, length - at), a.begin());
         aux.push_back(a);
     }
     return aux;

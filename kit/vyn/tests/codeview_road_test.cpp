@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
@@ -159,7 +160,7 @@ struct Local {
 
 struct Procedure {
     std::uint16_t kind = 0;
-    std::uint16_t type = 0;
+    std::uint16_t type = 0, segment = 0;
     std::uint32_t offset = 0, length = 0;
     std::map<std::string, Local> locals;
 };
@@ -197,6 +198,7 @@ Module read_module(const nb09::CodeView& cv, const std::string& object)
             current->kind = r.kind;
             current->type = p->type;
             current->offset = p->offset;
+            current->segment = p->segment;
             current->length = p->length;
             // The linker's end field names the first record behind the locals.
             EXPECT_NE(p->end, 0u) << p->name;
@@ -396,6 +398,18 @@ TEST(VynCodeView, EveryProcedureIsFoundWithItsLocalsAndTheirTypes)
     EXPECT_EQ(describe(cv, road.b.data.at("s_last").type, 0), "struct shape");
     // Both modules' struct shape are one global type.
     EXPECT_EQ(road.b.data.at("s_last").type, u16(first->bytes, 6));
+
+    // Each procedure's address (relocated through the symbol records) is
+    // where its module's line table (made from the COFF line numbers)
+    // starts the function.
+    for (const Module* m : {&road.a, &road.b}) {
+        const nb09::LineBlock& block = cv.source_modules.at(m->number).files.at(0).blocks.at(0);
+        for (const auto& [name, p] : m->procedures) {
+            EXPECT_EQ(p.segment, 1) << name;
+            EXPECT_NE(std::find(block.offsets.begin(), block.offsets.end(), p.offset), block.offsets.end()) << name;
+            EXPECT_GT(p.length, 0u) << name;
+        }
+    }
 }
 
 TEST(VynCodeView, LocalsSitWhereClangPutThem)
