@@ -34,6 +34,24 @@ TEST(VynDriver, TheMakefileRuleWritesTheObjectAndTheListings)
     EXPECT_NE(llvm_readobj(d.file("hello.obj"), "--symbols").find("Name: _twice"), std::string::npos);
 }
 
+TEST(VynDriver, SwitchesTakeEffectInTheCompiler)
+{
+    LinkDir d;
+    // Each switch's effect as the compiler sees it, asserted at compile time.
+    d.write_text("effects.c",
+                 "struct packed { char c; int i; };\n"
+                 "_Static_assert(sizeof(struct packed) == PACKED_SIZE, \"packing\");\n"
+                 "#if defined(__OPTIMIZE__) != OPTIMIZED\n#error optimisation\n#endif\n"
+                 "#ifndef _WIN32\n#error target\n#endif\n"
+                 "_Static_assert(sizeof(void *) == 4, \"i386\");\n");
+    EXPECT_EQ(run_vyn({"-c", "-DPACKED_SIZE=8", "-DOPTIMIZED=0", "effects.c"}, d.path()).exit_code, 0);
+    EXPECT_EQ(run_vyn({"-c", "-Zp1", "-DPACKED_SIZE=5", "-D", "OPTIMIZED=0", "effects.c"}, d.path()).exit_code, 0);
+    EXPECT_EQ(run_vyn({"-c", "-Zp2", "-O", "-DPACKED_SIZE=6", "-DOPTIMIZED=1", "effects.c"}, d.path()).exit_code, 0);
+    RunResult r = run_vyn({"-c", "-DPACKED_SIZE=5", "-DOPTIMIZED=0", "effects.c"}, d.path());
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Error " + d.file("effects.c") + ": 2: "), std::string::npos) << r.err;
+}
+
 TEST(VynDriver, ErrorsGiveTheIdesLinesAndAFailingExitCode)
 {
     LinkDir d;
