@@ -17,10 +17,6 @@ std::string clang_program()
     return set && *set ? set : "clang";
 }
 
-namespace {
-
-/* One argument of a Windows-style command line: quoted when it holds a blank,
-   a tab or a quote, backslashes before a quote doubled. */
 std::string quote_argument(const std::string& arg)
 {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
@@ -39,6 +35,8 @@ std::string quote_argument(const std::string& arg)
     out.append(backslashes * 2, '\\');
     return out + "\"";
 }
+
+namespace {
 
 class ProcessHost : public Host {
 public:

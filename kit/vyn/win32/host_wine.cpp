@@ -9,6 +9,7 @@
 
 #include "common/strings.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 #include <windows.h>
 
@@ -107,19 +108,15 @@ public:
                   " && mv " + shell_quote(unix_work + "/STATUS.tmp") + " " + shell_quote(unix_work + "/STATUS");
         if (verbose)
             std::fprintf(stderr, "/bin/sh -c \"%s\"\n", script.c_str());
-        std::string command = "/bin/sh -c \"" + script + "\"";
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-            run.error = format("cannot start /bin/sh (error %lu)", GetLastError());
+        std::string command = "/bin/sh -c " + quote_argument(script);
+        platform::ProcessOptions options;
+        options.hidden = true;
+        // The handle Wine gives for a Linux process cannot be waited for: the
+        // process is let go at once, and its status file tells its end.
+        if (!platform::Process::start(command, options, run.error)) {
             RemoveDirectoryA(work.c_str());
             return run;
         }
-        if (pi.hProcess)
-            CloseHandle(pi.hProcess);
-        if (pi.hThread)
-            CloseHandle(pi.hThread);
         while (GetFileAttributesA(status.c_str()) == INVALID_FILE_ATTRIBUTES)
             Sleep(10);
         if (auto text = platform::read_file(status))
