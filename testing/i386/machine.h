@@ -1,17 +1,27 @@
-// The emulated i386 console machine: a PE32 image mapped into an emulated
-// 32-bit address space, its imports bound to stubs that call C++
-// implementations of the system functions, a stack, and a run loop that
-// stops on ExitProcess, on a fault, on a call of an import nobody
-// implemented, or when the instruction budget is spent.
+// The emulated i386 console machine: a PE32 image loaded into an emulated
+// 32-bit address space as the system's loader does it, its imports bound to
+// stubs that call C++ implementations of the system functions, and a run
+// loop that stops when the process ends, on a fault, on a call of an import
+// nobody implemented, or when the instruction budget is spent.
 //
-// Address space (the image itself lies at its preferred base, below these):
-//   0x20000000  heap, 16 MB, handed out by HeapAlloc
-//   0x7FC00000  stack, 1 MB, ESP starts near its top
-//   0x7FD00000  process block: the command line
-//   0x7FFE0000  import stubs, 4 bytes each; executing one calls its import
+// Address space:
+//   image        at its preferred base, or moved by its base relocations
+//                when that range is taken
+//   0x20000000   heap, 256 MB; the process heap's handle is its first page
+//   below 0x7FD00000  the stack, as large as the header's stack reserve
+//   0x7FFC0000   the command line
+//   0x7FFDE000   thread block (FS points here), 0x7FFDF000 process block
+//   0x7FFE0000   import stubs, 4 bytes each; executing one calls its import;
+//                0x7FFF0000 is where calls the loader makes return to
+//   0x80000000   system page: descriptor table and the switch to user mode
 //
-// The run loop is written so that a debugger can be put on it later: the
-// per-instruction hook is where breakpoints and single steps will stop, and
+// The program runs in user mode (privilege level 3), so privileged
+// instructions fault; image pages carry the protections their sections ask
+// for. Regions are mapped lazily by the emulator: untouched pages cost no
+// host memory.
+//
+// The run loop is written so that a debugger can be put on it: the
+// per-instruction hook is where breakpoints and single steps stop, and
 // memory and registers are reachable from outside between runs.
 #pragma once
 
@@ -19,6 +29,7 @@
 #include "testing/i386/pe_image.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <span>
@@ -30,8 +41,8 @@ namespace vyn::i386 {
 enum class Register { Eax, Ebx, Ecx, Edx, Esi, Edi, Ebp, Esp, Eip };
 
 enum class StopKind {
-    Exited,               // ExitProcess; exit_code holds its argument
-    Fault,                // access to unmapped memory or an invalid instruction
+    Exited,               // the process ended; exit_code holds its full 32-bit code
+    Fault,                // access violation, processor exception or bad instruction
     UnimplementedImport,  // a call of an import without an implementation
     Budget,               // the instruction budget ran out
 };
@@ -63,24 +74,30 @@ private:
 
 class Machine {
 public:
+    static constexpr std::uint32_t kPageSize = 0x1000;
     static constexpr std::uint32_t kHeapBase = 0x20000000;
-    static constexpr std::uint32_t kHeapSize = 16u << 20;
-    static constexpr std::uint32_t kStackBase = 0x7FC00000;
-    static constexpr std::uint32_t kStackSize = 1u << 20;
-    static constexpr std::uint32_t kProcessBlock = 0x7FD00000;
-    static constexpr std::uint32_t kProcessBlockSize = 0x10000;
+    static constexpr std::uint32_t kHeapSize = 256u << 20;
+    static constexpr std::uint32_t kProcessHeap = kHeapBase;  // the heap's header page
+    static constexpr std::uint32_t kStackTop = 0x7FD00000;
+    static constexpr std::uint32_t kCommandLine = 0x7FFC0000;
+    static constexpr std::uint32_t kCommandLineSize = 0x10000;
+    static constexpr std::uint32_t kThreadBlock = 0x7FFDE000;
+    static constexpr std::uint32_t kProcessBlock = 0x7FFDF000;
     static constexpr std::uint32_t kStubBase = 0x7FFE0000;
     static constexpr std::uint32_t kStubSize = 4;
-    static constexpr std::uint32_t kStubRegionSize = 0x10000;
+    static constexpr std::uint32_t kLoaderReturn = kStubBase + kMaxImports * kStubSize;
+    static constexpr std::uint32_t kStubRegionSize = kMaxImports * kStubSize + kPageSize;
+    static constexpr std::uint32_t kSystemPage = 0x80000000;
 
     explicit Machine(Console& console);
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
 
-    // Maps the image file, binds its imports and prepares the stack and the
-    // command line. False with a message in error() when the file is not a
-    // loadable image; the machine must not be run then.
+    // Loads the image file, binds its imports and prepares the process: the
+    // thread and process blocks, the stack, the command line, TLS. False
+    // with a message in error() when the file is not a loadable image; the
+    // machine must not be run then.
     bool load(std::span<const std::uint8_t> file, const std::string& command_line);
     const std::string& error() const { return error_; }
 
@@ -88,10 +105,12 @@ public:
     // instruction_budget further instructions.
     StopResult run(std::uint64_t instruction_budget);
 
-    // Memory and registers, for the emulated system functions (and later
-    // a debugger). Reads and writes fail on unmapped addresses.
+    // Memory and registers as the program sees them: reads fail on unmapped
+    // addresses, writes also on pages the program may not write. The
+    // emulated system functions use these for every guest pointer.
     bool read_memory(std::uint32_t address, std::span<std::uint8_t> bytes) const;
     bool write_memory(std::uint32_t address, std::span<const std::uint8_t> bytes);
+    bool writable(std::uint32_t address, std::uint32_t size) const;
     bool read_u32(std::uint32_t address, std::uint32_t& value) const;
     bool write_u32(std::uint32_t address, std::uint32_t value);
     std::uint32_t reg(Register r) const;
@@ -101,9 +120,11 @@ public:
     Console& console() { return console_; }
     GuestHeap& heap() { return heap_; }
     std::uint32_t image_base() const { return image_base_; }
-    std::uint32_t command_line_address() const { return kProcessBlock; }
-    std::uint32_t last_error = 0;
-    // Ends the run after the current system function returns.
+    std::uint32_t command_line_address() const { return kCommandLine; }
+    // The thread's last error, kept in the thread block as the system does.
+    std::uint32_t last_error() const;
+    void set_last_error(std::uint32_t code);
+    // Ends the process after the current system function returns.
     void request_exit(std::uint32_t code);
 
 private:
@@ -113,21 +134,62 @@ private:
         const ApiFunction* api = nullptr;  // null: no implementation
     };
     struct Engine;
+    struct Region {
+        std::uint32_t size;
+        std::uint32_t protection;  // Protection bits
+    };
+    // A function of the program the loader calls (a TLS callback), stdcall.
+    struct GuestCall {
+        std::uint32_t function;
+        std::uint32_t reason;
+    };
+    enum class Stage { Attaching, Running, Detaching };
 
     bool fail(std::string message);
-    bool reserve_regions(std::uint32_t image_base, std::size_t image_size);
-    bool bind_imports(std::vector<std::uint8_t>& mapped, const std::vector<ImportedFunction>& imports);
-    bool write_command_line(const std::string& command_line);
+    // Loading, in loader.cpp.
+    bool map_region(std::uint32_t base, std::uint32_t size, std::uint32_t protection);
+    bool place_image(const PeImage& image);
+    bool map_image(const PeImage& image);
+    bool relocate(const PeImage& image);
+    bool bind_imports(const PeImage& image);
+    bool enter_user_mode();
+    bool build_process_blocks(const PeImage& image, const std::string& command_line);
+    bool set_up_tls(const PeImage& image);
+    bool poke(std::uint32_t address, std::span<const std::uint8_t> bytes);
+    bool poke_u32(std::uint32_t address, std::uint32_t value);
+    // The run loop's side of the loader's calls, in machine.cpp.
+    // Sets the registers for a call of function with args that returns to
+    // kLoaderReturn, its frame just below esp_top.
+    void start_guest_call(std::uint32_t function, std::span<const std::uint32_t> args, std::uint32_t esp_top);
+    // The next of the loader's calls, or the entry point once they are done.
+    void start_next();
+    // What a return to kLoaderReturn means at this stage; false with result
+    // filled when the process has ended.
+    bool loader_return(StopResult& result);
+    // Ends the process with code: the TLS callbacks are called to detach
+    // first, unless that is under way. False with result filled when
+    // nothing is left to run.
+    bool begin_exit(std::uint32_t code, StopResult& result);
     // Carries out the call of stub index and returns to its caller; false
     // with result filled when the call stops the machine.
     bool call_stub(std::size_t index, StopResult& result);
     std::string fault_message(int uc_error) const;
+    const Region* region_at(std::uint32_t address, std::uint32_t& base) const;
 
     Console& console_;
     std::unique_ptr<Engine> engine_;
-    GuestHeap heap_{kHeapBase, kHeapSize};
+    GuestHeap heap_{kHeapBase + kPageSize, kHeapSize - kPageSize};
     std::vector<Stub> stubs_;
+    std::map<std::uint32_t, Region> regions_;  // base -> region; regions do not overlap
     std::uint32_t image_base_ = 0;
+    std::uint32_t image_size_ = 0;
+    std::uint32_t entry_ = 0;
+    std::uint32_t stack_base_ = 0;  // lowest stack address; the top is kStackTop
+    bool executable_data_ = false;  // the image is not NX-compatible
+    std::vector<std::uint32_t> tls_callbacks_;
+    std::deque<GuestCall> calls_;
+    std::uint32_t call_stack_top_ = 0;
+    Stage stage_ = Stage::Attaching;
     bool loaded_ = false;
     bool exit_requested_ = false;
     std::uint32_t exit_code_ = 0;
