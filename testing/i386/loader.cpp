@@ -331,7 +331,9 @@ bool Machine::enter_user_mode()
               uc_reg_write(uc, UC_X86_REG_SS, &data) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_DS, &user) == UC_ERR_OK &&
               uc_reg_write(uc, UC_X86_REG_ES, &user) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_FS, &thread) == UC_ERR_OK &&
               uc_reg_write(uc, UC_X86_REG_GS, &none) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_ESP, &kernel_stack) == UC_ERR_OK;
-    ok = ok && uc_emu_start(uc, kSystemPage + kSwitchOffset, kLoaderReturn, 0, 1) == UC_ERR_OK;
+    // Stopped by address, not by count: a count makes the emulator drop all
+    // its translations (and touch its whole code buffer) at the next start.
+    ok = ok && uc_emu_start(uc, kSystemPage + kSwitchOffset, kLoaderReturn, 0, 0) == UC_ERR_OK;
     std::uint32_t selector = 0;
     uc_reg_read(uc, UC_X86_REG_CS, &selector);
     return (ok && selector == kUserCode) || fail("cannot enter user mode");

@@ -9,7 +9,7 @@
 // full 32-bit code is then printed on standard error, and always with
 // --exit-code ("vyni386: exit code 4294967295 (0xffffffff)").
 //
-// --budget N stops the program after N instructions (default 500 million,
+// --budget N stops the program after N instructions (default 200 million,
 // a few seconds of emulation), so that a runaway program ends.
 #include "testing/i386/machine.h"
 
@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kOwnFailure = 125;
 constexpr int kCodeBeyondStatus = 124;
-constexpr std::uint64_t kDefaultBudget = 500'000'000ull;
+constexpr std::uint64_t kDefaultBudget = 200'000'000ull;
 
 struct Options {
     std::uint64_t budget = kDefaultBudget;
