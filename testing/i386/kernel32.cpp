@@ -119,14 +119,21 @@ std::uint32_t get_process_heap(Machine&, const std::uint32_t*)
     return kProcessHeap;
 }
 
-// HeapAlloc(heap, flags, size); fresh heap memory is always zero, so
-// HEAP_ZERO_MEMORY needs nothing more.
+// HeapAlloc(heap, flags, size); HEAP_ZERO_MEMORY clears the block, which
+// may be one freed before.
 std::uint32_t heap_alloc(Machine& m, const std::uint32_t* a)
 {
+    constexpr std::uint32_t kHeapZeroMemory = 0x8;
     if (a[0] != kProcessHeap)
         return fail_with(m, kErrorInvalidHandle, 0);
     std::uint32_t address = m.heap().allocate(a[2]);
-    return address ? address : fail_with(m, kErrorNotEnoughMemory, 0);
+    if (!address)
+        return fail_with(m, kErrorNotEnoughMemory, 0);
+    if (a[1] & kHeapZeroMemory) {
+        std::vector<std::uint8_t> zeros(a[2], 0);
+        m.write_memory(address, zeros);
+    }
+    return address;
 }
 
 // HeapFree(heap, flags, block); a null block is allowed and does nothing.
@@ -171,13 +178,9 @@ constexpr std::array kApis = {
 
 }  // namespace
 
-const ApiFunction* find_api(std::string_view dll, std::string_view name)
+std::span<const ApiFunction> kernel32_functions()
 {
-    std::string lower = to_lower_ascii(dll);
-    for (const ApiFunction& api : kApis)
-        if (api.dll == lower && api.name == name)
-            return &api;
-    return nullptr;
+    return kApis;
 }
 
 }  // namespace vyn::i386

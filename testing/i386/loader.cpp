@@ -23,6 +23,7 @@ constexpr std::uint32_t kUserFlags = 0x202;  // interrupts enabled, I/O privileg
 constexpr std::uint32_t kEndOfExceptionChain = 0xFFFFFFFFu;
 constexpr std::uint32_t kProcessId = 0x100;
 constexpr std::uint32_t kThreadId = 0x104;
+constexpr std::uint32_t kFpuControl = 0x27F;  // 53-bit precision, round to nearest, exceptions masked
 
 // The system page: the descriptor table, the instruction that enters user
 // mode and the kernel stack it pops its frame from.
@@ -226,6 +227,11 @@ bool Machine::bind_imports(const PeImage& image)
     for (const ImportedFunction& import : image.imports) {
         std::uint32_t address = kStubBase + static_cast<std::uint32_t>(stubs_.size()) * kStubSize;
         stubs_.push_back({import.dll, import.name, find_api(import.dll, import.name)});
+        if (const DataImport* data = find_data_import(import.dll, import.name)) {
+            address = data->create(*this);
+            if (address == 0)
+                return fail("no room for the data import " + import.dll + "!" + import.name);
+        }
         if (!poke_u32(image_base_ + import.slot_rva, address))
             return fail("import address slot of " + import.dll + "!" + import.name + " lies in no section");
     }
@@ -326,11 +332,14 @@ bool Machine::enter_user_mode()
         poke_u32(kernel_stack + 4 * i, frame[i]);
     uc_x86_mmr gdtr = {0, kSystemPage + kGdtOffset, kGdtEntries * 8 - 1, 0};
     std::uint32_t code = kKernelCode, data = kKernelData, user = kUserData, thread = kThreadSegment, none = 0;
+    // The system starts threads with the FPU rounding to double precision.
+    std::uint32_t fpu_control = kFpuControl;
     uc_engine* uc = engine_->uc;
     bool ok = uc_reg_write(uc, UC_X86_REG_GDTR, &gdtr) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_CS, &code) == UC_ERR_OK &&
               uc_reg_write(uc, UC_X86_REG_SS, &data) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_DS, &user) == UC_ERR_OK &&
               uc_reg_write(uc, UC_X86_REG_ES, &user) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_FS, &thread) == UC_ERR_OK &&
-              uc_reg_write(uc, UC_X86_REG_GS, &none) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_ESP, &kernel_stack) == UC_ERR_OK;
+              uc_reg_write(uc, UC_X86_REG_GS, &none) == UC_ERR_OK && uc_reg_write(uc, UC_X86_REG_ESP, &kernel_stack) == UC_ERR_OK &&
+              uc_reg_write(uc, UC_X86_REG_FPCW, &fpu_control) == UC_ERR_OK;
     // Stopped by address, not by count: a count makes the emulator drop all
     // its translations (and touch its whole code buffer) at the next start.
     ok = ok && uc_emu_start(uc, kSystemPage + kSwitchOffset, kLoaderReturn, 0, 0) == UC_ERR_OK;

@@ -9,8 +9,11 @@
 #include "testing/i386/engine.h"
 
 #include "testing/i386/api.h"
+#include "testing/i386/msvcrt.h"
 
 #include "common/strings.h"
+
+#include <cstring>
 
 namespace vyn::i386 {
 
@@ -59,6 +62,39 @@ std::string exception_name(int number)
     }
 }
 
+// The x87's 80-bit form of value: sign and 15-bit exponent, then a 64-bit
+// mantissa with its integer bit explicit. Every double converts exactly.
+void to_extended(double value, std::uint8_t out[10])
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    std::uint32_t sign = static_cast<std::uint32_t>(bits >> 63) << 15;
+    std::int32_t exponent = static_cast<std::int32_t>((bits >> 52) & 0x7FF);
+    std::uint64_t fraction = bits & ((std::uint64_t(1) << 52) - 1);
+    std::uint64_t mantissa = 0;
+    std::uint32_t biased = 0;
+    if (exponent == 0x7FF) {
+        mantissa = (std::uint64_t(1) << 63) | (fraction << 11);
+        biased = 0x7FFF;
+    } else if (exponent != 0 || fraction != 0) {
+        if (exponent == 0) {  // subnormal: normalise
+            exponent = 1;
+            while (!(fraction & (std::uint64_t(1) << 52))) {
+                fraction <<= 1;
+                --exponent;
+            }
+        } else {
+            fraction |= std::uint64_t(1) << 52;
+        }
+        mantissa = fraction << 11;
+        biased = static_cast<std::uint32_t>(exponent - 1023 + 16383);
+    }
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+    out[8] = static_cast<std::uint8_t>(biased | sign);
+    out[9] = static_cast<std::uint8_t>((biased | sign) >> 8);
+}
+
 }  // namespace
 
 std::uint32_t GuestHeap::allocate(std::uint32_t size)
@@ -66,17 +102,46 @@ std::uint32_t GuestHeap::allocate(std::uint32_t size)
     std::uint64_t rounded = (std::uint64_t(size) + 7) & ~std::uint64_t(7);
     if (rounded == 0)
         rounded = 8;
-    if (rounded > end_ - next_)
-        return 0;
-    std::uint32_t address = next_;
-    next_ += static_cast<std::uint32_t>(rounded);
-    live_[address] = size;
-    return address;
+    for (auto it = free_.begin(); it != free_.end(); ++it) {
+        if (it->second < rounded)
+            continue;
+        std::uint32_t address = it->first, left = it->second - static_cast<std::uint32_t>(rounded);
+        free_.erase(it);
+        if (left != 0)
+            free_[address + static_cast<std::uint32_t>(rounded)] = left;
+        live_[address] = static_cast<std::uint32_t>(rounded);
+        return address;
+    }
+    return 0;
 }
 
 bool GuestHeap::free(std::uint32_t address)
 {
-    return live_.erase(address) == 1;
+    auto live = live_.find(address);
+    if (live == live_.end())
+        return false;
+    std::uint32_t size = live->second;
+    live_.erase(live);
+    auto next = free_.lower_bound(address);
+    if (next != free_.end() && address + size == next->first) {
+        size += next->second;
+        next = free_.erase(next);
+    }
+    if (next != free_.begin()) {
+        auto previous = std::prev(next);
+        if (previous->first + previous->second == address) {
+            previous->second += size;
+            return true;
+        }
+    }
+    free_[address] = size;
+    return true;
+}
+
+std::uint32_t GuestHeap::block_size(std::uint32_t address) const
+{
+    auto live = live_.find(address);
+    return live == live_.end() ? 0 : live->second;
 }
 
 Machine::Machine(Console& console) : console_(console), engine_(std::make_unique<Engine>()) {}
@@ -156,8 +221,16 @@ StopResult Machine::run(std::uint64_t instruction_budget)
         result.message = "no image loaded";
         return result;
     }
+    engine_->budget_end = engine_->executed + instruction_budget;
+    execute(0, result);
+    if (result.kind == StopKind::Budget && engine_->budget_spent)
+        result.message = "instruction budget of " + std::to_string(instruction_budget) + " spent";
+    return result;
+}
+
+bool Machine::execute(std::uint32_t return_address, StopResult& result)
+{
     Engine& e = *engine_;
-    e.budget_end = e.executed + instruction_budget;
     for (;;) {
         e.reset_stop();
         std::uint32_t eip = reg(Register::Eip);
@@ -166,25 +239,113 @@ StopResult Machine::run(std::uint64_t instruction_budget)
         if (e.interrupt >= 0) {
             result.kind = StopKind::Fault;
             result.message = exception_name(e.interrupt) + " at " + hex8(reg(Register::Eip));
-            return result;
+            return false;
         }
         if (status != UC_ERR_OK) {
             result.kind = StopKind::Fault;
             result.message = fault_message(status);
-            return result;
+            return false;
         }
         if (e.at_stub) {
+            if (return_address != 0 && e.stub_address == return_address)
+                return true;
             bool go_on = e.stub_address == kLoaderReturn ? loader_return(result)
                                                          : call_stub((e.stub_address - kStubBase) / kStubSize, result);
             if (!go_on)
-                return result;
+                return false;
             continue;
         }
         result.kind = StopKind::Budget;
-        result.message = e.budget_spent ? "instruction budget of " + std::to_string(instruction_budget) + " spent"
-                                        : "stopped at " + hex8(reg(Register::Eip));
-        return result;
+        result.message = e.budget_spent ? "instruction budget spent" : "stopped at " + hex8(reg(Register::Eip));
+        return false;
     }
+}
+
+bool Machine::call_guest(std::uint32_t function, std::span<const std::uint32_t> args, std::uint32_t& result)
+{
+    if (pending_stop_)
+        return false;
+    const std::uint32_t saved_esp = reg(Register::Esp), saved_eip = reg(Register::Eip), saved_call = call_esp_;
+    // The callee's frame goes below the emulated function's own arguments.
+    std::uint32_t esp = ((saved_esp - 64) & ~15u) - 4 * static_cast<std::uint32_t>(args.size() + 1);
+    poke_u32(esp, kGuestReturn);
+    for (std::size_t i = 0; i < args.size(); ++i)
+        poke_u32(esp + 4 * static_cast<std::uint32_t>(i + 1), args[i]);
+    set_reg(Register::Esp, esp);
+    set_reg(Register::Eip, function);
+    StopResult stop;
+    if (!execute(kGuestReturn, stop)) {
+        pending_stop_ = stop;
+        return false;
+    }
+    result = reg(Register::Eax);
+    set_reg(Register::Esp, saved_esp);
+    set_reg(Register::Eip, saved_eip);
+    call_esp_ = saved_call;
+    return true;
+}
+
+void Machine::raise_fault(std::uint32_t address)
+{
+    raise_exception("fault at " + hex8(address));
+}
+
+void Machine::raise_exception(const std::string& message)
+{
+    if (pending_stop_)
+        return;
+    StopResult stop;
+    stop.kind = StopKind::Fault;
+    stop.message = message;
+    stop.instructions = engine_->executed;
+    pending_stop_ = stop;
+}
+
+void Machine::resume_at(std::uint32_t eip, std::uint32_t esp, std::uint32_t eax)
+{
+    resume_ = Resume{eip, esp, eax};
+}
+
+CRuntime& Machine::crt()
+{
+    if (!crt_)
+        crt_ = std::make_unique<CRuntime>();
+    return *crt_;
+}
+
+std::uint32_t Machine::argument(std::uint32_t index)
+{
+    std::uint32_t value = 0;
+    std::uint32_t address = call_esp_ + 4 + 4 * index;
+    if (!read_u32(address, value))
+        raise_fault(address);
+    return value;
+}
+
+double Machine::argument_double(std::uint32_t index)
+{
+    std::uint64_t bits = argument(index) | (std::uint64_t(argument(index + 1)) << 32);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Pushes value on the FPU's register stack: the top moves down one, and
+// the new top register is marked as holding a value.
+void Machine::return_double(double value)
+{
+    uc_engine* uc = engine_->uc;
+    std::uint32_t status = 0, tags = 0;
+    uc_reg_read(uc, UC_X86_REG_FPSW, &status);
+    std::uint32_t top = (((status >> 11) & 7) - 1) & 7;
+    status = (status & ~0x3800u) | (top << 11);
+    uc_reg_write(uc, UC_X86_REG_FPSW, &status);
+    std::uint8_t extended[10];
+    to_extended(value, extended);
+    uc_reg_write(uc, UC_X86_REG_ST0, extended);
+    uc_reg_read(uc, UC_X86_REG_FPTAG, &tags);
+    tags &= ~(3u << (2 * top));
+    uc_reg_write(uc, UC_X86_REG_FPTAG, &tags);
 }
 
 std::string Machine::fault_message(int uc_error) const
@@ -227,13 +388,27 @@ bool Machine::call_stub(std::size_t index, StopResult& result)
             return false;
         }
     }
+    call_esp_ = esp;
     std::uint32_t value = stub.api->call(*this, frame.data() + 1);
+    if (pending_stop_) {
+        result = *pending_stop_;
+        result.instructions = engine_->executed;
+        return false;
+    }
     if (exit_requested_) {
         exit_requested_ = false;
         return begin_exit(exit_code_, result);
     }
+    if (resume_) {
+        set_reg(Register::Eax, resume_->eax);
+        set_reg(Register::Esp, resume_->esp);
+        set_reg(Register::Eip, resume_->eip);
+        resume_.reset();
+        return true;
+    }
     set_reg(Register::Eax, value);
-    set_reg(Register::Esp, esp + 4 * static_cast<std::uint32_t>(frame.size()));
+    std::uint32_t popped = stub.api->convention == Convention::Stdcall ? 4 * stub.api->arg_count : 0;
+    set_reg(Register::Esp, esp + 4 + popped);
     set_reg(Register::Eip, frame[0]);
     return true;
 }

@@ -32,6 +32,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -55,20 +56,26 @@ struct StopResult {
 };
 
 struct ApiFunction;
+struct CRuntime;
 
-// A bump allocator over the heap region; live blocks are remembered so that
-// HeapFree can tell a block it handed out from a stray pointer.
+// A first-fit allocator over the heap region. Live blocks are remembered so
+// that a free can tell a block it handed out from a stray pointer; freed
+// blocks join their free neighbours.
+//
+// Invariant: live and free blocks do not overlap, every size is a multiple
+// of 8, and no two free blocks touch.
 class GuestHeap {
 public:
-    GuestHeap(std::uint32_t base, std::uint32_t size) : next_(base), end_(base + size) {}
-    // The address of size fresh bytes (zero, since they were never used), or
-    // 0 when the region is exhausted.
+    GuestHeap(std::uint32_t base, std::uint32_t size) { free_[base] = size & ~7u; }
+    // The address of at least size bytes (not cleared), or 0 when the
+    // region has no room.
     std::uint32_t allocate(std::uint32_t size);
     bool free(std::uint32_t address);
+    // The usable size of a live block, or 0 for anything else.
+    std::uint32_t block_size(std::uint32_t address) const;
 
 private:
-    std::uint32_t next_;  // next_ <= end_, 8-byte aligned
-    std::uint32_t end_;
+    std::map<std::uint32_t, std::uint32_t> free_;  // address -> size
     std::map<std::uint32_t, std::uint32_t> live_;  // address -> size
 };
 
@@ -86,6 +93,7 @@ public:
     static constexpr std::uint32_t kStubBase = 0x7FFE0000;
     static constexpr std::uint32_t kStubSize = 4;
     static constexpr std::uint32_t kLoaderReturn = kStubBase + kMaxImports * kStubSize;
+    static constexpr std::uint32_t kGuestReturn = kLoaderReturn + kStubSize;
     static constexpr std::uint32_t kStubRegionSize = kMaxImports * kStubSize + kPageSize;
     static constexpr std::uint32_t kSystemPage = 0x80000000;
 
@@ -115,6 +123,29 @@ public:
     bool write_u32(std::uint32_t address, std::uint32_t value);
     std::uint32_t reg(Register r) const;
     void set_reg(Register r, std::uint32_t value);
+
+    // For the emulated function being called: its index-th 32-bit argument
+    // (a fault when the stack cannot be read), a double held in two of them,
+    // and a floating-point result, returned in ST(0) as C code expects.
+    std::uint32_t argument(std::uint32_t index);
+    std::uint32_t argument_address(std::uint32_t index) const { return call_esp_ + 4 + 4 * index; }
+    double argument_double(std::uint32_t index);
+    void return_double(double value);
+    // Calls a function of the program with args and gives its EAX. False
+    // when the program stopped the machine meanwhile (a fault, the end of
+    // the process, the budget): the emulated function must return at once.
+    bool call_guest(std::uint32_t function, std::span<const std::uint32_t> args, std::uint32_t& result);
+    // Ends the call in progress with an access violation at address, as the
+    // real function would on a bad pointer.
+    void raise_fault(std::uint32_t address);
+    // The same for another processor exception, named by message.
+    void raise_exception(const std::string& message);
+    bool stopped() const { return pending_stop_.has_value(); }
+    // The call in progress does not return to its caller: execution goes
+    // on with these registers (longjmp).
+    void resume_at(std::uint32_t eip, std::uint32_t esp, std::uint32_t eax);
+    // The C library's state, made on first use.
+    CRuntime& crt();
 
     // Process state the emulated system functions work on.
     Console& console() { return console_; }
@@ -173,6 +204,9 @@ private:
     // Carries out the call of stub index and returns to its caller; false
     // with result filled when the call stops the machine.
     bool call_stub(std::size_t index, StopResult& result);
+    // Runs until the program returns to return_address (true) or the
+    // machine stops (false, result filled).
+    bool execute(std::uint32_t return_address, StopResult& result);
     std::string fault_message(int uc_error) const;
     const Region* region_at(std::uint32_t address, std::uint32_t& base) const;
 
@@ -192,6 +226,13 @@ private:
     Stage stage_ = Stage::Attaching;
     bool loaded_ = false;
     bool exit_requested_ = false;
+    std::uint32_t call_esp_ = 0;  // ESP at the call of the emulated function in progress
+    std::optional<StopResult> pending_stop_;
+    struct Resume {
+        std::uint32_t eip, esp, eax;
+    };
+    std::optional<Resume> resume_;
+    std::unique_ptr<CRuntime> crt_;
     std::uint32_t exit_code_ = 0;
     std::string error_;
 };
