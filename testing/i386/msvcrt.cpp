@@ -199,7 +199,7 @@ std::span<const ApiFunction> msvcrt_functions()
     static const std::vector<ApiFunction> all = [] {
         std::vector<ApiFunction> table;
         for (auto part : {msvcrt_stdio_functions(), msvcrt_string_functions(), msvcrt_math_functions(),
-                          msvcrt_process_functions()})
+                          msvcrt_process_functions(), msvcrt_time_functions()})
             table.insert(table.end(), part.begin(), part.end());
         return table;
     }();

@@ -61,6 +61,8 @@ struct CRuntime {
     std::uint32_t arguments = 0;
     std::uint32_t argument_count = 0;
     std::uint32_t control_word = 0x9001F;
+    std::uint32_t broken_down_time = 0;  // the struct tm localtime and gmtime return
+    std::uint32_t time_text = 0;         // the string asctime and ctime return
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
@@ -111,5 +113,6 @@ std::span<const ApiFunction> msvcrt_stdio_functions();
 std::span<const ApiFunction> msvcrt_string_functions();
 std::span<const ApiFunction> msvcrt_math_functions();
 std::span<const ApiFunction> msvcrt_process_functions();
+std::span<const ApiFunction> msvcrt_time_functions();
 
 }  // namespace vyn::i386

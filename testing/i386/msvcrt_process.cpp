@@ -1,16 +1,14 @@
 // Start-up and exit: the arguments and environment __getmainargs gives,
 // the initialiser tables, atexit and exit, abort; the environment, sorting
 // and searching with the program's comparison function, random numbers,
-// time and clock, setjmp and longjmp.
+// setjmp and longjmp.
 #include "testing/i386/api.h"
 #include "testing/i386/machine.h"
 #include "testing/i386/msvcrt.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 extern char** environ;
 
@@ -350,43 +348,6 @@ std::uint32_t srand_(Machine& m, const std::uint32_t* a)
     return 0;
 }
 
-std::int64_t now_seconds()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-std::uint32_t time32(Machine& m, const std::uint32_t* a)
-{
-    auto seconds = static_cast<std::uint32_t>(now_seconds());
-    if (a[0])
-        guest_write_u32(m, a[0], seconds);
-    return seconds;
-}
-
-std::uint32_t time64(Machine& m, const std::uint32_t* a)
-{
-    auto seconds = static_cast<std::uint64_t>(now_seconds());
-    if (a[0] && guest_write_u32(m, a[0], static_cast<std::uint32_t>(seconds)))
-        guest_write_u32(m, a[0] + 4, static_cast<std::uint32_t>(seconds >> 32));
-    m.set_reg(Register::Edx, static_cast<std::uint32_t>(seconds >> 32));
-    return static_cast<std::uint32_t>(seconds);
-}
-
-// clock(): milliseconds since the process started (CLOCKS_PER_SEC 1000).
-std::uint32_t clock_(Machine& m, const std::uint32_t*)
-{
-    auto since = std::chrono::steady_clock::now() - m.crt().start;
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
-}
-
-std::uint32_t difftime_(Machine& m, const std::uint32_t* a)
-{
-    m.return_double(static_cast<double>(static_cast<std::int32_t>(a[0])) -
-                    static_cast<double>(static_cast<std::int32_t>(a[1])));
-    return 0;
-}
-
 // _setjmp3(buffer, count, ...): the registers of its caller, which
 // continues after the call with ESP as it will be after the return.
 std::uint32_t setjmp3(Machine& m, const std::uint32_t* a)
@@ -465,11 +426,6 @@ constexpr ApiFunction kFunctions[] = {
     {"msvcrt.dll", "bsearch", 5, bsearch_, C},
     {"msvcrt.dll", "rand", 0, rand_, C},
     {"msvcrt.dll", "srand", 1, srand_, C},
-    {"msvcrt.dll", "time", 1, time32, C},
-    {"msvcrt.dll", "_time32", 1, time32, C},
-    {"msvcrt.dll", "_time64", 1, time64, C},
-    {"msvcrt.dll", "clock", 0, clock_, C},
-    {"msvcrt.dll", "difftime", 2, difftime_, C},
     {"msvcrt.dll", "_setjmp3", 2, setjmp3, C},
     {"msvcrt.dll", "_setjmp", 1, setjmp3, C},
     {"msvcrt.dll", "longjmp", 2, longjmp_, C},

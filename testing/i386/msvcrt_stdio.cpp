@@ -133,6 +133,19 @@ std::uint32_t print_counted(Machine& m, std::uint32_t buffer, std::uint32_t coun
     return out.size() == count ? count : kEof;
 }
 
+// snprintf's rule (C99): at most count - 1 bytes and a NUL; the length of
+// the whole text.
+std::uint32_t print_bounded(Machine& m, std::uint32_t buffer, std::uint32_t count, std::uint32_t format,
+                            std::uint32_t arguments)
+{
+    std::string text, out;
+    if (!guest_string(m, format, text) || !format_text(m, text, arguments, out))
+        return 0;
+    if (count != 0 && !guest_put_string(m, buffer, out.substr(0, count - 1)))
+        return 0;
+    return static_cast<std::uint32_t>(out.size());
+}
+
 struct StreamSource : ScanSource {
     Machine& m;
     Stream& s;
@@ -210,6 +223,16 @@ std::uint32_t snprintf_(Machine& m, const std::uint32_t* a)
 std::uint32_t vsnprintf_(Machine& m, const std::uint32_t* a)
 {
     return print_counted(m, a[0], a[1], a[2], a[3]);
+}
+
+std::uint32_t snprintf_c99(Machine& m, const std::uint32_t* a)
+{
+    return print_bounded(m, a[0], a[1], a[2], m.argument_address(3));
+}
+
+std::uint32_t vsnprintf_c99(Machine& m, const std::uint32_t* a)
+{
+    return print_bounded(m, a[0], a[1], a[2], a[3]);
 }
 
 std::uint32_t scanf_(Machine& m, const std::uint32_t* a)
@@ -544,6 +567,8 @@ constexpr ApiFunction kFunctions[] = {
     {"msvcrt.dll", "vfprintf", 3, vfprintf_, C},
     {"msvcrt.dll", "vsprintf", 3, vsprintf_, C},
     {"msvcrt.dll", "_vsnprintf", 4, vsnprintf_, C},
+    {"msvcrt.dll", "snprintf", 3, snprintf_c99, C},
+    {"msvcrt.dll", "vsnprintf", 4, vsnprintf_c99, C},
     {"msvcrt.dll", "scanf", 1, scanf_, C},
     {"msvcrt.dll", "fscanf", 2, fscanf_, C},
     {"msvcrt.dll", "sscanf", 2, sscanf_, C},

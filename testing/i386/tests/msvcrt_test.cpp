@@ -222,6 +222,36 @@ int main(void)
 }
 )C";
 
+// Broken-down times, their formatting and normalisation (in UTC, given
+// to both builds), and a clock that runs.
+const char* kTimes = R"C(
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+int main(void)
+{
+    time_t moment = 1700000000;
+    struct tm* t = gmtime(&moment);
+    printf("gmtime %d-%02d-%02d %02d:%02d:%02d wday %d yday %d\n", t->tm_year + 1900, t->tm_mon + 1, t->tm_mday,
+           t->tm_hour, t->tm_min, t->tm_sec, t->tm_wday, t->tm_yday);
+    char text[64];
+    size_t n = strftime(text, sizeof text, "%Y/%m/%d %H.%M.%S %j", t);
+    printf("strftime %u [%s] %u\n", (unsigned)n, text, (unsigned)strftime(text, 5, "%Y-%m-%d", t));
+    printf("asctime %s", asctime(t));
+    struct tm later = *localtime(&moment);
+    later.tm_mday += 40;
+    time_t moved = mktime(&later);
+    printf("mktime %lld month %d day %d difftime %.1f\n", (long long)moved, later.tm_mon, later.tm_mday,
+           difftime(moved, moment));
+    time_t now = time(NULL);
+    clock_t c0 = clock();
+    volatile unsigned spin = 0;
+    for (unsigned i = 0; i < 300000; ++i) spin += i;
+    printf("now %s clock %s\n", now > moment ? "later" : "earlier", clock() >= c0 ? "runs" : "goes back");
+    return 0;
+}
+)C";
+
 const char* kUnserved = R"C(
 #include <stdio.h>
 #include <stdlib.h>
@@ -239,6 +269,55 @@ int main(int argc, char** argv)
 {
     puts("before");
     return (int)strlen((const char*)(argc * 16));
+}
+)C";
+
+// The start-up and exit functions as a C run-time's start-up uses them:
+// initialiser tables with gaps, _onexit and atexit handlers run last first
+// by _cexit and exit, and a heap that reuses what is freed.
+const char* kStartAndEnd = R"C(
+#include <stdio.h>
+#include <stdlib.h>
+typedef void (*Initialiser)(void);
+typedef int (*OnExit)(void);
+__declspec(dllimport) void __cdecl _initterm(Initialiser*, Initialiser*);
+__declspec(dllimport) OnExit __cdecl _onexit(OnExit);
+__declspec(dllimport) void __cdecl _cexit(void);
+static void first(void) { puts("initialiser 1"); }
+static void second(void) { puts("initialiser 2"); }
+static int on_exit_a(void) { puts("onexit a"); return 0; }
+static int on_exit_b(void) { puts("onexit b"); return 0; }
+static void at_exit(void) { puts("atexit"); }
+static Initialiser table[] = {first, 0, second};
+int main(int argc, char** argv)
+{
+    _initterm(table, table + 3);
+    unsigned long total = 0;
+    for (int i = 0; i < 4000; ++i) {
+        char* block = malloc(100000);
+        if (!block) { puts("heap exhausted"); return 1; }
+        block[99999] = (char)i;
+        total += 100000;
+        free(block);
+    }
+    printf("allocated %lu bytes in turn\n", total);
+    _onexit(on_exit_a);
+    _onexit(on_exit_b);
+    if (argc > 1 && argv[1][0] == 'c') {
+        _cexit();
+        puts("after _cexit");
+        return 0;
+    }
+    if (argc > 1 && argv[1][0] == 'a') {
+        puts("aborting");
+        abort();
+    }
+    if (argc > 1 && argv[1][0] == 'q') {
+        puts("quick");
+        _exit(9);
+    }
+    atexit(at_exit);
+    exit(5);
 }
 )C";
 
@@ -355,6 +434,43 @@ TEST(I386CLibrary, LibrarysOwnFormatsRandomNumbersAndClasses)
                      "41 18467 6334 -5000000000\n"
                      "258 1 1 8\n");
     EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
+TEST(I386CLibrary, TimesAreBrokenDownAndFormattedAsOnTheHost)
+{
+    LinkDir d;
+    link_lld(d, compile_program(d, "times", kTimes), "times.exe");
+    RunResult native = run_native(d, "times", kTimes, "", "", "TZ=UTC");
+    ASSERT_EQ(native.exit_code, 0) << native.err;
+    RunResult emulated = run_emulated(d, "times.exe", "", "", "TZ=UTC");
+    EXPECT_EQ(emulated.out, native.out);
+    EXPECT_EQ(emulated.exit_code, 0) << emulated.err;
+    EXPECT_NE(native.out.find("gmtime 2023-11-14 22:13:20"), std::string::npos) << native.out;
+}
+
+TEST(I386CLibrary, StartUpAndExitRunTheProgramsHandlersInOrder)
+{
+    LinkDir d;
+    link_lld(d, compile_program(d, "ends", kStartAndEnd), "ends.exe");
+    const std::string start = "initialiser 1\ninitialiser 2\nallocated 400000000 bytes in turn\n";
+    struct Case {
+        const char* argument;
+        std::string out;
+        std::string err;
+        int status;
+    };
+    const Case cases[] = {
+        {"", start + "atexit\nonexit b\nonexit a\n", "", 5},
+        {" c", start + "onexit b\nonexit a\nafter _cexit\n", "", 0},
+        {" a", start + "aborting\n", "\nabnormal program termination\n", 3},
+        {" q", start + "quick\n", "", 9},
+    };
+    for (const Case& c : cases) {
+        RunResult r = run_emulated(d, "ends.exe", c.argument);
+        EXPECT_EQ(r.out, c.out) << c.argument;
+        EXPECT_EQ(r.err, c.err) << c.argument;
+        EXPECT_EQ(r.exit_code, c.status) << c.argument;
+    }
 }
 
 TEST(I386CLibrary, UnservedImportsAndBadPointersEndTheRunWithTheirCause)
