@@ -95,8 +95,10 @@ bool Machine::load(std::span<const std::uint8_t> file, const std::string& comman
         !map_region(kStubBase, kStubRegionSize, kRead | kExecute) ||
         !map_region(kSystemPage, kPageSize, kRead | kExecute))
         return false;
-    if (!place_image(image) || !map_image(image) || !relocate(image) || !bind_imports(image) ||
-        !build_process_blocks(image, command_line) || !set_up_tls(image) || !enter_user_mode())
+    // The command line is in place before the imports are bound: the C
+    // library's start-up variables are made from it.
+    if (!place_image(image) || !map_image(image) || !relocate(image) || !build_process_blocks(image, command_line) ||
+        !bind_imports(image) || !set_up_tls(image) || !enter_user_mode())
         return false;
     if (!engine_->add_hooks())
         return fail("the CPU emulator's hooks could not be set");

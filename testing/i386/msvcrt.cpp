@@ -99,12 +99,29 @@ std::uint32_t create_mb_cur_max(Machine& m)
     return create_int(m, &CRuntime::mb_cur_max_address, 1);
 }
 
+template <const char* name>
+std::uint32_t create_variable(Machine& m)
+{
+    return runtime_variable(m, name);
+}
+
+constexpr char kEnviron[] = "_environ";
+constexpr char kInitialEnvironment[] = "__initenv";
+constexpr char kArgc[] = "__argc";
+constexpr char kArgv[] = "__argv";
+constexpr char kCommandLine[] = "_acmdln";
+
 constexpr DataImport kData[] = {
     {"msvcrt.dll", "_iob", create_stream_table},
     {"msvcrt.dll", "_pctype", create_ctype},
     {"msvcrt.dll", "_fmode", create_fmode},
     {"msvcrt.dll", "_commode", create_commode},
     {"msvcrt.dll", "__mb_cur_max", create_mb_cur_max},
+    {"msvcrt.dll", "_environ", create_variable<kEnviron>},
+    {"msvcrt.dll", "__initenv", create_variable<kInitialEnvironment>},
+    {"msvcrt.dll", "__argc", create_variable<kArgc>},
+    {"msvcrt.dll", "__argv", create_variable<kArgv>},
+    {"msvcrt.dll", "_acmdln", create_variable<kCommandLine>},
 };
 
 }  // namespace

@@ -63,6 +63,7 @@ struct CRuntime {
     std::uint32_t control_word = 0x9001F;
     std::uint32_t broken_down_time = 0;  // the struct tm localtime and gmtime return
     std::uint32_t time_text = 0;         // the string asctime and ctime return
+    std::map<std::string, std::uint32_t> variables;  // start-up variables (_environ, __argv...) by name
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
@@ -83,6 +84,15 @@ void set_errno(Machine& m, int value);
 // digit 0x4, space 0x8, punctuation 0x10, control 0x20, blank 0x40, hex
 // digit 0x80, and 0x100 for letters.
 std::uint16_t character_class(int c);
+
+// The program's argument vector (count in CRuntime::argument_count) and
+// environment block as __getmainargs gives them, made on first use; 0 when
+// the heap is full (msvcrt_process.cpp).
+std::uint32_t program_arguments(Machine& m);
+std::uint32_t program_environment(Machine& m);
+// The start-up variable of that name (_environ, __initenv, __argc, __argv,
+// _acmdln): a 32-bit variable in guest memory, made on first use.
+std::uint32_t runtime_variable(Machine& m, const std::string& name);
 
 // Streams (msvcrt_stdio.cpp).
 Stream* find_stream(Machine& m, std::uint32_t file);

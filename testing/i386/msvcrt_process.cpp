@@ -84,7 +84,9 @@ std::uint32_t string_array(Machine& m, const std::vector<std::string>& strings)
     return array;
 }
 
-std::uint32_t environment(Machine& m)
+}  // namespace
+
+std::uint32_t program_environment(Machine& m)
 {
     CRuntime& crt = m.crt();
     if (!crt.environment) {
@@ -96,7 +98,7 @@ std::uint32_t environment(Machine& m)
     return crt.environment;
 }
 
-std::uint32_t arguments(Machine& m)
+std::uint32_t program_arguments(Machine& m)
 {
     CRuntime& crt = m.crt();
     if (!crt.arguments) {
@@ -109,10 +111,37 @@ std::uint32_t arguments(Machine& m)
     return crt.arguments;
 }
 
+std::uint32_t runtime_variable(Machine& m, const std::string& name)
+{
+    CRuntime& crt = m.crt();
+    auto known = crt.variables.find(name);
+    if (known != crt.variables.end())
+        return known->second;
+    std::uint32_t value = 0;
+    if (name == "_environ" || name == "__initenv") {
+        value = program_environment(m);
+    } else if (name == "__argv") {
+        value = program_arguments(m);
+    } else if (name == "__argc") {
+        program_arguments(m);
+        value = crt.argument_count;
+    } else if (name == "_acmdln") {
+        value = m.command_line_address();
+    }
+    std::uint32_t variable = guest_allocate(m, 4);
+    if (variable) {
+        m.write_u32(variable, value);
+        crt.variables[name] = variable;
+    }
+    return variable;
+}
+
+namespace {
+
 // __getmainargs(&argc, &argv, &envp, expand_wildcards, &startup_info)
 std::uint32_t getmainargs(Machine& m, const std::uint32_t* a)
 {
-    std::uint32_t argv = arguments(m), envp = environment(m);
+    std::uint32_t argv = program_arguments(m), envp = program_environment(m);
     if (!argv || !envp)
         return kEof;
     return guest_write_u32(m, a[0], m.crt().argument_count) && guest_write_u32(m, a[1], argv) &&
@@ -134,6 +163,26 @@ std::uint32_t p_fmode(Machine& m, const std::uint32_t*)
 std::uint32_t p_commode(Machine& m, const std::uint32_t*)
 {
     return find_data_import("msvcrt.dll", "_commode")->create(m);
+}
+
+template <const char* name>
+std::uint32_t variable_address(Machine& m, const std::uint32_t*)
+{
+    return runtime_variable(m, name);
+}
+
+constexpr char kEnviron[] = "_environ";
+constexpr char kInitialEnvironment[] = "__initenv";
+constexpr char kArgc[] = "__argc";
+constexpr char kArgv[] = "__argv";
+constexpr char kCommandLine[] = "_acmdln";
+
+// _setmode(descriptor, mode): every stream is binary here; the old mode
+// answered is text, the library's default.
+std::uint32_t setmode(Machine&, const std::uint32_t*)
+{
+    constexpr std::uint32_t kTextMode = 0x4000;
+    return kTextMode;
 }
 
 std::uint32_t errno_(Machine& m, const std::uint32_t*)
@@ -244,7 +293,7 @@ std::uint32_t amsg_exit(Machine& m, const std::uint32_t* a)
 std::uint32_t getenv_(Machine& m, const std::uint32_t* a)
 {
     std::string name;
-    std::uint32_t block = environment(m);
+    std::uint32_t block = program_environment(m);
     if (!guest_string(m, a[0], name) || !block || name.empty())
         return 0;
     for (std::uint32_t at = block;; at += 4) {
@@ -409,6 +458,12 @@ constexpr ApiFunction kFunctions[] = {
     {"msvcrt.dll", "__p__fmode", 0, p_fmode, C},
     {"msvcrt.dll", "__p__commode", 0, p_commode, C},
     {"msvcrt.dll", "_errno", 0, errno_, C},
+    {"msvcrt.dll", "__p__environ", 0, variable_address<kEnviron>, C},
+    {"msvcrt.dll", "__p___initenv", 0, variable_address<kInitialEnvironment>, C},
+    {"msvcrt.dll", "__p___argc", 0, variable_address<kArgc>, C},
+    {"msvcrt.dll", "__p___argv", 0, variable_address<kArgv>, C},
+    {"msvcrt.dll", "__p__acmdln", 0, variable_address<kCommandLine>, C},
+    {"msvcrt.dll", "_setmode", 2, setmode, C},
     {"msvcrt.dll", "_controlfp", 2, controlfp, C},
     {"msvcrt.dll", "_control87", 2, controlfp, C},
     {"msvcrt.dll", "_initterm", 2, initterm, C},
