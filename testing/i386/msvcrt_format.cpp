@@ -189,7 +189,7 @@ bool format_string(Machine& m, const Spec& spec, std::uint32_t pointer, std::str
     std::size_t limit = spec.precision < 0 ? SIZE_MAX : std::size_t(spec.precision);
     bool wide = spec.size == Spec::Size::Wide || spec.conversion == 'S';
     if (pointer == 0) {
-        text = wide ? "(null)" : "(null)";
+        text = "(null)";
     } else if (wide) {
         for (std::uint32_t at = pointer; text.size() < limit; at += 2) {
             std::uint8_t unit[2];

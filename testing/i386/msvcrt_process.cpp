@@ -333,6 +333,11 @@ std::uint32_t qsort_(Machine& m, const std::uint32_t* a)
     const std::uint32_t base = a[0], count = a[1], size = a[2];
     if (count < 2 || size == 0)
         return 0;
+    const std::uint64_t total = std::uint64_t(count) * size;
+    if (total > 0xFFFFFFFFu || !m.writable(base, static_cast<std::uint32_t>(total))) {
+        m.raise_fault(base);
+        return 0;
+    }
     GuestOrder order{m, a[3]};
     std::vector<std::uint32_t> index(count), scratch(count);
     for (std::uint32_t i = 0; i < count; ++i)
@@ -354,7 +359,7 @@ std::uint32_t qsort_(Machine& m, const std::uint32_t* a)
         }
         index.swap(scratch);
     }
-    std::vector<std::uint8_t> all(std::uint64_t(count) * size), sorted(all.size());
+    std::vector<std::uint8_t> all(total), sorted(total);
     if (!guest_read(m, base, all))
         return 0;
     for (std::uint32_t i = 0; i < count; ++i)

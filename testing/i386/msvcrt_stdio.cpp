@@ -24,12 +24,14 @@ std::string host_path(std::string path)
     return path;
 }
 
-std::uint32_t stream_result(Machine& m, std::uint32_t file, Stream*& s)
+// The stream a FILE pointer of the program names; null, after raising the
+// access violation the library would cause, for anything else.
+Stream* stream_of(Machine& m, std::uint32_t file)
 {
-    s = find_stream(m, file);
+    Stream* s = find_stream(m, file);
     if (!s)
         m.raise_fault(file);
-    return s ? 0 : kEof;
+    return s;
 }
 
 bool read_input_more(Machine& m)
@@ -103,7 +105,7 @@ bool print_to(Machine& m, std::uint32_t file, std::uint32_t format, std::uint32_
 {
     Stream* s = nullptr;
     std::string text, out;
-    if (stream_result(m, file, s) != 0 || !guest_string(m, format, text) || !format_text(m, text, arguments, out))
+    if (!(s = stream_of(m, file)) || !guest_string(m, format, text) || !format_text(m, text, arguments, out))
         return false;
     result = stream_write(m, *s, {reinterpret_cast<const std::uint8_t*>(out.data()), out.size()})
                  ? static_cast<std::uint32_t>(out.size())
@@ -170,7 +172,7 @@ std::uint32_t scan_stream(Machine& m, std::uint32_t file, std::uint32_t format, 
 {
     Stream* s = nullptr;
     std::string text;
-    if (stream_result(m, file, s) != 0 || !guest_string(m, format, text))
+    if (!(s = stream_of(m, file)) || !guest_string(m, format, text))
         return kEof;
     StreamSource source(m, *s);
     return scan_text(m, text, source, arguments);
@@ -304,7 +306,7 @@ std::uint32_t tmpfile_(Machine& m, const std::uint32_t*)
 std::uint32_t fclose_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[0], s) != 0)
+    if (!(s = stream_of(m, a[0])))
         return kEof;
     if (s->kind != Stream::Kind::File)
         return 0;
@@ -318,7 +320,7 @@ std::uint32_t fclose_(Machine& m, const std::uint32_t* a)
 std::uint32_t fread_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[3], s) != 0 || a[1] == 0 || a[2] == 0)
+    if (!(s = stream_of(m, a[3])) || a[1] == 0 || a[2] == 0)
         return 0;
     if (!s->readable) {
         s->error = true;
@@ -335,7 +337,7 @@ std::uint32_t fread_(Machine& m, const std::uint32_t* a)
 std::uint32_t fwrite_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[3], s) != 0 || a[1] == 0 || a[2] == 0)
+    if (!(s = stream_of(m, a[3])) || a[1] == 0 || a[2] == 0)
         return 0;
     std::uint64_t total = std::uint64_t(a[1]) * a[2];
     std::vector<std::uint8_t> bytes;
@@ -354,7 +356,7 @@ std::uint32_t fwrite_(Machine& m, const std::uint32_t* a)
 std::uint32_t fgets_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[2], s) != 0 || static_cast<std::int32_t>(a[1]) <= 0)
+    if (!(s = stream_of(m, a[2])) || static_cast<std::int32_t>(a[1]) <= 0)
         return 0;
     std::string line;
     while (line.size() + 1 < a[1]) {
@@ -374,7 +376,7 @@ std::uint32_t fputs_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
     std::string text;
-    if (stream_result(m, a[1], s) != 0 || !guest_string(m, a[0], text))
+    if (!(s = stream_of(m, a[1])) || !guest_string(m, a[0], text))
         return kEof;
     return stream_write(m, *s, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ? 0 : kEof;
 }
@@ -392,7 +394,7 @@ std::uint32_t puts_(Machine& m, const std::uint32_t* a)
 std::uint32_t put_char(Machine& m, std::uint32_t c, std::uint32_t file)
 {
     Stream* s = nullptr;
-    if (stream_result(m, file, s) != 0)
+    if (!(s = stream_of(m, file)))
         return kEof;
     std::uint8_t byte = static_cast<std::uint8_t>(c);
     return stream_write(m, *s, std::span(&byte, 1)) ? byte : kEof;
@@ -401,7 +403,7 @@ std::uint32_t put_char(Machine& m, std::uint32_t c, std::uint32_t file)
 std::uint32_t get_char(Machine& m, std::uint32_t file)
 {
     Stream* s = nullptr;
-    if (stream_result(m, file, s) != 0)
+    if (!(s = stream_of(m, file)))
         return kEof;
     int c = stream_getc(m, *s);
     return c < 0 ? kEof : static_cast<std::uint32_t>(c);
@@ -430,7 +432,7 @@ std::uint32_t fgetc_(Machine& m, const std::uint32_t* a)
 std::uint32_t ungetc_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (a[0] == kEof || stream_result(m, a[1], s) != 0)
+    if (a[0] == kEof || !(s = stream_of(m, a[1])))
         return kEof;
     stream_ungetc(*s, static_cast<std::uint8_t>(a[0]));
     return static_cast<std::uint8_t>(a[0]);
@@ -439,7 +441,7 @@ std::uint32_t ungetc_(Machine& m, const std::uint32_t* a)
 std::uint32_t fseek_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[0], s) != 0)
+    if (!(s = stream_of(m, a[0])))
         return kEof;
     if (s->kind != Stream::Kind::File || a[2] > 2) {
         set_errno(m, kErrorInvalid);
@@ -456,7 +458,7 @@ std::uint32_t fseek_(Machine& m, const std::uint32_t* a)
 std::uint32_t ftell_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[0], s) != 0)
+    if (!(s = stream_of(m, a[0])))
         return kEof;
     if (s->kind != Stream::Kind::File)
         return kEof;
@@ -467,7 +469,7 @@ std::uint32_t ftell_(Machine& m, const std::uint32_t* a)
 std::uint32_t rewind_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[0], s) == 0 && s->kind == Stream::Kind::File) {
+    if ((s = stream_of(m, a[0])) && s->kind == Stream::Kind::File) {
         s->pushed.clear();
         s->eof = s->error = false;
         std::rewind(s->file);
@@ -484,7 +486,7 @@ std::uint32_t fflush_(Machine& m, const std::uint32_t* a)
         return 0;
     }
     Stream* s = nullptr;
-    if (stream_result(m, a[0], s) != 0)
+    if (!(s = stream_of(m, a[0])))
         return kEof;
     return s->file && std::fflush(s->file) != 0 ? kEof : 0;
 }
@@ -492,19 +494,19 @@ std::uint32_t fflush_(Machine& m, const std::uint32_t* a)
 std::uint32_t feof_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    return stream_result(m, a[0], s) == 0 && s->eof ? 0x10 : 0;
+    return (s = stream_of(m, a[0])) && s->eof ? 0x10 : 0;
 }
 
 std::uint32_t ferror_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    return stream_result(m, a[0], s) == 0 && s->error ? 0x20 : 0;
+    return (s = stream_of(m, a[0])) && s->error ? 0x20 : 0;
 }
 
 std::uint32_t clearerr_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    if (stream_result(m, a[0], s) == 0)
+    if ((s = stream_of(m, a[0])))
         s->eof = s->error = false;
     return 0;
 }
@@ -545,7 +547,7 @@ std::uint32_t acrt_iob_func(Machine& m, const std::uint32_t* a)
 std::uint32_t setvbuf_(Machine& m, const std::uint32_t* a)
 {
     Stream* s = nullptr;
-    return stream_result(m, a[0], s) == 0 ? 0 : kEof;
+    return (s = stream_of(m, a[0])) ? 0 : kEof;
 }
 
 std::uint32_t fileno_(Machine& m, const std::uint32_t* a)

@@ -160,11 +160,13 @@ std::uint32_t strcpy_(Machine& m, const std::uint32_t* a)
 std::uint32_t strncpy_(Machine& m, const std::uint32_t* a)
 {
     std::string s;
-    if (guest_string(m, a[1], s, a[2])) {
-        std::vector<std::uint8_t> bytes(a[2], 0);
-        std::copy(s.begin(), s.end(), bytes.begin());
-        guest_write(m, a[0], bytes);
+    if (!m.writable(a[0], a[2])) {
+        m.raise_fault(a[0]);
+        return a[0];
     }
+    if (guest_string(m, a[1], s, a[2]) &&
+        guest_write(m, a[0], {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()}))
+        fill(m, a[0] + static_cast<std::uint32_t>(s.size()), 0, a[2] - static_cast<std::uint32_t>(s.size()));
     return a[0];
 }
 
@@ -422,15 +424,10 @@ std::uint32_t tolower_(Machine&, const std::uint32_t* a)
 }
 
 // _isctype(c, mask) and the functions that give the class table.
-std::uint32_t isctype_(Machine& m, const std::uint32_t* a)
+std::uint32_t isctype_(Machine&, const std::uint32_t* a)
 {
-    std::uint32_t pointer = m.crt().ctype_pointer ? m.crt().ctype_pointer : 0;
-    std::uint32_t table = 0;
-    std::uint8_t entry[2] = {};
     int c = static_cast<std::int32_t>(a[0]);
-    if (c < -1 || c > 255 || !pointer || !m.read_u32(pointer, table) || !m.read_memory(table + 2 * c, entry))
-        return 0;
-    return (entry[0] | (entry[1] << 8)) & a[1];
+    return c >= 0 && c < 256 ? character_class(c) & a[1] : 0;
 }
 
 std::uint32_t pctype_func(Machine& m, const std::uint32_t*)

@@ -262,13 +262,26 @@ int main(void)
 }
 )C";
 
+// Bad pointers and counts given to the library: each ends the run with an
+// access violation, as the real library would, and costs the host nothing.
 const char* kBadPointer = R"C(
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+static int order(const void* a, const void* b) { return *(const char*)a - *(const char*)b; }
 int main(int argc, char** argv)
 {
+    char small[8];
     puts("before");
-    return (int)strlen((const char*)(argc * 16));
+    switch (argv[1][0]) {
+    case 's': return (int)strlen((const char*)(argc * 8));
+    case 'n': strncpy(small, "x", 0xFFFFFFF0u); break;
+    case 'q': qsort(small, 0x7FFFFFFF, 4, order); break;
+    case 'r': fread(small, 1, 0xFFFFFF00u, stdin); break;
+    case 'p': printf("%s", (const char*)0x30); break;
+    }
+    puts("after");
+    return 0;
 }
 )C";
 
@@ -487,10 +500,14 @@ TEST(I386CLibrary, UnservedImportsAndBadPointersEndTheRunWithTheirCause)
     EXPECT_EQ(unserved.out, "before\n");
     EXPECT_EQ(unserved.err, "vyni386: unimplemented import msvcrt.dll!system\n");
     EXPECT_EQ(unserved.exit_code, 125);
-    RunResult bad = run_emulated(d, "bad.exe");
-    EXPECT_EQ(bad.out, "before\n");
-    EXPECT_EQ(bad.err, "vyni386: fault at 0x00000010\n");
-    EXPECT_EQ(bad.exit_code, 125);
+    for (const char* what : {" s", " n", " q", " r", " p"}) {
+        RunResult bad = run_emulated(d, "bad.exe", what, "input");
+        EXPECT_EQ(bad.out, "before\n") << what;
+        EXPECT_EQ(bad.err.rfind("vyni386: fault at 0x", 0), 0u) << what << ": " << bad.err;
+        EXPECT_EQ(bad.exit_code, 125) << what;
+    }
+    EXPECT_EQ(run_emulated(d, "bad.exe", " s").err, "vyni386: fault at 0x00000010\n");
+    EXPECT_EQ(run_emulated(d, "bad.exe", " p").err, "vyni386: fault at 0x00000030\n");
 }
 
 }  // namespace
