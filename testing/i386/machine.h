@@ -152,6 +152,7 @@ public:
     GuestHeap& heap() { return heap_; }
     std::uint32_t image_base() const { return image_base_; }
     std::uint32_t command_line_address() const { return kCommandLine; }
+    std::uint32_t stack_limit() const { return stack_base_; }  // the lowest stack address
     // The thread's last error, kept in the thread block as the system does.
     std::uint32_t last_error() const;
     void set_last_error(std::uint32_t code);

@@ -1,7 +1,7 @@
 // Floating-point functions, computed by the host's libm so that results are
 // bit for bit the host's: doubles come in on the stack and go back in
-// ST(0). Also the 64-bit integer helpers the compiler calls for division,
-// remainder, multiplication and shifts, which return in EDX:EAX.
+// ST(0). Also the helpers the compiler calls: 64-bit division, remainder,
+// multiplication and shifts, which return in EDX:EAX, and the stack probe.
 #include "testing/i386/api.h"
 #include "testing/i386/machine.h"
 #include "testing/i386/msvcrt.h"
@@ -169,6 +169,24 @@ std::uint32_t allshr(Machine& m, const std::uint32_t*)
     return result64(m, static_cast<std::uint64_t>(x >> std::min<std::uint32_t>(count, 63)));
 }
 
+// _chkstk: EAX bytes of stack for the caller's frame. It returns with ESP
+// lowered by that much (below its own return address), as if the frame had
+// been pushed; a frame beyond the stack's reserve is a stack overflow.
+std::uint32_t chkstk(Machine& m, const std::uint32_t*)
+{
+    std::uint32_t esp = m.argument_address(0), size = m.reg(Register::Eax), back = 0;
+    if (!m.read_u32(esp - 4, back)) {
+        m.raise_fault(esp - 4);
+        return 0;
+    }
+    if (size > esp - m.stack_limit()) {
+        m.raise_exception("stack overflow: a frame of " + std::to_string(size) + " bytes");
+        return 0;
+    }
+    m.resume_at(back, esp - size, m.reg(Register::Eax));
+    return 0;
+}
+
 constexpr Convention C = Convention::Cdecl;
 constexpr ApiFunction kFunctions[] = {
     {"msvcrt.dll", "sin", 2, unary<sin_>, C},
@@ -204,6 +222,8 @@ constexpr ApiFunction kFunctions[] = {
     {"msvcrt.dll", "_allshl", 0, allshl},
     {"msvcrt.dll", "_allshr", 0, allshr},
     {"msvcrt.dll", "_aullshr", 0, aullshr},
+    {"msvcrt.dll", "_chkstk", 0, chkstk},
+    {"msvcrt.dll", "_alloca_probe", 0, chkstk},
 };
 
 }  // namespace

@@ -335,6 +335,40 @@ int main(int argc, char** argv)
 }
 )C";
 
+// Helpers an MSVC-target compiler calls in the library: 64-bit division
+// and remainder, and the stack probe of a large frame.
+const char* kCompilerHelpers = R"C(
+__declspec(dllimport) int __cdecl printf(const char*, ...);
+__declspec(dllimport) long __cdecl strtol(const char*, char**, int);
+static long long quotient(long long a, long long b) { return a / b; }
+static long long remainder_of(long long a, long long b) { return a % b; }
+static unsigned long long unsigned_quotient(unsigned long long a, unsigned long long b) { return a / b; }
+static unsigned long long unsigned_remainder(unsigned long long a, unsigned long long b) { return a % b; }
+static int frame(int size)
+{
+    volatile char bytes[200000];
+    bytes[size] = (char)size;
+    bytes[0] = 1;
+    return bytes[size] + bytes[0];
+}
+static int huge_frame(int size)
+{
+    volatile char bytes[3000000];
+    bytes[size] = 1;
+    return bytes[size];
+}
+int main(int argc, char** argv)
+{
+    long long divisor = strtol(argv[1], 0, 10);
+    printf("%lld %lld %llu %llu\n", quotient(-7000000000001LL, divisor), remainder_of(-7000000000001LL, divisor),
+           unsigned_quotient(18000000000000000000ULL, (unsigned long long)divisor),
+           unsigned_remainder(18000000000000000000ULL, (unsigned long long)divisor));
+    printf("frame %d\n", frame(argc > 2 ? 2 : argc));
+    if (argc > 2) printf("huge %d\n", huge_frame(argc));
+    return 0;
+}
+)C";
+
 // The objects of a C program and its start-up, compiled for the target.
 struct CrtProgram {
     std::vector<std::string> objects;
@@ -352,7 +386,7 @@ CrtProgram compile_program(const LinkDir& d, const std::string& name, const char
 // for (its own library replaces them): an import library of our own.
 std::string extra_imports(const LinkDir& d)
 {
-    d.write_text("extra.def", "LIBRARY msvcrt.dll\nEXPORTS\natan2\natexit\n");
+    d.write_text("extra.def", "LIBRARY msvcrt.dll\nEXPORTS\natan2\natexit\n_alldiv\n_allrem\n_aulldiv\n_aullrem\n_chkstk\n");
     RunResult r = run_command("i686-w64-mingw32-dlltool -d extra.def -l extra.lib", d.path());
     EXPECT_EQ(r.exit_code, 0) << r.err;
     return d.file("extra.lib");
@@ -489,6 +523,29 @@ TEST(I386CLibrary, StartUpAndExitRunTheProgramsHandlersInOrder)
         EXPECT_EQ(r.err, c.err) << c.argument;
         EXPECT_EQ(r.exit_code, c.status) << c.argument;
     }
+}
+
+TEST(I386CLibrary, CompilerHelpersDivideAndProbeTheStack)
+{
+    LinkDir d;
+    CrtProgram p;
+    p.objects.push_back(d.compile("helpers_start.obj", kStartup, kTarget, kFlags));
+    p.objects.push_back(d.compile("helpers.obj", kCompilerHelpers));  // the MSVC target
+    link_lld(d, p, "helpers.exe");
+    const long long a = -7000000000001LL;
+    const unsigned long long b = 18000000000000000000ULL;
+    std::string expected = std::to_string(a / 3) + " " + std::to_string(a % 3) + " " + std::to_string(b / 3) + " " +
+                           std::to_string(b % 3) + "\nframe 3\n";
+    RunResult r = run_emulated(d, "helpers.exe", " 3");
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    RunResult zero = run_emulated(d, "helpers.exe", " 0");
+    EXPECT_EQ(zero.err.rfind("vyni386: integer division by zero in _all", 0), 0u) << zero.err;
+    EXPECT_EQ(zero.exit_code, 125);
+    RunResult overflow = run_emulated(d, "helpers.exe", " 3 huge");
+    EXPECT_EQ(overflow.out, expected);
+    EXPECT_EQ(overflow.err.rfind("vyni386: stack overflow: a frame of 300", 0), 0u) << overflow.err;
+    EXPECT_EQ(overflow.exit_code, 125);
 }
 
 TEST(I386CLibrary, UnservedImportsAndBadPointersEndTheRunWithTheirCause)
