@@ -36,6 +36,7 @@ int unicorn_register(Register r)
     case Register::Ebp: return UC_X86_REG_EBP;
     case Register::Esp: return UC_X86_REG_ESP;
     case Register::Eip: return UC_X86_REG_EIP;
+    case Register::FpuControl: return UC_X86_REG_FPCW;
     }
     return UC_X86_REG_INVALID;
 }

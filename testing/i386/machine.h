@@ -39,7 +39,7 @@
 
 namespace vyn::i386 {
 
-enum class Register { Eax, Ebx, Ecx, Edx, Esi, Edi, Ebp, Esp, Eip };
+enum class Register { Eax, Ebx, Ecx, Edx, Esi, Edi, Ebp, Esp, Eip, FpuControl };
 
 enum class StopKind {
     Exited,               // the process ended; exit_code holds its full 32-bit code

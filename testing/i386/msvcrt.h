@@ -6,7 +6,8 @@
 // Standard streams are unbuffered and untranslated (no CR is added before
 // LF), so that output interleaves with WriteFile's and compares with the
 // host's; files are host files opened in binary mode whatever the mode
-// string says.
+// string says. Standard input read through the library is buffered here,
+// apart from what ReadFile reads.
 #pragma once
 
 #include <chrono>
@@ -60,7 +61,6 @@ struct CRuntime {
     std::uint32_t environment = 0;  // the char** block __getmainargs gives
     std::uint32_t arguments = 0;
     std::uint32_t argument_count = 0;
-    std::uint32_t control_word = 0x9001F;
     std::uint32_t broken_down_time = 0;  // the struct tm localtime and gmtime return
     std::uint32_t time_text = 0;         // the string asctime and ctime return
     std::map<std::string, std::uint32_t> variables;  // start-up variables (_environ, __argv...) by name

@@ -192,11 +192,57 @@ std::uint32_t errno_(Machine& m, const std::uint32_t*)
     return m.crt().errno_address;
 }
 
+// The library's floating-point control word and the FPU's: exception
+// masks, precision and rounding, each under its own bits.
+struct ControlBits {
+    std::uint32_t library;
+    std::uint32_t fpu;
+};
+constexpr ControlBits kExceptionMasks[] = {
+    {0x10, 0x01}, {0x80000, 0x02}, {0x08, 0x04}, {0x04, 0x08}, {0x02, 0x10}, {0x01, 0x20}};
+constexpr ControlBits kPrecisions[] = {{0x00000, 0x300}, {0x10000, 0x200}, {0x20000, 0x000}};
+constexpr ControlBits kRoundings[] = {{0x000, 0x000}, {0x100, 0x400}, {0x200, 0x800}, {0x300, 0xC00}};
+constexpr std::uint32_t kPrecisionMask = 0x30000, kRoundingMask = 0x300;
+constexpr std::uint32_t kFpuPrecisionMask = 0x300, kFpuRoundingMask = 0xC00;
+
+std::uint32_t fpu_control_word(std::uint32_t library)
+{
+    std::uint32_t fpu = 0x40;  // the reserved bit the FPU keeps set
+    for (const ControlBits& b : kExceptionMasks)
+        if (library & b.library)
+            fpu |= b.fpu;
+    for (const ControlBits& b : kPrecisions)
+        if ((library & kPrecisionMask) == b.library)
+            fpu |= b.fpu;
+    for (const ControlBits& b : kRoundings)
+        if ((library & kRoundingMask) == b.library)
+            fpu |= b.fpu;
+    return fpu;
+}
+
+std::uint32_t library_control_word(std::uint32_t fpu)
+{
+    std::uint32_t library = 0;
+    for (const ControlBits& b : kExceptionMasks)
+        if (fpu & b.fpu)
+            library |= b.library;
+    for (const ControlBits& b : kPrecisions)
+        if ((fpu & kFpuPrecisionMask) == b.fpu)
+            library |= b.library;
+    for (const ControlBits& b : kRoundings)
+        if ((fpu & kFpuRoundingMask) == b.fpu)
+            library |= b.library;
+    return library;
+}
+
+// _controlfp(new, mask): the bits under mask set from new, in the FPU
+// itself; the word as it then stands.
 std::uint32_t controlfp(Machine& m, const std::uint32_t* a)
 {
-    CRuntime& crt = m.crt();
-    crt.control_word = (crt.control_word & ~a[1]) | (a[0] & a[1]);
-    return crt.control_word;
+    std::uint32_t word = library_control_word(m.reg(Register::FpuControl));
+    word = (word & ~a[1]) | (a[0] & a[1]);
+    m.set_reg(Register::FpuControl, fpu_control_word(word));
+    return word;
 }
 
 // _initterm(begin, end): calls each non-null function in the table.

@@ -201,11 +201,14 @@ int main(void)
 
 // What this library prints its own way: three-digit exponents, pointers,
 // infinities and NaNs, _snprintf's truncation, its random numbers and
-// character class bits.
+// character class bits; and the FPU's rounding and precision as
+// _controlfp sets them.
 const char* kOwnWays = R"C(
 #include <stdio.h>
 #include <stdlib.h>
 #include <ctype.h>
+#include <float.h>
+#include <string.h>
 int main(void)
 {
     volatile double zero = 0.0;
@@ -218,6 +221,19 @@ int main(void)
     int x = rand(), y = rand(), z = rand();
     printf("%d %d %d %I64d\n", x, y, z, -5000000000LL);
     printf("%d %d %d %d\n", isalpha('a'), isdigit('5'), isupper('A'), isspace('\t'));
+    volatile double two = 2.0, three = 3.0;
+    double nearest = two / three;
+    unsigned start = _controlfp(0, 0);
+    _controlfp(_RC_UP, _MCW_RC);
+    double up = two / three;
+    _controlfp(_RC_NEAR | _PC_24, _MCW_RC | _MCW_PC);
+    double single = two / three;
+    unsigned now = _controlfp(_PC_53, _MCW_PC);
+    unsigned bits[6];
+    memcpy(bits, &nearest, 8);
+    memcpy(bits + 2, &up, 8);
+    memcpy(bits + 4, &single, 8);
+    printf("%08x %08x %08x%08x %08x%08x %08x%08x\n", start, now, bits[1], bits[0], bits[3], bits[2], bits[5], bits[4]);
     return 0;
 }
 )C";
@@ -480,7 +496,8 @@ TEST(I386CLibrary, LibrarysOwnFormatsRandomNumbersAndClasses)
                      "1.#INF00|-1.#INF00|-1.#IND00\n"
                      "-1 abcd---\n"
                      "41 18467 6334 -5000000000\n"
-                     "258 1 1 8\n");
+                     "258 1 1 8\n"
+                     "0009001f 0009001f 3fe5555555555555 3fe5555555555556 3fe5555560000000\n");
     EXPECT_EQ(r.exit_code, 0) << r.err;
 }
 
