@@ -53,6 +53,8 @@ static void deep(int n) { if (n == 0) longjmp(jump, 7); deep(n - 1); }
 static int by_value(const void* a, const void* b) { return *(const int*)a - *(const int*)b; }
 static int by_name(const void* a, const void* b) { return strcmp(*(const char* const*)a, *(const char* const*)b); }
 static void say(const char* f, ...) { va_list ap; va_start(ap, f); vprintf(f, ap); va_end(ap); }
+static void complain(const char* f, ...) { va_list ap; va_start(ap, f); vfprintf(stderr, f, ap); va_end(ap); }
+static int into(char* buffer, const char* f, ...) { va_list ap; va_start(ap, f); int n = vsprintf(buffer, f, ap); va_end(ap); return n; }
 static void bye1(void) { puts("bye 1"); }
 static void bye2(void) { puts("bye 2"); }
 static void bits(const char* name, double v) { unsigned long long b; memcpy(&b, &v, 8); printf("%s %08x%08x\n", name, (unsigned)(b >> 32), (unsigned)b); }
@@ -65,6 +67,9 @@ int main(int argc, char** argv)
     int n = sprintf(buffer, "%s-%d", "id", 17);
     printf("%s %d\n", buffer, n);
     say("say %d %s\n", 5, "five");
+    complain("complain %s %d\n", "twice", 2);
+    n = into(buffer, "[%6.2f|%-4s|%+d]", 2.71828, "ab", 9);
+    printf("%s %d\n", buffer, n);
     putchar('x'); putchar('\n');
     fputs("fputs\n", stdout);
     fprintf(stderr, "to stderr %d\n", 3);
