@@ -395,3 +395,53 @@ constexpr std::uint16_t kAl = 1, kCl = 2, kDl = 3, kBl = 4, kAx = 9, kCx = 10, k
 }  // namespace codeview
 
 }  // namespace vyn::coff
+
+// ===========================================================================
+// What a PE32 loader reads beyond the headers: the stack reserve, the DLL
+// characteristics it honours, and the layouts of the import, base relocation
+// and TLS directories.
+namespace vyn::coff {
+
+namespace optional_header32 {
+constexpr std::size_t kSizeOfStackReserve = 72;
+}
+// DLL characteristics (optional header).
+namespace dll_flags {
+constexpr std::uint16_t kNxCompatible = 0x0100;
+}
+
+// Import directory: 20-byte descriptors, ended by one whose name and address
+// table are both zero.
+constexpr std::size_t kImportDescriptorSize = 20;
+namespace import_descriptor {
+constexpr std::size_t kLookupTable = 0, kTimeStamp = 4, kForwarderChain = 8, kName = 12, kAddressTable = 16;
+}
+// PE32 lookup and address table entries: an ordinal when the top bit is set,
+// else the RVA of a 2-byte hint followed by the NUL-terminated name.
+namespace import_entry32 {
+constexpr std::size_t kSize = 4;
+constexpr std::uint32_t kOrdinalFlag = 0x80000000u, kOrdinalMask = 0xFFFF;
+constexpr std::size_t kHintSize = 2;
+}
+
+// Base relocations: blocks of an 8-byte header (page RVA, block size in
+// bytes) and 2-byte entries, the type in the top 4 bits and the offset in
+// the page below them.
+constexpr std::size_t kBaseRelocBlockHeaderSize = 8;
+constexpr std::size_t kBaseRelocEntrySize = 2;
+namespace base_reloc {
+constexpr std::uint8_t kAbsolute = 0, kHigh = 1, kLow = 2, kHighLow = 3;
+constexpr int kTypeShift = 12;
+constexpr std::uint16_t kOffsetMask = 0x0FFF;
+constexpr std::uint8_t type(std::uint16_t entry) { return static_cast<std::uint8_t>(entry >> kTypeShift); }
+constexpr std::uint16_t offset(std::uint16_t entry) { return entry & kOffsetMask; }
+}  // namespace base_reloc
+
+// TLS directory of a PE32 image: virtual addresses at the preferred base.
+constexpr std::size_t kTlsDirectorySize32 = 24;
+namespace tls_directory32 {
+constexpr std::size_t kRawDataStart = 0, kRawDataEnd = 4, kIndexAddress = 8, kCallbacks = 12, kZeroFillSize = 16,
+                      kCharacteristics = 20;
+}
+
+}  // namespace vyn::coff
