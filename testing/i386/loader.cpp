@@ -203,13 +203,13 @@ bool Machine::relocate(const PeImage& image)
     for (const Relocation& r : image.relocations) {
         std::uint32_t address = image_base_ + r.rva;
         std::uint8_t b[4] = {};
-        std::uint32_t width = r.type == 3 ? 4 : 2;
+        std::uint32_t width = relocation_width(r.type);
         if (uc_mem_read(engine_->uc, address, b, width) != UC_ERR_OK)
             return fail("relocation at " + hex8(r.rva) + " lies in no section");
         std::uint32_t value = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
-        if (r.type == 3)
+        if (r.type == coff::base_reloc::kHighLow)
             value += delta;
-        else if (r.type == 1)
+        else if (r.type == coff::base_reloc::kHigh)
             value += delta >> 16;
         else
             value += delta & 0xFFFF;

@@ -13,11 +13,6 @@ namespace vyn::i386 {
 
 namespace {
 
-constexpr std::size_t kImportDescriptorSize = 20;
-constexpr std::uint32_t kTlsDirectorySize = 24;
-constexpr std::uint32_t kOrdinalFlag = 0x80000000u;
-enum RelocationType : std::uint8_t { kAbsolute = 0, kHigh = 1, kLow = 2, kHighLow = 3 };
-
 bool read_u32(const PeImage& image, std::uint64_t rva, std::uint32_t& value)
 {
     std::uint8_t b[4];
@@ -57,12 +52,13 @@ struct ImportWalk {
 // The name of an import: "#ordinal" or the string after the hint.
 bool import_name(ImportWalk& walk, const std::string& dll, std::uint32_t entry, std::string& name)
 {
-    if (entry & kOrdinalFlag) {
-        name = "#" + std::to_string(entry & 0xFFFF);
+    namespace lookup = coff::import_entry32;
+    if (entry & lookup::kOrdinalFlag) {
+        name = "#" + std::to_string(entry & lookup::kOrdinalMask);
         return true;
     }
-    if (std::uint64_t(entry) + 2 >= walk.image.size_of_image ||
-        !read_string(walk.image, entry + 2, kMaxImportNameLength, name))
+    if (std::uint64_t(entry) + lookup::kHintSize >= walk.image.size_of_image ||
+        !read_string(walk.image, entry + lookup::kHintSize, kMaxImportNameLength, name))
         return fail(walk.error, "import name of " + dll + " lies outside the image or is longer than " +
                                     std::to_string(kMaxImportNameLength) + " characters");
     walk.name_bytes += name.size() + 1;
@@ -78,8 +74,9 @@ bool read_thunks(ImportWalk& walk, const std::string& dll, std::uint32_t lookup_
     PeImage& image = walk.image;
     for (std::uint64_t index = 0;; ++index) {
         std::uint32_t entry = 0;
-        std::uint64_t slot = iat_rva + 4 * index;
-        if (!read_u32(image, lookup_rva + 4 * index, entry) || slot + 4 > image.size_of_image)
+        std::uint64_t slot = iat_rva + coff::import_entry32::kSize * index;
+        if (!read_u32(image, lookup_rva + coff::import_entry32::kSize * index, entry) ||
+            slot + coff::import_entry32::kSize > image.size_of_image)
             return fail(walk.error, "import table of " + dll + " runs off the image");
         if (entry == 0)
             return true;
@@ -96,20 +93,23 @@ bool read_thunks(ImportWalk& walk, const std::string& dll, std::uint32_t lookup_
 // against what is left of the directory.
 bool read_relocation_block(PeImage& image, ByteReader block, std::uint32_t& block_size, std::string& error)
 {
+    namespace reloc = coff::base_reloc;
     std::uint32_t page = block.u32();
     block_size = block.u32();
-    if (!block.ok() || block_size < 8 || block_size % 2 != 0 || block_size > block.size())
+    if (!block.ok() || block_size < coff::kBaseRelocBlockHeaderSize || block_size % coff::kBaseRelocEntrySize != 0 ||
+        block_size > block.size())
         return fail(error, "relocation block for page " + hex(page) + " has a bad size " + hex(block_size));
-    for (std::uint32_t i = 0; i < (block_size - 8) / 2; ++i) {
+    const std::size_t entries = (block_size - coff::kBaseRelocBlockHeaderSize) / coff::kBaseRelocEntrySize;
+    for (std::size_t i = 0; i < entries; ++i) {
         std::uint16_t entry = block.u16();
-        auto type = static_cast<std::uint8_t>(entry >> 12);
-        std::uint64_t rva = std::uint64_t(page) + (entry & 0xFFF);
-        if (type == kAbsolute)
+        std::uint8_t type = reloc::type(entry);
+        std::uint64_t rva = std::uint64_t(page) + reloc::offset(entry);
+        if (type == reloc::kAbsolute)
             continue;
-        if (type != kHigh && type != kLow && type != kHighLow)
+        if (type != reloc::kHigh && type != reloc::kLow && type != reloc::kHighLow)
             return fail(error, "relocation type " + std::to_string(type) + " at " + hex(std::uint32_t(rva)) +
                                    " is not an i386 relocation");
-        if (rva + (type == kHighLow ? 4 : 2) > image.size_of_image)
+        if (rva + relocation_width(type) > image.size_of_image)
             return fail(error, "relocation at " + hex(std::uint32_t(rva)) + " lies outside the image");
         image.relocations.push_back({static_cast<std::uint32_t>(rva), type});
     }
@@ -125,19 +125,19 @@ bool inside_image(const PeImage& image, std::uint32_t va)
 
 bool read_imports(const Headers& headers, PeImage& image, std::size_t file_size, std::string& error)
 {
-    std::uint32_t at = headers.directories[kImportDirectory].rva;
+    std::uint32_t at = headers.directories[coff::data_directory::kImport].rva;
     if (at == 0)
         return true;
     ImportWalk walk{image, file_size, 0, error};
-    for (std::uint32_t count = 0;; ++count, at += kImportDescriptorSize) {
-        std::uint8_t bytes[kImportDescriptorSize];
-        if (std::uint64_t(at) + kImportDescriptorSize > image.size_of_image || !image.read(at, bytes))
+    for (std::uint32_t count = 0;; ++count, at += coff::kImportDescriptorSize) {
+        std::uint8_t bytes[coff::kImportDescriptorSize];
+        if (std::uint64_t(at) + coff::kImportDescriptorSize > image.size_of_image || !image.read(at, bytes))
             return fail(error, "import directory runs off the image");
-        ByteReader descriptor(bytes);
-        std::uint32_t lookup_rva = descriptor.u32();
-        descriptor.skip(8);
-        std::uint32_t name_rva = descriptor.u32();
-        std::uint32_t iat_rva = descriptor.u32();
+        namespace field = coff::import_descriptor;
+        std::uint32_t lookup_rva = 0, name_rva = 0, iat_rva = 0;
+        read_u32_at(bytes, field::kLookupTable, lookup_rva);
+        read_u32_at(bytes, field::kName, name_rva);
+        read_u32_at(bytes, field::kAddressTable, iat_rva);
         if (name_rva == 0 && iat_rva == 0)
             return true;
         if (count == kMaxImports)
@@ -155,7 +155,7 @@ bool read_imports(const Headers& headers, PeImage& image, std::size_t file_size,
 // that a damaged table is found whatever the base.
 bool read_relocations(const Headers& headers, PeImage& image, std::string& error)
 {
-    DirectoryEntry directory = headers.directories[kRelocationDirectory];
+    DirectoryEntry directory = headers.directories[coff::data_directory::kBaseReloc];
     if (directory.rva == 0 || directory.size == 0)
         return true;
     if (std::uint64_t(directory.rva) + directory.size > image.size_of_image)
@@ -174,21 +174,22 @@ bool read_relocations(const Headers& headers, PeImage& image, std::string& error
 
 bool read_tls(const Headers& headers, PeImage& image, std::string& error)
 {
-    DirectoryEntry directory = headers.directories[kTlsDirectory];
+    DirectoryEntry directory = headers.directories[coff::data_directory::kTls];
     if (directory.rva == 0)
         return true;
-    std::uint8_t bytes[kTlsDirectorySize];
-    if (directory.size < kTlsDirectorySize || std::uint64_t(directory.rva) + kTlsDirectorySize > image.size_of_image ||
+    std::uint8_t bytes[coff::kTlsDirectorySize32];
+    if (directory.size < coff::kTlsDirectorySize32 ||
+        std::uint64_t(directory.rva) + coff::kTlsDirectorySize32 > image.size_of_image ||
         !image.read(directory.rva, bytes))
         return fail(error, "TLS directory runs off the image");
-    ByteReader fields(bytes);
+    namespace field = coff::tls_directory32;
     TlsDirectory& tls = image.tls;
     tls.present = true;
-    tls.template_start = fields.u32();
-    tls.template_end = fields.u32();
-    tls.index_address = fields.u32();
-    tls.callbacks_address = fields.u32();
-    tls.zero_fill = fields.u32();
+    read_u32_at(bytes, field::kRawDataStart, tls.template_start);
+    read_u32_at(bytes, field::kRawDataEnd, tls.template_end);
+    read_u32_at(bytes, field::kIndexAddress, tls.index_address);
+    read_u32_at(bytes, field::kCallbacks, tls.callbacks_address);
+    read_u32_at(bytes, field::kZeroFillSize, tls.zero_fill);
     if (tls.template_start != tls.template_end &&
         (!inside_image(image, tls.template_start) || tls.template_end < tls.template_start ||
          tls.template_end - image.image_base > image.size_of_image))

@@ -14,17 +14,10 @@ namespace vyn::i386 {
 
 namespace {
 
-constexpr std::uint16_t kMachineI386 = 0x14C;
-constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint32_t kPageSize = 0x1000;
+constexpr std::uint32_t kAllocationGranularity = 0x10000;  // where images may be based
 constexpr std::uint32_t kDefaultStackReserve = 1u << 20;
 constexpr std::uint32_t kStackGranularity = 0x10000;
-constexpr std::size_t kSectionHeaderSize = 40;
-constexpr std::uint16_t kFileRelocsStripped = 0x0001;
-constexpr std::uint16_t kDllNxCompatible = 0x0100;
-constexpr std::uint32_t kSectionExecute = 0x20000000;
-constexpr std::uint32_t kSectionRead = 0x40000000;
-constexpr std::uint32_t kSectionWrite = 0x80000000;
 
 std::uint32_t round_up(std::uint64_t value, std::uint32_t granularity)
 {
@@ -34,57 +27,60 @@ std::uint32_t round_up(std::uint64_t value, std::uint32_t granularity)
 // The DOS header, the PE signature, the file header and the optional header.
 bool read_headers(ByteReader file, PeImage& image, Headers& headers, std::string& error)
 {
-    if (file.u16() != 0x5A4D || !file.ok())
+    if (file.u16() != coff::kDosSignature || !file.ok())
         return fail(error, "not an executable image (no MZ signature)");
-    file.seek(0x3C);
+    file.seek(coff::kDosLfanewOffset);
     std::uint32_t pe_offset = file.u32();
-    if (!file.ok() || !file.seek(pe_offset) || file.u32() != 0x00004550 || !file.ok())
+    if (!file.ok() || !file.seek(pe_offset) || file.u32() != coff::kPeSignature || !file.ok())
         return fail(error, "no PE signature at the offset the DOS header gives");
-    std::uint16_t machine = file.u16();
-    headers.section_count = file.u16();
-    file.skip(12);
-    std::uint16_t optional_size = file.u16();
-    std::uint16_t characteristics = file.u16();
+    coff::FileHeader file_header = coff::read_file_header(file);
+    headers.section_count = file_header.section_count;
     if (!file.ok())
         return fail(error, "truncated file header");
-    if (machine != kMachineI386)
-        return fail(error, "machine " + hex(machine) + " is not the i386 (0x14c)");
+    if (file_header.machine != coff::machine::kI386)
+        return fail(error,
+                    "machine " + hex(file_header.machine) + " is not the i386 (" + hex(coff::machine::kI386) + ")");
     std::size_t optional_start = file.position();
+    std::uint16_t optional_size = file_header.optional_header_size;
     ByteReader optional = file.sub(optional_start, optional_size);
-    if (!file.ok() || optional_size < 96)
+    if (!file.ok() || optional_size < coff::optional_header32::kDirectories)
         return fail(error, "truncated optional header");
-    if (optional.u16() != kPe32Magic)
-        return fail(error, "optional header is not PE32 (magic 0x10b)");
-    optional.seek(16);
+    if (optional.u16() != coff::kOptionalMagicPe32)
+        return fail(error, "optional header is not PE32 (magic " + hex(coff::kOptionalMagicPe32) + ")");
+    namespace field = coff::optional_header32;
+    optional.seek(field::kEntryPoint);
     image.entry_rva = optional.u32();
-    optional.seek(28);
+    optional.seek(field::kImageBase);
     image.image_base = optional.u32();
+    optional.seek(field::kSectionAlignment);
     image.section_alignment = optional.u32();
-    optional.seek(56);
+    optional.seek(field::kSizeOfImage);
     headers.size_of_image = optional.u32();
+    optional.seek(field::kSizeOfHeaders);
     headers.size_of_headers = optional.u32();
-    optional.seek(70);
+    optional.seek(field::kDllCharacteristics);
     std::uint16_t dll_characteristics = optional.u16();
+    optional.seek(field::kSizeOfStackReserve);
     headers.stack_reserve = optional.u32();
-    optional.seek(92);
+    optional.seek(field::kDirectoryCount);
     std::uint32_t directory_count = optional.u32();
-    for (std::uint32_t i = 0; i < std::min<std::uint32_t>(directory_count, kDirectoryCount); ++i) {
-        if (!optional.seek(96 + 8 * i))
+    for (std::size_t i = 0; i < std::min<std::size_t>(directory_count, coff::data_directory::kCount); ++i) {
+        if (!optional.seek(field::kDirectories + coff::kDataDirectorySize * i))
             break;
         headers.directories[i].rva = optional.u32();
         headers.directories[i].size = optional.u32();
     }
     if (!optional.ok())
         return fail(error, "truncated optional header");
-    image.relocations_stripped = (characteristics & kFileRelocsStripped) != 0;
-    image.nx_compatible = (dll_characteristics & kDllNxCompatible) != 0;
+    image.relocations_stripped = (file_header.characteristics & coff::file_flags::kRelocsStripped) != 0;
+    image.nx_compatible = (dll_characteristics & coff::dll_flags::kNxCompatible) != 0;
     headers.section_table = optional_start + optional_size;
     return true;
 }
 
 bool check_layout(PeImage& image, const Headers& headers, std::size_t file_size, std::string& error)
 {
-    if (image.image_base % 0x10000 != 0)
+    if (image.image_base % kAllocationGranularity != 0)
         return fail(error, "image base " + hex(image.image_base) + " is not a multiple of 64 KB");
     if (image.section_alignment == 0 || (image.section_alignment & (image.section_alignment - 1)) != 0)
         return fail(error, "section alignment " + hex(image.section_alignment) + " is not a power of two");
@@ -107,8 +103,9 @@ bool check_layout(PeImage& image, const Headers& headers, std::size_t file_size,
 
 std::uint32_t protection(std::uint32_t characteristics)
 {
-    return ((characteristics & kSectionRead) ? kRead : 0) | ((characteristics & kSectionWrite) ? kWrite : 0) |
-           ((characteristics & kSectionExecute) ? kExecute : 0);
+    namespace flag = coff::section_flags;
+    return ((characteristics & flag::kRead) ? kRead : 0) | ((characteristics & flag::kWrite) ? kWrite : 0) |
+           ((characteristics & flag::kExecute) ? kExecute : 0);
 }
 
 // The section table: each section's place in the image and a view of its raw
@@ -116,19 +113,19 @@ std::uint32_t protection(std::uint32_t characteristics)
 // requires, which also keeps the image's picture simple to search.
 bool read_sections(ByteReader file, const Headers& headers, PeImage& image, std::string& error)
 {
-    ByteReader table = file.sub(headers.section_table, headers.section_count * kSectionHeaderSize);
+    ByteReader table = file.sub(headers.section_table, headers.section_count * coff::kSectionHeaderSize);
     if (!file.ok())
         return fail(error, "section table lies beyond the end of the file");
     std::uint64_t previous_end = headers.size_of_headers;
     for (std::uint16_t i = 0; i < headers.section_count; ++i) {
+        coff::SectionHeader header = coff::read_section_header(table);
         Section section;
-        section.name = table.fixed_string(8);
-        std::uint32_t virtual_size = table.u32();
-        section.rva = table.u32();
-        std::uint32_t raw_size = table.u32();
-        std::uint32_t raw_offset = table.u32();
-        table.skip(12);
-        section.protection = protection(table.u32());
+        section.name = std::move(header.name);
+        section.rva = header.virtual_address;
+        section.protection = protection(header.characteristics);
+        std::uint32_t virtual_size = header.virtual_size;
+        std::uint32_t raw_size = header.raw_size;
+        std::uint32_t raw_offset = header.raw_pos;
         std::uint32_t copy = virtual_size ? std::min(virtual_size, raw_size) : raw_size;
         section.virtual_size = std::max(virtual_size, copy);
         std::uint64_t end = std::uint64_t(section.rva) + section.virtual_size;

@@ -11,6 +11,8 @@
 // zero-filled rest of the image exists only as a size.
 #pragma once
 
+#include "common/coff_format.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -45,12 +47,17 @@ struct Section {
     std::uint32_t protection = 0;        // Protection bits
 };
 
-// One base relocation: where it applies and its type (3 for a 32-bit
-// address, 1 and 2 for the high and low halves).
+// One base relocation: where it applies and its coff::base_reloc type
+// (kHighLow for a 32-bit address, kHigh and kLow for its halves).
 struct Relocation {
     std::uint32_t rva = 0;
     std::uint8_t type = 0;
 };
+// The number of bytes a base relocation of that type patches.
+constexpr std::uint32_t relocation_width(std::uint8_t type)
+{
+    return type == coff::base_reloc::kHighLow ? 4 : 2;
+}
 
 // The TLS directory's fields, as virtual addresses at the preferred base.
 struct TlsDirectory {

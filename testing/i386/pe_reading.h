@@ -4,15 +4,14 @@
 
 #include "testing/i386/pe_image.h"
 
+#include "common/coff_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
 namespace vyn::i386 {
-
-enum Directory : std::uint32_t { kImportDirectory = 1, kRelocationDirectory = 5, kTlsDirectory = 9 };
-constexpr std::uint32_t kDirectoryCount = 16;
 
 struct DirectoryEntry {
     std::uint32_t rva = 0;
@@ -25,7 +24,7 @@ struct Headers {
     std::uint32_t size_of_image = 0;
     std::uint32_t size_of_headers = 0;
     std::uint32_t stack_reserve = 0;
-    DirectoryEntry directories[kDirectoryCount];
+    DirectoryEntry directories[coff::data_directory::kCount];  // by coff::data_directory index
 };
 
 bool fail(std::string& error, const std::string& message);

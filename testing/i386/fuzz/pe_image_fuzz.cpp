@@ -42,7 +42,7 @@ void check_image(const PeImage& image, const std::uint8_t* data, std::size_t siz
         kept += import.name.size();
     }
     for (const Relocation& r : image.relocations)
-        if (std::uint64_t(r.rva) + (r.type == 3 ? 4 : 2) > image.size_of_image)
+        if (std::uint64_t(r.rva) + relocation_width(r.type) > image.size_of_image)
             std::abort();
     // Names come from the file (ordinals add a few characters each).
     if (kept > size + 8 * image.imports.size())
