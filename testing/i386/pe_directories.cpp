@@ -13,13 +13,12 @@ namespace vyn::i386 {
 
 namespace {
 
+constexpr std::uint32_t kTlsIndexSize = 4;  // the 32-bit slot the loader stores the image's TLS index in
+
 bool read_u32(const PeImage& image, std::uint64_t rva, std::uint32_t& value)
 {
     std::uint8_t b[4];
-    if (rva > image.size_of_image || !image.read(static_cast<std::uint32_t>(rva), b))
-        return false;
-    value = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
-    return true;
+    return rva <= image.size_of_image && image.read(static_cast<std::uint32_t>(rva), b) && read_u32_at(b, 0, value);
 }
 
 // The NUL-terminated string at rva, of at most limit characters; false when
@@ -194,7 +193,8 @@ bool read_tls(const Headers& headers, PeImage& image, std::string& error)
         (!inside_image(image, tls.template_start) || tls.template_end < tls.template_start ||
          tls.template_end - image.image_base > image.size_of_image))
         return fail(error, "TLS template lies outside the image");
-    if (!inside_image(image, tls.index_address) || tls.index_address - image.image_base + 4 > image.size_of_image)
+    if (!inside_image(image, tls.index_address) ||
+        tls.index_address - image.image_base + kTlsIndexSize > image.size_of_image)
         return fail(error, "TLS index lies outside the image");
     if (tls.callbacks_address != 0 && !inside_image(image, tls.callbacks_address))
         return fail(error, "TLS callbacks lie outside the image");
