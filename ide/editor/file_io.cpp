@@ -75,9 +75,7 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
     document.name = winpath::upper_az(path);
     std::stable_sort(documents_.begin(), documents_.end(),
                      [](const std::unique_ptr<Document>& a, const std::unique_ptr<Document>& b) { return a->name < b->name; });
-    document.language = language_for_file(document.name);
-    if (document.language == &c_language())
-        document.flags |= docflag::c_source;
+    attach_language(document, language_for_file(document.name));
 
     std::string host_path = winpath::to_host(path);
     int split_count = 0;
