@@ -11,6 +11,8 @@
 // repetitions are greedy.
 #pragma once
 
+#include "ide/editor/literal_finder.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -69,6 +71,7 @@ struct CompiledRegex {
     char first = 0;         // the character every match starts with; 0 when unknown
     bool anchored = false;  // the expression begins with "^"
     std::string required;   // a literal every match contains; empty when none
+    LiteralFinder required_finder;  // finds it
     std::string source;     // the pattern as given
     std::vector<std::uint8_t> program;
 };

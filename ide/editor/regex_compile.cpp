@@ -386,8 +386,10 @@ void find_pretests(CompiledRegex& re, int flags)
             best = operand(program, scan);
         }
     }
-    if (best != nullptr)
+    if (best != nullptr) {
         re.required.assign(best, longest);
+        re.required_finder = LiteralFinder(re.required);
+    }
 }
 
 }  // namespace

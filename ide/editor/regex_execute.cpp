@@ -247,7 +247,7 @@ RegexStatus execute_regex(CompiledRegex& re, std::string_view subject, std::size
         return RegexStatus::bad_program;
     if (from > subject.size())
         return RegexStatus::no_match;
-    if (!re.required.empty() && subject.substr(from).find(re.required) == std::string_view::npos)
+    if (!re.required.empty() && re.required_finder.find(subject, from) == std::string_view::npos)
         return RegexStatus::no_match;
     Matcher matcher(re, subject);
     auto outcome = [&](bool matched) {

@@ -5,8 +5,10 @@
 
 #include "common/strings.h"
 #include "ide/editor/find_flags.h"
+#include "ide/editor/literal_finder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -92,6 +94,9 @@ public:
     virtual std::optional<TextMatch> first_from(int line, int column) = 0;
     // The last candidate on the line starting at or before column.
     virtual std::optional<TextMatch> last_at_or_before(int line, int column) = 0;
+    // The first line from line to last that may hold a candidate; a kind
+    // of search that can tell cheaply lets the walk skip the others.
+    virtual int next_line_worth_trying(int line, int /*last*/) { return line; }
     std::string error;
 };
 
@@ -105,14 +110,30 @@ public:
         : document_(document), fold_(fold), pattern_(fold ? to_upper_ascii(text) : std::string(text))
     {
         pieces_ = split(pattern_, '\n');
+        if (!fold_)
+            finder_ = LiteralFinder(pattern_);
     }
 
     std::optional<TextMatch> first_from(int line, int column) override
     {
         if (pieces_.size() > 1)
             return spanning(line, [column](int start) { return start >= column; });
-        std::size_t at = find_in(line_text(document_, line), static_cast<std::size_t>(column), pattern_, fold_);
+        std::string_view text = line_text(document_, line);
+        std::size_t at = fold_ ? find_in(text, static_cast<std::size_t>(column), pattern_, true)
+                               : finder_.find(text, static_cast<std::size_t>(column));
         return on_line(line, at);
+    }
+
+    // Without a line-feed or case folding, the lines without the text are
+    // passed over in one tight loop: the common search on a long file.
+    int next_line_worth_trying(int line, int last) override
+    {
+        if (fold_ || pieces_.size() > 1)
+            return line;
+        for (; line <= last; ++line)
+            if (finder_.find(document_.lines[static_cast<std::size_t>(line)].text) != std::string_view::npos)
+                return line;
+        return line;
     }
 
     std::optional<TextMatch> last_at_or_before(int line, int column) override
@@ -165,6 +186,7 @@ private:
     const Document& document_;
     bool fold_;
     std::string pattern_;
+    LiteralFinder finder_;
     std::vector<std::string> pieces_;
 };
 
@@ -226,6 +248,24 @@ class RegexCandidates : public Candidates {
 public:
     RegexCandidates(const Document& document, CompiledRegex& re) : document_(document), re_(re) {}
 
+    // The pre-tests of the expression, applied to whole lines in one loop.
+    int next_line_worth_trying(int line, int last) override
+    {
+        for (; line <= last; ++line) {
+            std::string_view text = document_.lines[static_cast<std::size_t>(line)].text;
+            if (!re_.required.empty()) {
+                if (re_.required_finder.find(text) != std::string_view::npos)
+                    return line;
+            } else if (re_.first != '\0') {
+                if (std::memchr(text.data(), re_.first, text.size()) != nullptr)
+                    return line;
+            } else {
+                return line;
+            }
+        }
+        return line;
+    }
+
     std::optional<TextMatch> first_from(int line, int column) override
     {
         std::string_view text = line_text(document_, line);
@@ -278,6 +318,10 @@ struct Walk {
     {
         int last_line = std::min(start_limit.line, document.line_count() - 1);
         for (int line = begin.line; line <= last_line; ++line) {
+            if (line != begin.line)
+                line = candidates.next_line_worth_trying(line, last_line);
+            if (line > last_line)
+                break;
             int column = line == begin.line ? begin.column : 0;
             for (std::optional<TextMatch> m = candidates.first_from(line, column); m;
                  m = candidates.first_from(line, m->start.column + 1)) {

@@ -1,4 +1,5 @@
 // The search walks and the Find and Replace commands over an editing session.
+#include "ide/editor/literal_finder.h"
 #include "ide/editor/searcher.h"
 #include "editor_fixture.h"
 
@@ -390,3 +391,23 @@ TEST(SearchState, HistoryKeepsEachTextOnceNewestFirst)
 
 }  // namespace
 }  // namespace vyn::editor::testing
+
+namespace vyn::editor {
+namespace {
+
+TEST(LiteralFinder, FindsEveryPlaceAStringFindWould)
+{
+    const char* texts[] = {"", "k", "markmark", "xmarkwork kmark", "mmmark", "markmar", "abc mark"};
+    const char* literals[] = {"mark", "k", "kmark", "mar", "xmarkwork kmark", "markmarkmark"};
+    for (const char* text : texts)
+        for (const char* literal : literals) {
+            LiteralFinder finder(literal);
+            std::string_view t(text);
+            for (std::size_t from = 0; from <= t.size() + 1; ++from)
+                EXPECT_EQ(finder.find(t, from), from > t.size() ? std::string_view::npos : t.find(literal, from))
+                    << text << " / " << literal << " from " << from;
+        }
+}
+
+}  // namespace
+}  // namespace vyn::editor
