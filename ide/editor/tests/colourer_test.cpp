@@ -122,3 +122,29 @@ TEST(Colourer, DocumentLinesHaveTabsExpandedAndCommentsMovedWithThem)
 
 }  // namespace
 }  // namespace vyn::editor
+
+#include "ide/editor/status_text.h"
+
+namespace vyn::editor {
+namespace {
+
+TEST(StatusText, LineAndScreenColumnWithTheModifiedMark)
+{
+    Document document;
+    document.lines = {Line{"a", 0}, Line{"\tint x;", 0}};
+    View view;
+    view.document = &document;
+    view.cursor = {1, 2};
+    EXPECT_EQ(status_text(view, 4), "2:6");
+    EXPECT_EQ(status_text(view, 8, "main"), "main 2:10");
+    document.flags |= docflag::modified;
+    EXPECT_EQ(status_text(view, 4), "2:6 *");
+    view.cursor = {2, 0};  // the end of the document
+    EXPECT_EQ(status_text(view, 4), "3:1 *");
+    EXPECT_EQ(marked_title("a.c", true), "a.c*");
+    EXPECT_EQ(marked_title("a.c*", true), "a.c*");
+    EXPECT_EQ(marked_title("a.c*", false), "a.c");
+}
+
+}  // namespace
+}  // namespace vyn::editor
