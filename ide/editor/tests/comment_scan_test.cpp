@@ -99,3 +99,22 @@ TEST(CommentScan, ADocumentWithoutLanguageHasNoComments)
 
 }  // namespace
 }  // namespace vyn::editor
+
+#include "ide/editor/brace_level.h"
+
+namespace vyn::editor {
+namespace {
+
+TEST(BraceLevels, CountBracesOutsideCommentsAndLiterals)
+{
+    Document document;
+    document.lines = lines_of({"int f(void)", "{", "    if (x) { /* { */", "        s = \"}\"; c = '{';", "    }",
+                               "}", "// }"});
+    attach_language(document, &c_language());
+    ensure_comments(document);
+    EXPECT_EQ(brace_levels(document, 0, 8), (std::vector<int>{0, 0, 1, 2, 2, 1, 0, 0}));
+    EXPECT_EQ(brace_levels(document, 3, 2), (std::vector<int>{2, 2}));
+}
+
+}  // namespace
+}  // namespace vyn::editor
