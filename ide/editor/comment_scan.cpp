@@ -13,13 +13,13 @@ enum class Scanner { c, pascal, fortran, line_end };
 Scanner scanner_for(const Language& language)
 {
     switch (language.code) {
-    case langcode::c:
+    case langcode::c_code:
         return Scanner::c;
-    case langcode::pascal:
+    case langcode::pascal_code:
         return Scanner::pascal;
-    case langcode::fortran:
+    case langcode::fortran_code:
         return Scanner::fortran;
-    case langcode::assembly:
+    case langcode::assembly_code:
         return Scanner::line_end;
     default:
         break;

@@ -104,12 +104,12 @@ void Language::rebuild_tables()
 LanguageList::LanguageList()
 {
     // Made in this order, so that the list (newest first) holds them reversed.
-    languages_.push_back(built_in("Pascal", langcode::pascal, "PAS", "{}(*)", "'", 5, pascal_keywords()));
-    languages_.push_back(built_in("Fortran", langcode::fortran, "F", ";", "'", 7, fortran_keywords()));
-    languages_.push_back(built_in("Assembly", langcode::assembly, "ASM", ";", "'", 7, {}));
+    languages_.push_back(built_in("Pascal", langcode::pascal_code, "PAS", "{}(*)", "'", 5, pascal_keywords()));
+    languages_.push_back(built_in("Fortran", langcode::fortran_code, "F", ";", "'", 7, fortran_keywords()));
+    languages_.push_back(built_in("Assembly", langcode::assembly_code, "ASM", ";", "'", 7, {}));
     languages_.back()->start_function = "^[A-Za-z_][_A-Za-z0-9]+[ \t]+PROC[ \t]";
     languages_.back()->end_function = "^[A-Za-z_][A-Za-z0-9]+[ \t]+ENDP[ \t]";
-    languages_.push_back(built_in(std::string(c_language_name), langcode::c, "C;H;CPP;HPP", "/*", "'\"", 1, c_keywords()));
+    languages_.push_back(built_in(std::string(c_language_name), langcode::c_code, "C;H;CPP;HPP", "/*", "'\"", 1, c_keywords()));
     c_ = languages_.back().get();
 }
 
@@ -208,9 +208,9 @@ void attach_language(Document& document, const Language* language)
     // line breaks, and for C the slash and star; in Fortran any first-column
     // character decides whether the line is a comment.
     std::string significant = language->comment_chars + language->string_chars + "\\\n";
-    if (language->code == langcode::c)
+    if (language->code == langcode::c_code)
         significant += "/*";
-    bool first_column = language->code == langcode::fortran;
+    bool first_column = language->code == langcode::fortran_code;
     Document* target = &document;
     document.change_hook = [target, significant, first_column](int, int column, char c) {
         if ((first_column && column == 0) || significant.find(c) != std::string::npos)

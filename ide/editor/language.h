@@ -25,10 +25,10 @@ constexpr std::uint16_t no_case = 0x0004;  // keywords compared without regard t
 
 // The built-in kinds, by code.
 namespace langcode {
-constexpr int c = 0;
-constexpr int fortran = 3;
-constexpr int pascal = 4;
-constexpr int assembly = 5;
+constexpr int c_code = 0;
+constexpr int fortran_code = 3;
+constexpr int pascal_code = 4;
+constexpr int assembly_code = 5;
 }  // namespace langcode
 
 inline constexpr int keyword_buckets = 13;
