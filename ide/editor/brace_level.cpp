@@ -2,6 +2,8 @@
 
 #include "ide/editor/comment_scan.h"
 
+#include "common/strings.h"
+
 namespace vyn::editor {
 
 namespace {
@@ -49,6 +51,43 @@ std::vector<int> brace_levels(const Document& document, int first, int count)
             level += level_change(document, line);
     }
     return levels;
+}
+
+std::optional<LineSpan> enclosing_block(const Document& document, int line)
+{
+    int count = document.line_count();
+    if (line < 0 || line >= count)
+        return std::nullopt;
+    std::vector<int> levels = brace_levels(document, 0, count + 1);  // levels[count]: the end
+    auto level = [&](int l) { return levels[static_cast<std::size_t>(l)]; };
+    auto opens = [&](int l) { return level(l) == 0 && level(l + 1) > 0; };
+    auto is_head = [&](int l) {
+        std::string_view text = trim(document.lines[static_cast<std::size_t>(l)].text);
+        return !text.empty() && !text.ends_with(';') && !text.ends_with('}') && level(l) == 0;
+    };
+    // The line that opens the outermost block: above the line when it lies
+    // inside one, below it when the line is part of a block's head.
+    int open = line;
+    if (level(line) > 0) {
+        while (open >= 0 && !opens(open))
+            --open;
+    } else {
+        while (open < count && !opens(open) && is_head(open))
+            ++open;
+    }
+    if (open < 0 || open >= count || !opens(open))
+        return std::nullopt;
+    int close = open + 1;
+    while (close < count && level(close + 1) > 0)
+        ++close;
+    if (close >= count)
+        close = count - 1;
+    if (line > close)
+        return std::nullopt;
+    int first = open;
+    while (first > 0 && is_head(first - 1))
+        --first;
+    return LineSpan{first, close};
 }
 
 }  // namespace vyn::editor

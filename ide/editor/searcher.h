@@ -12,8 +12,10 @@
 //   selection's start and replaces only matches wholly inside it, the end
 //   following the replacements. Without a selection the option is ignored.
 // - "By function" limits the walk to the lines of the function at the cursor
-//   (given by the function finder); the walk starts at the cursor when it is
-//   inside them, else at the function's first line.
+//   (given by function_at; the IDE gives the outermost brace block around
+//   the cursor with its head); the walk starts at the cursor when it is
+//   inside them, else at the function's first line. Without a function
+//   there nothing is found.
 // - A regular-expression search runs backwards too (the last match that
 //   ends before the cursor), so that Find previous works with one.
 #pragma once

@@ -118,3 +118,26 @@ TEST(BraceLevels, CountBracesOutsideCommentsAndLiterals)
 
 }  // namespace
 }  // namespace vyn::editor
+
+namespace vyn::editor {
+namespace {
+
+TEST(BraceLevels, TheEnclosingBlockWithItsHead)
+{
+    Document document;
+    document.lines = lines_of({"int g;", "", "static int", "f(int a)", "{", "    if (a) {", "        a = 2;", "    }",
+                               "    return a;", "}", "int h;"});
+    attach_language(document, &c_language());
+    ensure_comments(document);
+    for (int line : {2, 4, 6, 8, 9}) {
+        std::optional<LineSpan> block = enclosing_block(document, line);
+        ASSERT_TRUE(block) << line;
+        EXPECT_EQ(block->first, 2);
+        EXPECT_EQ(block->last, 9);
+    }
+    EXPECT_FALSE(enclosing_block(document, 0));
+    EXPECT_FALSE(enclosing_block(document, 10));
+}
+
+}  // namespace
+}  // namespace vyn::editor

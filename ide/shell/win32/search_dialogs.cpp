@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "ide/command_ids.h"
+#include "ide/editor/brace_level.h"
+#include "ide/editor/comment_scan.h"
 #include "ide/editor/searcher.h"
 #include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/ide.h"
@@ -46,10 +48,26 @@ Win32SearchHost& search_host()
     return host;
 }
 
+// "By function" searches the lines of the outermost brace block around
+// the cursor with its head, the function of a C source.
+std::optional<vyn::editor::SearchBounds> function_lines(const View& view)
+{
+    vyn::editor::Document& document = *view.document;
+    vyn::editor::ensure_comments(document);
+    std::optional<vyn::editor::LineSpan> block = vyn::editor::enclosing_block(document, view.cursor.line);
+    if (!block)
+        return std::nullopt;
+    return vyn::editor::SearchBounds{{block->first, 0}, {block->last, document.length(block->last)}};
+}
+
 vyn::editor::Searcher& searcher()
 {
-    static vyn::editor::Searcher instance(*ide().editor, search_host());
-    return instance;
+    static std::unique_ptr<vyn::editor::Searcher> instance;
+    if (!instance) {
+        instance = std::make_unique<vyn::editor::Searcher>(*ide().editor, search_host());
+        instance->function_at = function_lines;
+    }
+    return *instance;
 }
 
 HWND window_of(const View& view)
