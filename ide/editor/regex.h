@@ -89,8 +89,9 @@ std::optional<CompiledRegex> compile_regex(std::string_view pattern, std::string
 
 // Matches re against subject, trying start positions from column from on
 // ("^" still means column 0 of the subject). On a match, re.start and
-// re.end hold the groups.
-RegexStatus execute_regex(CompiledRegex& re, std::string_view subject, std::size_t from = 0);
+// re.end hold the groups. step_budget may lower the budget (fuzzing does).
+RegexStatus execute_regex(CompiledRegex& re, std::string_view subject, std::size_t from = 0,
+                          long step_budget = regex_step_budget);
 
 struct RegexFind {
     RegexStatus status = RegexStatus::no_match;

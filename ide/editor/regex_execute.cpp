@@ -11,7 +11,7 @@ namespace {
 
 class Matcher {
 public:
-    Matcher(CompiledRegex& re, std::string_view subject) : re_(re), subject_(subject) {}
+    Matcher(CompiledRegex& re, std::string_view subject, long budget) : re_(re), subject_(subject), budget_(budget) {}
 
     // Matches the program at subject position at; records the groups.
     bool try_at(std::size_t at)
@@ -43,7 +43,7 @@ private:
     bool step(long count = 1)
     {
         steps_ += count;
-        if (steps_ > regex_step_budget)
+        if (steps_ > budget_)
             failure_ = RegexStatus::too_complex;
         return !failed();
     }
@@ -62,6 +62,7 @@ private:
 
     CompiledRegex& re_;
     std::string_view subject_;
+    long budget_;
     std::size_t input_ = 0;
     long steps_ = 0;
     int depth_ = 0;
@@ -239,7 +240,7 @@ std::size_t Matcher::repeat(const std::uint8_t* node)
 
 }  // namespace
 
-RegexStatus execute_regex(CompiledRegex& re, std::string_view subject, std::size_t from)
+RegexStatus execute_regex(CompiledRegex& re, std::string_view subject, std::size_t from, long step_budget)
 {
     re.start.fill(-1);
     re.end.fill(-1);
@@ -249,7 +250,7 @@ RegexStatus execute_regex(CompiledRegex& re, std::string_view subject, std::size
         return RegexStatus::no_match;
     if (!re.required.empty() && re.required_finder.find(subject, from) == std::string_view::npos)
         return RegexStatus::no_match;
-    Matcher matcher(re, subject);
+    Matcher matcher(re, subject, step_budget);
     auto outcome = [&](bool matched) {
         if (matcher.failed())
             return matcher.failure();
