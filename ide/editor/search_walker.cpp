@@ -60,7 +60,8 @@ bool equal_folded(std::string_view text, std::string_view upper_pattern)
     return true;
 }
 
-// Lower bound and upper bound (exclusive) of the start columns to try.
+// First occurrence starting at or after column from; with fold the pattern
+// is already upper-cased and the text's letters a to z are compared upper-cased.
 std::size_t find_in(std::string_view text, std::size_t from, std::string_view pattern, bool fold)
 {
     if (!fold)
