@@ -1,6 +1,7 @@
 #include "ide/editor/editor.h"
 
 #include "common/winpath.h"
+#include "ide/editor/language.h"
 
 #include <algorithm>
 
@@ -68,6 +69,15 @@ std::vector<View*> Editor::views_of(const Document& document)
         if (view->document == &document)
             found.push_back(view.get());
     return found;
+}
+
+void Editor::rename_document(Document& document, const std::string& path)
+{
+    document.path = path;
+    document.name = winpath::upper_az(path);
+    attach_language(document, language_for_file(document.name));
+    std::stable_sort(documents_.begin(), documents_.end(),
+                     [](const std::unique_ptr<Document>& a, const std::unique_ptr<Document>& b) { return a->name < b->name; });
 }
 
 void Editor::note_recent_file(const std::string& name)

@@ -144,12 +144,16 @@ void DelayEffect::get_program_name(char* text) const
     copy_text(text, std::string(current().name, strnlen(current().name, sizeof current().name)));
 }
 
-void DelayEffect::set_sample_rate(float rate)
+/* set_sample_rate: a new, zeroed line for the rate and program 0 selected
+   again for it. A rate the line cannot be sized for is refused and leaves
+   everything as it was. */
+bool DelayEffect::set_sample_rate(float rate)
 {
     if (!allocate_buffer(rate))
-        return;
+        return false;
     EffectBase::set_sample_rate(rate);
     set_program(0);
+    return true;
 }
 
 void DelayEffect::suspend()

@@ -43,7 +43,7 @@ public:
     void set_program(std::int32_t program) override;
     void set_program_name(const char* name) override;
     void get_program_name(char* text) const override;
-    void set_sample_rate(float rate) override;
+    bool set_sample_rate(float rate) override;
     void suspend() override;
 
     void set_parameter(std::int32_t index, float value) override;

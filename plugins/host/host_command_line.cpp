@@ -1,6 +1,7 @@
 #include "plugins/host/host_command_line.h"
 
 #include "common/strings.h"
+#include "plugins/sdk/effect_interface.h"
 
 #include <cerrno>
 #include <cmath>
@@ -76,6 +77,12 @@ bool parse_set(const std::string& text, Action& action)
     action.index = *index;
     action.real = *value;
     return true;
+}
+
+// Parameters travel normalised; a value outside 0…1 is a mistake, not a setting.
+bool normalised(float value)
+{
+    return value >= fx::kParameterMin && value <= fx::kParameterMax;
 }
 
 struct OptionShape {
@@ -169,6 +176,10 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
             error = "bad argument for " + arg + ": " + join(arguments, " ");
             return std::nullopt;
         }
+        if (action.kind == ActionKind::Set && !normalised(action.real)) {
+            error = "--set " + arguments[0] + ": parameter values lie between 0 and 1";
+            return std::nullopt;
+        }
         line.actions.push_back(action);
         i += static_cast<std::size_t>(shape->arguments);
     }
@@ -187,7 +198,8 @@ const char* usage_text()
            "Loads an audio effect plug-in and runs the actions in the order given\n"
            "(without any: --show).\n"
            "  --show                      identity, current program and every parameter\n"
-           "  --rate HZ                   set the sample rate (default 44100)\n"
+           "  --rate HZ                   set the sample rate, a whole number of Hz (default: the rate\n"
+           "                              of each WAV file processed, else 44100)\n"
            "  --block N                   set the block size, also the processing block (default 1024)\n"
            "  --program N                 select a program\n"
            "  --program-name TEXT         name the current program\n"
@@ -197,8 +209,10 @@ const char* usage_text()
            "  --process IN OUT            process IN into OUT, replacing\n"
            "  --accumulate IN BASE OUT    process IN and add it to BASE, into OUT\n"
            "  --host-version N            what the host answers the version query (default 1)\n"
-           "Audio files ending in .wav are WAV files of 32-bit float samples; others are raw\n"
-           "interleaved little-endian floats with the effect's channel count.\n";
+           "Audio files ending in .wav are WAV files: read with 16-, 24- or 32-bit PCM or 32-bit\n"
+           "float samples (a mono file feeds every input of the effect), written with 32-bit\n"
+           "float samples at the rate the effect ran at. Other files are raw interleaved\n"
+           "little-endian floats with the effect's channel count.\n";
 }
 
 }  // namespace vyn::host

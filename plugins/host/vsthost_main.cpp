@@ -7,6 +7,7 @@
 #include "plugins/host/host_command_line.h"
 #include "plugins/host/plugin_library.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,9 +22,15 @@ using vyn::fx::Opcode;
 constexpr int kExitUsage = 1;
 constexpr int kExitFailure = 2;
 
+constexpr double kDefaultRate = 44100.0;
+// Rates are whole numbers of Hz that a float (what the effect is given)
+// holds exactly, so that a WAV file carries the very rate the effect ran at.
+constexpr double kLargestRate = 16777216.0;
+
 struct Session {
     EffectHost& effect;
-    float sample_rate = 44100.0f;
+    double sample_rate = kDefaultRate;  // the rate the effect runs at
+    bool rate_chosen = false;           // set by the user (--rate, or a sample-rate request): files do not change it
     std::int32_t block_size = 1024;
 };
 
@@ -54,6 +61,44 @@ std::string flags_text(std::int32_t flags)
     return text;
 }
 
+/* check_rate: whether vsthost can run an effect at rate and write it into a
+   WAV file; a message naming what the rate came from when not. */
+bool check_rate(double rate, const std::string& source)
+{
+    if (rate >= 1.0 && rate <= kLargestRate && std::trunc(rate) == rate)
+        return true;
+    std::fprintf(stderr, "vsthost: %s: the sample rate must be a whole number of Hz from 1 to %.0f, not %.10g\n",
+                 source.c_str(), kLargestRate, rate);
+    return false;
+}
+
+// Sends the rate; false, with a message, when the effect refuses it and keeps its old one.
+bool send_rate(Session& s, double rate, const std::string& source)
+{
+    if (s.effect.dispatch(op(Opcode::SetSampleRate), 0, 0, static_cast<float>(rate)) != 0) {
+        std::fprintf(stderr, "vsthost: %s: the effect refuses a sample rate of %.10g Hz\n", source.c_str(), rate);
+        return false;
+    }
+    s.sample_rate = rate;
+    return true;
+}
+
+/* follow_file_rate: the effect switched to the rate of the file it is about
+   to process, as a host does: switched off around the change and given back
+   the program the user had selected (a new rate may select another). */
+bool follow_file_rate(Session& s, double rate, const std::string& file)
+{
+    if (!check_rate(rate, file))
+        return false;
+    std::intptr_t program = s.effect.dispatch(op(Opcode::GetProgram));
+    s.effect.dispatch(op(Opcode::MainsChanged), 0, 0);
+    bool taken = send_rate(s, rate, file);
+    if (taken)
+        s.effect.dispatch(op(Opcode::SetProgram), 0, program);
+    s.effect.dispatch(op(Opcode::MainsChanged), 0, 1);
+    return taken;
+}
+
 void show(Session& s, const std::string& plugin)
 {
     const vyn::fx::EffectRecord& r = s.effect.record();
@@ -69,7 +114,7 @@ void show(Session& s, const std::string& plugin)
     std::printf("flags       %s\n", flags_text(r.flags).c_str());
     std::printf("delay       %d\n", r.initial_delay);
     std::printf("io ratio    %g\n", static_cast<double>(r.io_ratio));
-    std::printf("sample rate %g\n", static_cast<double>(s.sample_rate));
+    std::printf("sample rate %.10g\n", static_cast<double>(s.sample_rate));
     std::printf("block size  %d\n", s.block_size);
     auto program = s.effect.dispatch(op(Opcode::GetProgram));
     std::printf("program     %ld [%s]\n", static_cast<long>(program), s.effect.text(Opcode::GetProgramName).c_str());
@@ -79,6 +124,26 @@ void show(Session& s, const std::string& plugin)
                     s.effect.text(Opcode::GetParameterLabel, i).c_str(), static_cast<double>(s.effect.parameter(i)),
                     s.effect.text(Opcode::GetParameterDisplay, i).c_str());
     }
+}
+
+/* settle_rate: the effect's rate for one processing action. It follows the
+   input file unless the user chose a rate (then a file that differs is only
+   noted); a base to add onto must be at the rate the effect runs at. */
+bool settle_rate(Session& s, const Action& a, const vyn::host::Audio& input, const vyn::host::Audio* base)
+{
+    if (input.sample_rate != 0.0 && input.sample_rate != s.sample_rate) {
+        if (!s.rate_chosen && !follow_file_rate(s, input.sample_rate, a.files[0]))
+            return false;
+        if (s.rate_chosen)
+            std::fprintf(stderr, "vsthost: note: %s is %.10g Hz; processed at %.10g Hz as asked\n",
+                         a.files[0].c_str(), input.sample_rate, s.sample_rate);
+    }
+    if (base && base->sample_rate != 0.0 && base->sample_rate != s.sample_rate) {
+        std::fprintf(stderr, "vsthost: %s is %.10g Hz, the effect runs at %.10g Hz\n", a.files[1].c_str(),
+                     base->sample_rate, s.sample_rate);
+        return false;
+    }
+    return true;
 }
 
 bool process(Session& s, const Action& a)
@@ -95,9 +160,10 @@ bool process(Session& s, const Action& a)
         std::fprintf(stderr, "vsthost: %s\n", error.c_str());
         return false;
     }
-    if (input->sample_rate != 0.0 && input->sample_rate != s.sample_rate)
-        std::fprintf(stderr, "vsthost: note: %s is %g Hz, the effect runs at %g Hz (see --rate)\n",
-                     a.files[0].c_str(), input->sample_rate, static_cast<double>(s.sample_rate));
+    if (input->channels == 1 && r.num_inputs > 1)
+        *input = vyn::host::spread_mono(*input, r.num_inputs);  // one sound on every input, as a mono source is heard
+    if (!settle_rate(s, a, *input, base ? &*base : nullptr))
+        return false;
     vyn::host::Audio output;
     auto path = accumulate ? vyn::host::ProcessPath::Accumulating : vyn::host::ProcessPath::Replacing;
     if (!s.effect.process(*input, base ? &*base : nullptr, path, s.block_size, output, error)) {
@@ -120,12 +186,9 @@ bool run_action(Session& s, const Action& a, const std::string& plugin)
         show(s, plugin);
         return true;
     case ActionKind::Rate:
-        if (!(a.real > 0.0f)) {
-            std::fprintf(stderr, "vsthost: the sample rate must be positive\n");
+        if (!check_rate(a.real, "--rate") || !send_rate(s, a.real, "--rate"))
             return false;
-        }
-        s.sample_rate = a.real;
-        s.effect.dispatch(op(Opcode::SetSampleRate), 0, 0, a.real);
+        s.rate_chosen = true;
         return true;
     case ActionKind::Block:
         if (a.number <= 0) {
@@ -158,6 +221,11 @@ bool run_action(Session& s, const Action& a, const std::string& plugin)
         }
         std::string text;
         std::intptr_t result = s.effect.dispatch(a.number, a.index, a.value, a.real, &text);
+        if (a.number == op(Opcode::SetSampleRate) && result == 0) {
+            // The effect now runs at that rate, and what vsthost writes must say so.
+            s.sample_rate = a.real;
+            s.rate_chosen = true;
+        }
         std::printf("dispatch %d -> %ld%s\n", a.number, static_cast<long>(result),
                     text.empty() ? "" : (" [" + text + "]").c_str());
         return true;
@@ -192,16 +260,14 @@ int run(const vyn::host::CommandLine& line)
     }
     Session session{*effect};
     effect->dispatch(op(Opcode::Open));
-    effect->dispatch(op(Opcode::SetSampleRate), 0, 0, session.sample_rate);
+    int status = send_rate(session, session.sample_rate, line.plugin) ? 0 : kExitFailure;
     effect->dispatch(op(Opcode::SetBlockSize), 0, session.block_size);
     effect->dispatch(op(Opcode::MainsChanged), 0, 1);
-    int status = 0;
-    for (const Action& action : line.actions) {
+    for (std::size_t i = 0; status == 0 && i < line.actions.size(); ++i) {
+        const Action& action = line.actions[i];
         std::fflush(stdout);
-        if (!run_action(session, action, line.plugin)) {
+        if (!run_action(session, action, line.plugin))
             status = kExitFailure;
-            break;
-        }
     }
     effect->dispatch(op(Opcode::MainsChanged), 0, 0);
     return status;

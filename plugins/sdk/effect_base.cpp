@@ -42,7 +42,7 @@ void VYN_FX_CALL process_replacing_entry(EffectRecord* record, float** inputs, f
 void VYN_FX_CALL set_parameter_entry(EffectRecord* record, std::int32_t index, float value)
 {
     if (EffectBase* effect = effect_of(record))
-        effect->set_parameter(index, value);
+        effect->set_parameter(index, clamp_parameter(value));
 }
 
 float VYN_FX_CALL get_parameter_entry(EffectRecord* record, std::int32_t index)
@@ -95,6 +95,14 @@ void EffectBase::set_can_process_replacing(bool on)
         record_.flags |= kFlagCanReplacing;
     else
         record_.flags &= ~kFlagCanReplacing;
+}
+
+bool EffectBase::set_sample_rate(float rate)
+{
+    if (!usable_sample_rate(rate))
+        return false;
+    sample_rate_ = rate;
+    return true;
 }
 
 void EffectBase::get_program_name(char* text) const
@@ -161,8 +169,7 @@ std::intptr_t EffectBase::dispatch(std::int32_t opcode, std::int32_t index, std:
     case Opcode::GetVu:
         return static_cast<std::intptr_t>(vu() * 32767.0f);
     case Opcode::SetSampleRate:
-        set_sample_rate(opt);
-        return 0;
+        return set_sample_rate(opt) ? 0 : kSampleRateRefused;
     case Opcode::SetBlockSize:
         set_block_size(static_cast<std::int32_t>(value));
         return 0;

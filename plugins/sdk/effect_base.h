@@ -36,13 +36,15 @@ public:
     virtual std::int32_t program() const { return current_program_; }
     virtual void set_program_name(const char* /*name*/) {}
     virtual void get_program_name(char* text) const;
-    virtual void set_sample_rate(float rate) { sample_rate_ = rate; }
+    // False when the effect cannot run at rate; it then keeps the rate it had.
+    virtual bool set_sample_rate(float rate);
     virtual void set_block_size(std::int32_t frames) { block_size_ = frames; }
     virtual void suspend() {}
     virtual void resume() {}
     virtual float vu() const { return 0.0f; }
 
-    // Parameters, all normalised to 0…1 by the host.
+    // Parameters, normalised to 0…1; the values that reach set_parameter
+    // have been clamped to that range.
     virtual void set_parameter(std::int32_t index, float value) = 0;
     virtual float parameter(std::int32_t index) const = 0;
     virtual void get_parameter_name(std::int32_t index, char* text) const;

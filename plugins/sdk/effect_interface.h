@@ -11,6 +11,7 @@
 // kTextBufferSize - 1 characters and a terminating NUL.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -53,6 +54,30 @@ constexpr std::int32_t kDefaultUniqueId = fourcc("NoEf");
 
 constexpr std::size_t kTextBufferSize = 32;
 
+// The answer to Opcode::SetSampleRate of an effect that cannot run at the
+// rate and keeps the one it had. A rate that is taken is answered with 0, so
+// hosts that never look at the answer see what they always saw.
+constexpr std::intptr_t kSampleRateRefused = 1;
+
+// Parameter values travel normalised; an effect clamps what it is given to this range.
+constexpr float kParameterMin = 0.0f;
+constexpr float kParameterMax = 1.0f;
+
+// value limited to kParameterMin … kParameterMax; NaN, which has no place in
+// the range, becomes kParameterMin.
+inline float clamp_parameter(float value)
+{
+    if (!(value >= kParameterMin))
+        return kParameterMin;
+    return value > kParameterMax ? kParameterMax : value;
+}
+
+// Whether an effect could run at rate at all: a finite number of samples per second above 0.
+inline bool usable_sample_rate(float rate)
+{
+    return rate > 0.0f && std::isfinite(rate);
+}
+
 enum EffectFlags : std::int32_t {
     kFlagCanMono = 0x08,
     kFlagCanReplacing = 0x10,
@@ -71,7 +96,7 @@ enum class Opcode : std::int32_t {
     GetParameterDisplay = 7,
     GetParameterName = 8,
     GetVu = 9,              // result: level × 32767
-    SetSampleRate = 10,     // opt: samples per second
+    SetSampleRate = 10,     // opt: samples per second; result: 0, or kSampleRateRefused
     SetBlockSize = 11,      // value: largest frames per process call
     MainsChanged = 12,      // value: 0 suspend, otherwise resume
     FirstEditorRequest = 13,

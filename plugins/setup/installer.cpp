@@ -28,10 +28,11 @@ bool copy_new(const std::string& from, const std::string& to)
     return std::filesystem::copy_file(host_path(from), host_path(to), std::filesystem::copy_options::none, error);
 }
 
-void remove(const std::string& path)
+// Deletes a file; false when it is still there (in use, read-only, not a file).
+bool remove(const std::string& path)
 {
     std::error_code error;
-    std::filesystem::remove(host_path(path), error);
+    return std::filesystem::remove(host_path(path), error) && !error;
 }
 
 std::string source_of(const std::string& source_directory, const char* file)
@@ -48,15 +49,23 @@ InstallOutcome install_remove(const std::string& host_folder, const Ticks& ticke
         ui.tell(kNoHostFolderMessage, true);
         return InstallOutcome::NoHostFolder;
     }
+    bool failed = false;
     for (std::size_t i = 0; i < kPluginTable.size(); ++i) {
         const PluginEntry& entry = kPluginTable[i];
         std::string target = host_folder + entry.file;
         if (ticked[i]) {
-            if (!exists(target) && !copy_new(source_of(source_directory, entry.file), target))
+            if (!exists(target) && !copy_new(source_of(source_directory, entry.file), target)) {
                 ui.tell(format("Unable to copy %s", entry.file), true);
-        } else if (exists(target)) {
-            remove(target);
+                failed = true;
+            }
+        } else if (exists(target) && !remove(target)) {
+            ui.tell(format("Unable to remove %s", entry.file), true);
+            failed = true;
         }
+    }
+    if (failed) {
+        ui.tell(kIncompleteMessage, true);
+        return InstallOutcome::Incomplete;
     }
     ui.tell("Installation complete!", false);
     return InstallOutcome::Completed;

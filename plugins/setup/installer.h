@@ -19,6 +19,7 @@ public:
 
 enum class InstallOutcome {
     Completed,     // every entry handled; "Installation complete!" was told
+    Incomplete,    // a copy or a delete failed; each was told, then kIncompleteMessage
     NoHostFolder,  // refused before touching any file
 };
 
@@ -26,14 +27,20 @@ inline constexpr const char* kInstallCaption = "Install.";
 inline constexpr const char* kNoHostFolderMessage =
     "No music host is registered on this computer, so there is no plug-in folder: "
     "nothing was installed or removed.";
+inline constexpr const char* kIncompleteMessage =
+    "Installation incomplete: the plug-ins named before could not be installed or removed. "
+    "Close the programs that use them and press Install/Remove again.";
 
 /* Runs the table in order with target = host_folder + file name:
    - ticked: copied from source_directory (empty: the current directory) when
      the target does not exist, never overwriting; a failed copy is told as
      "Unable to copy <file>" and the run goes on;
-   - unticked: the target is deleted when it exists.
-   Then "Installation complete!" is told. An empty host_folder would make
-   every target the installer's own copy, so the run is refused instead. */
+   - unticked: the target is deleted when it exists; a failed delete (a
+     plug-in in use stays where it is) is told as "Unable to remove <file>"
+     and the run goes on.
+   Then "Installation complete!" is told when every entry succeeded, and
+   kIncompleteMessage when any failed. An empty host_folder would make every
+   target the installer's own copy, so the run is refused instead. */
 InstallOutcome install_remove(const std::string& host_folder, const Ticks& ticked, const std::string& source_directory,
                               InstallerUi& ui);
 

@@ -377,6 +377,8 @@ TEST(DelayPlugin, RefusesAHostWithoutVersionAndUnusableRates)
     args.insert(args.end(), {"--process", in, out});
     run = run_vsthost(args);
     ASSERT_EQ(run.exit_code, 0) << run.err;
+    // Each refusal is answered as such.
+    EXPECT_EQ(dispatch_results(run.out), (std::vector<long>{1, 1, 1}));
     Stereo got = deinterleave(read_floats(out));
     ASSERT_EQ(got.left.size(), 20u);
     EXPECT_EQ(got.left[10], 1.0);

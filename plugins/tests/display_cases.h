@@ -26,7 +26,6 @@ inline const std::vector<DisplayCase>& display_cases()
         {"delay", {}, 5, "-2.49877"},
         // delay: edges of each display
         {"delay", {"--set", "0=0"}, 0, "0.000000"},
-        {"delay", {"--set", "0=100000"}, 0, " Huge!  "},
         {"delay", {"--set", "1=0"}, 1, "-100.000"},
         {"delay", {"--set", "1=1"}, 1, "100.0000"},
         {"delay", {"--set", "2=0.25"}, 2, "L 0.50"},

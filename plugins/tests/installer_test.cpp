@@ -114,14 +114,38 @@ TEST_F(Installer, InstallsTickedRemovesUntickedAndReportsFailedCopies)
 
     RecordingUi ui;
     Ticks ticked = {true, true, false, false, true, false};  // reverb.dll is not shipped
-    EXPECT_EQ(install_remove(plugin_folder(), ticked, source_.string(), ui), InstallOutcome::Completed);
-    EXPECT_EQ(ui.told, (std::vector<Told>{{"Unable to copy reverb.dll", true}, {"Installation complete!", false}}));
+    EXPECT_EQ(install_remove(plugin_folder(), ticked, source_.string(), ui), InstallOutcome::Incomplete);
+    EXPECT_EQ(ui.told, (std::vector<Told>{{"Unable to copy reverb.dll", true}, {kIncompleteMessage, true}}));
     EXPECT_EQ(contents(plugins / "delay.dll"), "old delay");  // present: not copied again
     EXPECT_EQ(contents(plugins / "Vodaruvezuz.dll"), "distortion");
     EXPECT_FALSE(fs::exists(plugins / "chorus.dll"));
     EXPECT_EQ(contents(source_ / "chorus.dll"), "shipped chorus");  // deleted from the host folder only
     EXPECT_FALSE(fs::exists(plugins / "reverb.dll"));
     EXPECT_EQ(present_plugins(plugin_folder()), (Ticks{true, true, false, false, false, false}));
+}
+
+TEST_F(Installer, CompletesOnlyWhenEveryCopyAndDeleteSucceeded)
+{
+    fs::path plugins = host_ / "VSTPlugins";
+    write(plugins / "delay.dll", "installed delay");
+    // A plug-in that cannot be deleted: a folder stands where the file would be.
+    fs::create_directories(plugins / "chorus.dll" / "inside");
+    write(source_ / "Vodaruvezuz.dll", "distortion");
+    RecordingUi ui;
+    Ticks ticked = {false, true, false, false, false, false};
+    EXPECT_EQ(install_remove(plugin_folder(), ticked, source_.string(), ui), InstallOutcome::Incomplete);
+    EXPECT_EQ(ui.told, (std::vector<Told>{{"Unable to remove chorus.dll", true}, {kIncompleteMessage, true}}));
+    EXPECT_FALSE(fs::exists(plugins / "delay.dll"));  // the other entries were still handled
+    EXPECT_EQ(contents(plugins / "Vodaruvezuz.dll"), "distortion");
+    EXPECT_TRUE(fs::exists(plugins / "chorus.dll" / "inside"));
+
+    // Once the obstacle is gone the same run completes.
+    fs::remove_all(plugins / "chorus.dll");
+    write(plugins / "chorus.dll", "installed chorus");
+    ui.told.clear();
+    EXPECT_EQ(install_remove(plugin_folder(), ticked, source_.string(), ui), InstallOutcome::Completed);
+    EXPECT_EQ(ui.told, (std::vector<Told>{{"Installation complete!", false}}));
+    EXPECT_FALSE(fs::exists(plugins / "chorus.dll"));
 }
 
 TEST_F(Installer, WithoutAHostFolderRefusesAndTouchesNothing)

@@ -23,6 +23,9 @@ using vyn::platform::RegistryRoot;
 constexpr const char* kAppPathKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Cubase.exe";
 constexpr const char* kTitle = "Vyn Effects Collection";
 constexpr int kTimeoutMs = 30000;
+constexpr const char* kIncomplete =
+    "Installation incomplete: the plug-ins named before could not be installed or removed. "
+    "Close the programs that use them and press Install/Remove again.";
 
 std::string bin_file(const std::string& name)
 {
@@ -146,8 +149,11 @@ TEST_F(Plugsetup, InstallsTickedPluginsAndRemovesUntickedOnesFromTheHostFolderOn
 
     gui::post_command(dialog, IDOK);
     EXPECT_EQ(answer_message_box(program->id()), "Unable to copy reverb.dll");
-    EXPECT_EQ(answer_message_box(program->id()), "Installation complete!");
-    EXPECT_EQ(program->wait_exit(kTimeoutMs), 0u);
+    EXPECT_EQ(answer_message_box(program->id()), kIncomplete);
+    // A run with a failure leaves the dialog up, to try again or to exit.
+    EXPECT_TRUE(IsWindow(dialog));
+    gui::post_command(dialog, IDCANCEL);
+    EXPECT_EQ(program->wait_exit(kTimeoutMs), static_cast<DWORD>(-1));
 
     EXPECT_EQ(read_text(winpath::join(plugins_, "delay.dll")), "delay installed earlier");
     EXPECT_TRUE(same_file(winpath::join(plugins_, "Vodaruvezuz.dll"), bin_file("Vodaruvezuz.dll")));
@@ -155,6 +161,42 @@ TEST_F(Plugsetup, InstallsTickedPluginsAndRemovesUntickedOnesFromTheHostFolderOn
     EXPECT_FALSE(vyn::platform::file_exists(winpath::join(plugins_, "reverb.dll")));
     EXPECT_EQ(read_text(winpath::join(setup_, "chorus.dll")), "chorus shipped");
     EXPECT_TRUE(same_file(winpath::join(setup_, "delay.dll"), bin_file("delay.dll")));
+}
+
+TEST_F(Plugsetup, APluginInUseIsReportedAndRemovedOnTheNextTry)
+{
+    ASSERT_TRUE(registry_->write_string(RegistryRoot::LocalMachine, kAppPathKey, "",
+                                        winpath::join(root_, "Host\\Cubase.exe")));
+    std::string chorus = winpath::join(plugins_, "chorus.dll");
+    write_text(chorus, "chorus in use");
+    write_text(winpath::join(plugins_, "reverb.dll"), "reverb installed earlier");
+    // A host that has the plug-in loaded: open, and shared for reading only, so it cannot be deleted.
+    HANDLE in_use = CreateFileA(chorus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(in_use, INVALID_HANDLE_VALUE);
+
+    auto program = start_installer();
+    ASSERT_TRUE(program);
+    HWND dialog = gui::wait_for_window_titled(kTitle, program->id(), kTimeoutMs);
+    ASSERT_NE(dialog, nullptr);
+    gui::settle(dialog);
+    ASSERT_TRUE(checked(dialog, 1002));
+    ASSERT_TRUE(checked(dialog, 1004));
+    for (int id : {1002, 1004})
+        SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    gui::post_command(dialog, IDOK);
+    EXPECT_EQ(answer_message_box(program->id()), "Unable to remove chorus.dll");
+    EXPECT_EQ(answer_message_box(program->id()), kIncomplete);
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(read_text(chorus), "chorus in use");
+    EXPECT_FALSE(vyn::platform::file_exists(winpath::join(plugins_, "reverb.dll")));
+
+    // The host lets go of it; the same choice now completes.
+    CloseHandle(in_use);
+    gui::post_command(dialog, IDOK);
+    EXPECT_EQ(answer_message_box(program->id()), "Installation complete!");
+    EXPECT_EQ(program->wait_exit(kTimeoutMs), 0u);
+    EXPECT_FALSE(vyn::platform::file_exists(chorus));
 }
 
 TEST_F(Plugsetup, WithoutARegisteredHostRefusesAndTouchesNoFile)

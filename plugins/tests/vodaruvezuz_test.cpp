@@ -105,7 +105,7 @@ TEST(Vodaruvezuz, EveryOpcodeAnswersAsTabled)
 TEST(Vodaruvezuz, ReplacingClipsTheAmplifiedSignal)
 {
     std::vector<float> input = stereo_signal(450);
-    for (auto [gain, clip] : {std::pair{0.0, 1.0}, std::pair{0.5, 0.8}, std::pair{1.0, 0.25}, std::pair{0.1, 2.0}}) {
+    for (auto [gain, clip] : {std::pair{0.0, 1.0}, std::pair{0.5, 0.8}, std::pair{1.0, 0.25}, std::pair{0.1, 0.5}}) {
         std::vector<float> got = distort(gain, clip, input);
         ASSERT_EQ(got.size(), input.size());
         for (std::size_t i = 0; i < input.size(); ++i)
@@ -147,6 +147,15 @@ TEST(Vodaruvezuz, AccumulatingAddsWithItsOwnFactor)
     ASSERT_EQ(got.size(), input.size());
     for (std::size_t i = 0; i < input.size(); ++i)
         ASSERT_NEAR(got[i], base[i] + clipped(input[i], 1 + 8.99 * gain, clip), 1e-5) << i;
+}
+
+TEST(Vodaruvezuz, RefusesSampleRatesNoEffectCouldRunAt)
+{
+    HostRun run = run_vsthost({plugin_path("Vodaruvezuz"), "--dispatch", "10,0,0,0", "--dispatch", "10,0,0,-1",
+                               "--dispatch", "10,0,0,96000", "--show"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(dispatch_results(run.out), (std::vector<long>{1, 1, 0}));
+    EXPECT_EQ(heading(run.out, "sample rate"), "96000");
 }
 
 TEST(Vodaruvezuz, RefusesAHostWithoutVersion)

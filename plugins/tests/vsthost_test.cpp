@@ -39,23 +39,46 @@ float get_float(const std::vector<unsigned char>& b, std::size_t at)
     return value;
 }
 
-/* A WAV file written the way other programs write them: an extensible
-   format chunk when asked, a LIST chunk of odd length before the data. */
-std::vector<unsigned char> wav(int channels, std::uint32_t rate, const std::vector<float>& samples,
-                               bool extensible, unsigned format = 3, unsigned bits = 32)
+// The fields of a format chunk, the extensible ones included.
+struct Fmt {
+    unsigned tag = 3;  // the plain tag, or the subformat of an extensible chunk
+    unsigned channels = 2;
+    std::uint32_t rate = 44100;
+    unsigned bits = 32;
+    bool extensible = false;
+    unsigned block_align = 0;  // 0: channels × bits / 8
+    unsigned valid_bits = 0;   // extensible: 0 means every bit
+    unsigned extra = 22;       // extensible: the size of what follows the size word
+};
+
+std::vector<unsigned char> float_data(const std::vector<float>& samples)
 {
+    std::vector<unsigned char> data;
+    for (float s : samples) {
+        std::uint32_t v;
+        std::memcpy(&v, &s, 4);
+        put32(data, v);
+    }
+    return data;
+}
+
+/* A WAV file written the way other programs write them: the format chunk,
+   a LIST chunk of odd length (with its pad byte), then the data. */
+std::vector<unsigned char> wav_file(const Fmt& f, const std::vector<unsigned char>& data)
+{
+    unsigned align = f.block_align ? f.block_align : f.channels * f.bits / 8;
     std::vector<unsigned char> fmt;
-    put16(fmt, extensible ? 0xFFFE : format);
-    put16(fmt, static_cast<unsigned>(channels));
-    put32(fmt, rate);
-    put32(fmt, rate * static_cast<std::uint32_t>(channels) * bits / 8);
-    put16(fmt, static_cast<unsigned>(channels) * bits / 8);
-    put16(fmt, bits);
-    if (extensible) {
-        put16(fmt, 22);
-        put16(fmt, bits);
+    put16(fmt, f.extensible ? 0xFFFE : f.tag);
+    put16(fmt, f.channels);
+    put32(fmt, f.rate);
+    put32(fmt, f.rate * align);
+    put16(fmt, align);
+    put16(fmt, f.bits);
+    if (f.extensible) {
+        put16(fmt, f.extra);
+        put16(fmt, f.valid_bits);
         put32(fmt, 0);
-        put32(fmt, format);
+        put32(fmt, f.tag);
         const unsigned char tail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
         fmt.insert(fmt.end(), tail, tail + 12);
     }
@@ -69,17 +92,23 @@ std::vector<unsigned char> wav(int channels, std::uint32_t rate, const std::vect
     put_text(body, "abc");
     body.push_back(0);  // pad byte
     put_text(body, "data");
-    put32(body, static_cast<std::uint32_t>(samples.size() * 4));
-    for (float s : samples) {
-        std::uint32_t v;
-        std::memcpy(&v, &s, 4);
-        put32(body, v);
-    }
+    put32(body, static_cast<std::uint32_t>(data.size()));
+    body.insert(body.end(), data.begin(), data.end());
     std::vector<unsigned char> file;
     put_text(file, "RIFF");
     put32(file, static_cast<std::uint32_t>(body.size()));
     file.insert(file.end(), body.begin(), body.end());
     return file;
+}
+
+std::vector<unsigned char> wav(int channels, std::uint32_t rate, const std::vector<float>& samples,
+                               bool extensible = false)
+{
+    Fmt f;
+    f.channels = static_cast<unsigned>(channels);
+    f.rate = rate;
+    f.extensible = extensible;
+    return wav_file(f, float_data(samples));
 }
 
 // The sample data of a WAV file written by vsthost, found by walking its chunks here.
@@ -129,17 +158,144 @@ TEST(VstHost, ProcessesWavFilesInBothFormatsIntoFloatWav)
     }
 }
 
-TEST(VstHost, NotesARateMismatchButProcesses)
+// 16-, 24- and 32-bit PCM samples as their bytes, from integers of that width.
+std::vector<unsigned char> pcm_data(const std::vector<std::int32_t>& values, unsigned bits)
 {
-    std::string in = scratch_path("mono.wav"), out = scratch_path("mono_out.wav");
-    write_bytes(in, wav(1, 22050, {1.0f, 0.0f}, false));
-    HostRun run = run_vsthost({plugin_path("delay"), "--process", in, out});
+    std::vector<unsigned char> data;
+    for (std::int32_t v : values)
+        for (unsigned shift = 0; shift < bits; shift += 8)
+            data.push_back(static_cast<unsigned char>(static_cast<std::uint32_t>(v) >> shift));
+    return data;
+}
+
+TEST(VstHost, ReadsPcmSamplesAtFullScale)
+{
+    struct Case {
+        unsigned bits;
+        bool extensible;
+        std::vector<std::int32_t> values;
+        std::vector<float> expected;
+    };
+    const Case cases[] = {
+        {16, true, {-32768, 16384, 32767, -1}, {-1.0f, 0.5f, 32767.0f / 32768.0f, -1.0f / 32768.0f}},
+        {24, false, {-8388608, 4194304, -2097152, 1}, {-1.0f, 0.5f, -0.25f, 1.0f / 8388608.0f}},
+        {32, true, {INT32_MIN, 1 << 30, -(1 << 29), 0}, {-1.0f, 0.5f, -0.25f, 0.0f}},
+    };
+    for (const Case& c : cases) {
+        Fmt f;
+        f.tag = 1;
+        f.bits = c.bits;
+        f.extensible = c.extensible;
+        f.valid_bits = c.extensible ? c.bits : 0;
+        std::string in = scratch_path("pcm.wav"), out = scratch_path("pcm_out.wav");
+        write_bytes(in, wav_file(f, pcm_data(c.values, c.bits)));
+        HostRun run = run_vsthost({plugin_path("Vodaruvezuz"), "--set", "1=1", "--process", in, out});
+        ASSERT_EQ(run.exit_code, 0) << c.bits << ": " << run.err;
+        EXPECT_EQ(view(read_bytes(out)).samples, c.expected) << c.bits;
+    }
+}
+
+/* The delay at 10 ms, dry off and the filter off, panned left: an impulse
+   comes back on the left after exactly rate / 100 samples. */
+std::vector<std::string> echo_args(const std::vector<std::string>& before = {})
+{
+    std::vector<std::string> args = {plugin_path("delay")};
+    args.insert(args.end(), before.begin(), before.end());
+    args.insert(args.end(), {"--set", "0=0.01", "--set", "1=0.5", "--set", "2=0", "--set", "3=0", "--set", "4=0"});
+    return args;
+}
+
+std::size_t first_echo(const WavView& v)
+{
+    for (std::size_t frame = 1; 2 * frame < v.samples.size(); ++frame)
+        if (v.samples[2 * frame] != 0.0f)
+            return frame;
+    return 0;
+}
+
+TEST(VstHost, RunsTheEffectAtTheRateOfTheInputFileUnlessTold)
+{
+    std::vector<float> impulse(1000, 0.0f);
+    impulse[0] = 1.0f;
+    std::string in = scratch_path("rate48k.wav"), out = scratch_path("rate48k_out.wav");
+    write_bytes(in, wav(1, 48000, impulse));
+
+    std::vector<std::string> args = echo_args({"--program", "3"});
+    args.insert(args.end(), {"--process", in, out, "--dispatch", "3", "--show"});
+    HostRun run = run_vsthost(args);
     ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_NE(run.err.find("22050 Hz"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err, "");
     WavView v = view(read_bytes(out));
-    EXPECT_EQ(v.channels, 2u);
+    EXPECT_EQ(v.rate, 48000u);
+    EXPECT_EQ(first_echo(v), 480u);
+    // The program the user chose is kept across the host's change of rate.
+    EXPECT_EQ(dispatch_results(run.out), std::vector<long>{3});
+    EXPECT_EQ(heading(run.out, "sample rate"), "48000");
+
+    // --rate wins over the file, with a note; the file says what the effect ran at.
+    args = echo_args();
+    args.insert(args.end(), {"--rate", "44100", "--process", in, out});
+    run = run_vsthost(args);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_NE(run.err.find("48000 Hz; processed at 44100 Hz"), std::string::npos) << run.err;
+    v = view(read_bytes(out));
     EXPECT_EQ(v.rate, 44100u);
-    EXPECT_EQ(v.samples.size(), 4u);
+    EXPECT_EQ(first_echo(v), 441u);
+}
+
+TEST(VstHost, RatesTheEffectRefusesOrNoFileCanHoldEndWithAnError)
+{
+    struct Case {
+        const char* what;
+        const char* plugin;
+        std::vector<std::string> actions;  // before --process
+        std::uint32_t file_rate;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"file rate the delay refuses", "delay", {}, 2000000, "refuses a sample rate of 2000000 Hz"},
+        {"--rate the delay refuses", "delay", {"--rate", "2000000"}, 44100, "refuses a sample rate of 2000000 Hz"},
+        {"file rate 0", "Vodaruvezuz", {}, 0, "sample rate is 0 Hz"},
+        {"file rate beyond a float", "Vodaruvezuz", {}, 20000001, "whole number of Hz from 1 to 16777216"},
+        {"--rate 0", "Vodaruvezuz", {"--rate", "0"}, 44100, "whole number of Hz"},
+        {"--rate with a fraction", "Vodaruvezuz", {"--rate", "44100.5"}, 44100, "whole number of Hz"},
+        {"rate request refused", "delay", {"--dispatch", "10,0,0,-5"}, 44100, ""},
+    };
+    for (const Case& c : cases) {
+        std::string in = scratch_path("refused.wav"), out = scratch_path("refused_out.wav");
+        write_bytes(in, wav(c.plugin == std::string("delay") ? 1 : 2, c.file_rate, {0.5f, 0.25f}));
+        std::vector<std::string> args = {plugin_path(c.plugin)};
+        args.insert(args.end(), c.actions.begin(), c.actions.end());
+        args.insert(args.end(), {"--process", in, out});
+        HostRun run = run_vsthost(args);
+        if (*c.message == '\0') {
+            // A refused request changes nothing: the effect still runs at the file's rate.
+            ASSERT_EQ(run.exit_code, 0) << c.what << ": " << run.err;
+            EXPECT_EQ(dispatch_results(run.out), std::vector<long>{1}) << c.what;
+            EXPECT_EQ(view(read_bytes(out)).rate, 44100u) << c.what;
+            continue;
+        }
+        EXPECT_EQ(run.exit_code, 2) << c.what;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.what << ": " << run.err;
+        EXPECT_TRUE(read_bytes(out).empty()) << c.what << ": an output was written";
+    }
+}
+
+TEST(VstHost, AccumulatesOnlyOntoABaseOfTheSameRate)
+{
+    std::string in = scratch_path("acc_rate_in.wav"), base = scratch_path("acc_rate_base.wav");
+    std::string out = scratch_path("acc_rate_out.wav");
+    write_bytes(in, wav(2, 48000, {0.5f, 0.25f}));
+    write_bytes(base, wav(2, 44100, {0.125f, 0.125f}));
+    HostRun run = run_vsthost({plugin_path("Vodaruvezuz"), "--set", "1=1", "--accumulate", in, base, out});
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.err.find("is 44100 Hz, the effect runs at 48000 Hz"), std::string::npos) << run.err;
+    write_bytes(base, wav(2, 48000, {0.125f, 0.125f}));
+    run = run_vsthost({plugin_path("Vodaruvezuz"), "--set", "1=1", "--accumulate", in, base, out});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    WavView v = view(read_bytes(out));
+    EXPECT_EQ(v.rate, 48000u);
+    EXPECT_EQ(v.samples, (std::vector<float>{0.625f, 0.375f}));
 }
 
 TEST(VstHost, RefusesUnusableAudioWithAMessage)
@@ -150,15 +306,36 @@ TEST(VstHost, RefusesUnusableAudioWithAMessage)
         const char* file;
         const char* message;
     };
-    std::vector<unsigned char> truncated = wav(2, 44100, std::vector<float>(8, 0.5f), false);
+    auto with = [](auto change) {
+        Fmt f;
+        change(f);
+        return wav_file(f, float_data({0.0f, 0.0f}));
+    };
+    std::vector<unsigned char> truncated = wav(2, 44100, std::vector<float>(8, 0.5f));
     truncated.resize(truncated.size() - 5);
-    std::vector<unsigned char> no_data = wav(2, 44100, {}, false);
+    std::vector<unsigned char> no_data = wav(2, 44100, {});
     no_data.resize(no_data.size() - 8);
     std::vector<unsigned char> not_riff = {'R', 'I', 'F'};
     std::vector<unsigned char> partial_frame(4 * 3 + 1, 0);
+    Fmt short_fmt;
+    std::vector<unsigned char> short_format = wav_file(short_fmt, {});
+    short_format[16] = 12;  // the format chunk's size: 12 of its 16 bytes
+    short_format.erase(short_format.begin() + 20 + 12, short_format.begin() + 20 + 16);
     const Case cases[] = {
-        {"16-bit samples", wav(2, 44100, {0.0f, 0.0f}, false, 1, 16), "pcm.wav", "not 32-bit float"},
-        {"wrong channel count", wav(1, 44100, {0.0f, 0.0f}, false), "mono.wav", "takes 2"},
+        {"8-bit samples", with([](Fmt& f) { f.tag = 1; f.bits = 8; }), "pcm8.wav", "samples are 8-bit PCM"},
+        {"64-bit floats", with([](Fmt& f) { f.bits = 64; }), "double.wav", "samples are 64-bit float"},
+        {"A-law", with([](Fmt& f) { f.tag = 6; f.bits = 8; }), "alaw.wav", "samples are format 0x0006"},
+        {"frame size that lies", with([](Fmt& f) { f.block_align = 6; }), "align.wav", "cannot be 6 bytes"},
+        {"no channels", with([](Fmt& f) { f.channels = 0; }), "none.wav", "channel count 0"},
+        {"valid bits beyond the sample",
+         with([](Fmt& f) { f.tag = 1; f.bits = 16; f.extensible = true; f.valid_bits = 20; }), "valid.wav",
+         "20 valid bits in 16-bit samples"},
+        {"short extensible part", with([](Fmt& f) { f.extensible = true; f.extra = 10; }), "ext.wav", "too short"},
+        {"unknown subformat", with([](Fmt& f) { f.extensible = true; f.tag = 0x10003; }), "sub.wav", "subformat"},
+        {"short format chunk", short_format, "short_fmt.wav", "fewer than 16"},
+        {"no samples", wav(2, 44100, {}), "empty.wav", "holds no samples"},
+        {"part of a frame", wav_file(Fmt{}, float_data({0.5f, 0.5f, 0.5f})), "part.wav", "whole number of 8-byte"},
+        {"stereo into a mono effect", wav(2, 44100, {0.0f, 0.0f}), "stereo.wav", "takes 1"},
         {"data beyond the end", truncated, "short.wav", "claims"},
         {"no data chunk", no_data, "nodata.wav", "no data chunk"},
         {"not a WAV file", not_riff, "bad.wav", "not a WAV file"},
@@ -167,7 +344,8 @@ TEST(VstHost, RefusesUnusableAudioWithAMessage)
     for (const Case& c : cases) {
         std::string in = scratch_path(c.file), out = scratch_path("never.raw");
         write_bytes(in, c.bytes);
-        HostRun run = run_vsthost({plugin_path("Vodaruvezuz"), "--process", in, out});
+        bool stereo_case = std::string(c.file) == "stereo.wav";
+        HostRun run = run_vsthost({plugin_path(stereo_case ? "delay" : "Vodaruvezuz"), "--process", in, out});
         EXPECT_EQ(run.exit_code, 2) << c.what;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.what << ": " << run.err;
     }
@@ -200,7 +378,10 @@ TEST(VstHost, RejectsBadCommandLinesAndLibraries)
         {{plugin_path("delay"), "--frobnicate"}, 1, "unknown option"},
         {{"--show"}, 1, "no plug-in named"},
         {{plugin_path("delay"), "--block", "0"}, 2, "block size must be positive"},
-        {{plugin_path("delay"), "--rate", "-44100"}, 2, "sample rate must be positive"},
+        {{plugin_path("delay"), "--rate", "-44100"}, 2, "whole number of Hz"},
+        {{plugin_path("delay"), "--set", "3=-0.5"}, 1, "--set 3=-0.5: parameter values lie between 0 and 1"},
+        {{plugin_path("Vodaruvezuz"), "--set", "1=1.0001"}, 1, "lie between 0 and 1"},
+        {{plugin_path("delay"), "--set", "0=nan"}, 1, "bad argument for --set"},
         {{plugin_path("delay"), "--dispatch", "1"}, 2, "closes the effect itself"},
         {{not_a_library}, 2, "cannot load"},
         {{scratch_path("missing.so")}, 2, "cannot load"},

@@ -71,6 +71,9 @@ std::intptr_t VYN_FX_CALL dispatcher(EffectRecord* effect, std::int32_t opcode, 
     case Opcode::GetVu:
         return 0;  // the level is always 0, and 32767 × 0 is what is reported
     case Opcode::SetSampleRate:
+        // The rate does not enter the sound; one no effect could run at is still refused.
+        if (!usable_sample_rate(opt))
+            return kSampleRateRefused;
         d->sample_rate = opt;
         return 0;
     case Opcode::SetBlockSize:
@@ -88,10 +91,11 @@ void VYN_FX_CALL set_parameter(EffectRecord* effect, std::int32_t index, float v
     DistortionRecord* d = distortion_of(effect);
     if (!d)
         return;
+    // Outside 0…1 a clip level below 0 would turn the clipping inside out.
     if (index == kDistortionGain)
-        d->gain = value;
+        d->gain = clamp_parameter(value);
     else if (index == kDistortionClip)
-        d->clip_level = value;
+        d->clip_level = clamp_parameter(value);
 }
 
 float VYN_FX_CALL get_parameter(EffectRecord* effect, std::int32_t index)
