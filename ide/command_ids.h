@@ -211,5 +211,29 @@
 #define IDC_LINE_NUMBER         241
 #define IDD_BOOKMARKS           250
 #define IDC_BOOKMARK_LIST       251
+#define IDD_FIND                400
+#define IDD_REPLACE             401
+#define IDD_REPLACE_ASK         402
+#define IDD_GOTO                403
+#define IDC_FIND_TEXT           410
+#define IDC_REPLACE_TEXT        411
+#define IDC_SCOPE_CURRENT       412
+#define IDC_SCOPE_ALL           413
+#define IDC_KIND_REGEX          414
+#define IDC_KIND_EXACT          415
+#define IDC_IGNORE_CASE         416
+#define IDC_FORWARDS            417
+#define IDC_BACKWARDS           418
+#define IDC_WRAP                419
+#define IDC_CONFIRM             420
+#define IDC_WHOLE_WORDS         421
+#define IDC_ICONIZED            422
+#define IDC_BY_FUNCTION         423
+#define IDC_SIMILAR             424
+#define IDC_IN_SELECTION        425
+#define IDC_ANSWER_ALL          426
+#define IDC_GOTO_LINE_NUMBER    427
+#define IDC_GOTO_START          428
+#define IDC_GOTO_END            429
 
 #endif

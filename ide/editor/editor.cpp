@@ -75,11 +75,7 @@ void Editor::rename_document(Document& document, const std::string& path)
 {
     document.path = path;
     document.name = winpath::upper_az(path);
-    document.language = language_for_file(document.name);
-    if (document.language == &c_language())
-        document.flags |= docflag::c_source;
-    else
-        document.flags &= static_cast<std::uint16_t>(~docflag::c_source);
+    attach_language(document, language_for_file(document.name));
     std::stable_sort(documents_.begin(), documents_.end(),
                      [](const std::unique_ptr<Document>& a, const std::unique_ptr<Document>& b) { return a->name < b->name; });
 }

@@ -12,15 +12,9 @@ struct LaterCommand {
 };
 
 const LaterCommand kLaterCommands[] = {
-    {CM_LEVEL, "display and colouring"},
     {CM_MARK_BLOCK, "block marking"},
     {CM_F11, "source scanning"},
     {CM_SHIFT_ESCAPE, "source scanning"},
-    {CM_FIND, "find and replace"},
-    {CM_FIND_NEXT, "find and replace"},
-    {CM_FIND_PREVIOUS, "find and replace"},
-    {CM_REPLACE, "find and replace"},
-    {CM_GOTO, "find and replace"},
     {CM_FUNCTIONS_LIST, "source scanning"},
     {CM_SEARCH_FUNCTION, "source scanning"},
     {CM_SEARCH_DEFINITION, "source scanning"},

@@ -7,6 +7,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/ide.h"
+#include "ide/shell/win32/row_painter.h"
 #include "ide/shell/win32/saving.h"
 
 namespace tavra {
@@ -22,24 +23,11 @@ int tab_size()
     return std::max(1, int(ide().settings.tab_size));
 }
 
-// The text of a line with its tabs expanded to blanks.
-std::string expanded(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\t')
-            out.append(std::size_t(tab_size() - int(out.size()) % tab_size()), ' ');
-        else
-            out += c;
-    }
-    return out;
-}
-
 int text_columns(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
-    return std::max(1, int(client.right) / std::max(1, ide().char_width));
+    return std::max(1, (int(client.right) - edit_margin()) / std::max(1, ide().char_width));
 }
 
 // Keeps the cursor's screen column within the window horizontally.
@@ -62,7 +50,8 @@ void place_caret(HWND window, const View& view)
     const auto& doc = *view.document;
     std::string text = view.cursor.line < doc.line_count() ? doc.lines[std::size_t(view.cursor.line)].text : "";
     int column = vyn::editor::screen_column(text, view.cursor.column, tab_size());
-    SetCaretPos((column - view.first_column) * ide().char_width, (view.cursor.line - view.top_line) * ide().line_height);
+    SetCaretPos(edit_margin() + (column - view.first_column) * ide().char_width,
+                (view.cursor.line - view.top_line) * ide().line_height);
 }
 
 void make_caret(HWND window, const View& view)
@@ -86,22 +75,6 @@ void update_scroll_bar(HWND window, const View& view)
     SetScrollInfo(window, SB_VERT, &info, TRUE);
 }
 
-// Selected screen columns [from, to) of a line, or nothing.
-bool selected_columns(const View& view, int line, const std::string& text, int& from, int& to)
-{
-    if (!view.has_selection())
-        return false;
-    Position a = std::min(*view.anchor, view.cursor), b = std::max(*view.anchor, view.cursor);
-    if (line < a.line || line > b.line)
-        return false;
-    int length = int(text.size());
-    int start = line == a.line ? a.column : 0;
-    int end = line == b.line ? b.column : length + 1;  // a selected line break shows as one cell
-    from = vyn::editor::screen_column(text, std::min(start, length), tab_size()) + std::max(0, start - length);
-    to = vyn::editor::screen_column(text, std::min(end, length), tab_size()) + std::max(0, end - length);
-    return to > from;
-}
-
 void paint(HWND window, View& view)
 {
     PAINTSTRUCT ps;
@@ -109,25 +82,7 @@ void paint(HWND window, View& view)
     RECT client;
     GetClientRect(window, &client);
     HGDIOBJ old_font = SelectObject(dc, ide().editor_font);
-    COLORREF text_color = COLORREF(ide().settings.text_color);
-    COLORREF background = COLORREF(ide().settings.background_color);
-    const auto& doc = *view.document;
-    int height = ide().line_height, width = ide().char_width;
-    for (int row = 0; row * height < client.bottom; ++row) {
-        int line = view.top_line + row;
-        RECT band{0, row * height, client.right, (row + 1) * height};
-        std::string text = line < doc.line_count() ? doc.lines[std::size_t(line)].text : "";
-        std::string shown = expanded(text);
-        std::string visible = int(shown.size()) > view.first_column ? shown.substr(std::size_t(view.first_column)) : "";
-        SetTextColor(dc, text_color);
-        SetBkColor(dc, background);
-        ExtTextOutA(dc, 0, band.top, ETO_OPAQUE, &band, visible.c_str(), UINT(visible.size()), nullptr);
-        int from = 0, to = 0;
-        if (line < doc.line_count() && selected_columns(view, line, text, from, to)) {
-            RECT inverted{(from - view.first_column) * width, band.top, (to - view.first_column) * width, band.bottom};
-            InvertRect(dc, &inverted);
-        }
-    }
+    paint_edit_rows(dc, client, view);
     SelectObject(dc, old_font);
     EndPaint(window, &ps);
 }
@@ -181,7 +136,7 @@ Position position_at(const View& view, int x, int y)
 {
     const auto& doc = *view.document;
     int line = std::min(view.top_line + y / std::max(1, ide().line_height), doc.line_count());
-    int wanted = view.first_column + (x + ide().char_width / 2) / std::max(1, ide().char_width);
+    int wanted = view.first_column + (x - edit_margin() + ide().char_width / 2) / std::max(1, ide().char_width);
     if (line >= doc.line_count())
         return {line, 0};
     const std::string& text = doc.lines[std::size_t(line)].text;
@@ -262,7 +217,10 @@ LRESULT CALLBACK edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
     switch (message) {
     case WM_PAINT: paint(window, *view); return 0;
     case WM_SIZE: on_size(window, *view); break;
-    case WM_SETFOCUS: make_caret(window, *view); return 0;
+    case WM_SETFOCUS:
+        make_caret(window, *view);
+        show_edit_status(window, *view);
+        return 0;
     case WM_KILLFOCUS: DestroyCaret(); return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -368,6 +326,7 @@ void refresh_edit_window(HWND window)
     view->flags = static_cast<std::uint8_t>(view->flags & vyn::editor::viewflag::overwrite);
     InvalidateRect(window, nullptr, FALSE);
     place_caret(window, *view);
+    show_edit_status(window, *view);
 }
 
 void refresh_document_windows(const vyn::editor::Document& document)

@@ -11,7 +11,9 @@
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/ide.h"
+#include "ide/shell/win32/row_painter.h"
 #include "ide/shell/win32/saving.h"
+#include "ide/shell/win32/search_dialogs.h"
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -212,6 +214,12 @@ void add_frame_commands()
     d.add(CM_DISPOSITION, disposition);
     d.add(CM_CONFIGURATION, [](int, CommandParameter) { run_configuration_dialog(); });
     d.add(CM_RESOURCES, resources);
+    d.add(CM_LEVEL, [](int, CommandParameter) {
+        toggle_brace_level_margin();
+        for (const auto& document : ide().editor->documents())
+            refresh_document_windows(*document);
+    });
+    add_search_commands();
     for (int command : kEditorCommands)
         d.add(command, editor_command);
 }

@@ -56,8 +56,10 @@ HWND create_output_window()
 void show_status_text(const std::string& text)
 {
     status_text = text;
-    if (ide().output)
+    if (ide().output) {
+        SetWindowTextA(ide().output, text.c_str());  // readable by other programs (tests, screen readers)
         InvalidateRect(ide().output, nullptr, TRUE);
+    }
 }
 
 }  // namespace tavra

@@ -5,6 +5,8 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 #include "ide/command_ids.h"
+#include "ide/editor/language.h"
+#include "ide/shell/editor_languages.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
@@ -117,6 +119,7 @@ void read_settings()
     } else {
         s.settings.current_dir = s.start_directory;
     }
+    define_languages(s.settings, vyn::editor::language_list());
     apply_redefined_keys(s.key_bindings, s.settings.accelerators);
     s.editor->editor_flags = unsigned(s.settings.editor_flags);
     s.editor->tab_size = int(s.settings.tab_size);
