@@ -1,6 +1,7 @@
 #include "ide/editor/editor.h"
 
 #include "common/winpath.h"
+#include "ide/editor/language.h"
 
 #include <algorithm>
 
@@ -68,6 +69,19 @@ std::vector<View*> Editor::views_of(const Document& document)
         if (view->document == &document)
             found.push_back(view.get());
     return found;
+}
+
+void Editor::rename_document(Document& document, const std::string& path)
+{
+    document.path = path;
+    document.name = winpath::upper_az(path);
+    document.language = language_for_file(document.name);
+    if (document.language == &c_language())
+        document.flags |= docflag::c_source;
+    else
+        document.flags &= static_cast<std::uint16_t>(~docflag::c_source);
+    std::stable_sort(documents_.begin(), documents_.end(),
+                     [](const std::unique_ptr<Document>& a, const std::unique_ptr<Document>& b) { return a->name < b->name; });
 }
 
 void Editor::note_recent_file(const std::string& name)

@@ -154,6 +154,10 @@ public:
     void undo(View& view);
     UndoJournal& journal() { return journal_; }
 
+    // Gives a document a new file name (upper-cased a to z) and the language
+    // of that name, keeping the document list in name order.
+    void rename_document(Document& document, const std::string& path);
+
 private:
     struct Typing {
         Position at;              // where the characters went in
@@ -181,7 +185,10 @@ private:
     Typing type_macro(View& view, const std::string& text);
     Typing type_new_lines(View& view, int count);
     int outdent_for_brace(View& view, std::string& removed);
-    void update_identification(Document& document);
+    bool update_identification(Document& document);
+    // Drops the journal entries of every view of the document: after a change
+    // the journal did not record, their positions no longer describe the text.
+    void forget_journal_of(const Document& document);
     void rewrite_leading_space(View& view, bool to_tabs);
 
     EditorHost& host_;

@@ -28,6 +28,9 @@ public:
     virtual std::optional<int> ask_line_number() = 0;
     // A command for the frame (Escape in an edit window sends one).
     virtual void post_command(int command) = 0;
+    // The cursor of the view went somewhere the user must see (Goto bookmark
+    // into another window): its window comes to the front.
+    virtual void bring_forward(int view_id) { (void)view_id; }
     // The keyboard macro of a letter ('A' to 'Z'), if one is defined.
     virtual std::optional<Macro> macro(char letter) = 0;
     // The current date as written into version identification lines.

@@ -63,6 +63,7 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
     document.flags &= static_cast<std::uint16_t>(~(docflag::modified | docflag::truncated | docflag::functions_valid |
                                                    docflag::comments_valid | docflag::c_source));
     std::erase_if(bookmarks_, [&](const Bookmark& b) { return b.document == &document; });
+    forget_journal_of(document);
     for (View* view : views_of(document)) {
         view->cursor = {};
         view->anchor.reset();
@@ -71,13 +72,7 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
         view->wanted_column = 0;
         view->flags |= viewflag::repaint_all;
     }
-    document.path = path;
-    document.name = winpath::upper_az(path);
-    std::stable_sort(documents_.begin(), documents_.end(),
-                     [](const std::unique_ptr<Document>& a, const std::unique_ptr<Document>& b) { return a->name < b->name; });
-    document.language = language_for_file(document.name);
-    if (document.language == &c_language())
-        document.flags |= docflag::c_source;
+    rename_document(document, path);
 
     std::string host_path = winpath::to_host(path);
     int split_count = 0;
@@ -112,8 +107,9 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
 /* Brings the date of a version identification line up to date: the text
    between the colon after the first "$D" and the next "$" becomes the
    current date, padded with blanks when it was longer. A date longer than
-   the room widens it, so that the closing "$" is never overwritten. */
-void Editor::update_identification(Document& document)
+   the room widens it, so that the closing "$" is never overwritten.
+   Returns whether the text changed. */
+bool Editor::update_identification(Document& document)
 {
     document.flags &= static_cast<std::uint16_t>(~docflag::has_identification);
     for (int line = 0; line < document.line_count(); ++line) {
@@ -125,16 +121,19 @@ void Editor::update_identification(Document& document)
         std::size_t colon = mark == std::string::npos ? mark : text.find(':', mark + 2);
         std::size_t dollar = colon == std::string::npos ? colon : text.find('$', colon + 1);
         if (dollar == std::string::npos)
-            return;
+            return false;
         std::string date = host_.date_text();
         std::size_t room = dollar - colon - 1;
         if (date.size() < room)
             date.append(room - date.size(), ' ');
+        if (text.compare(colon + 1, room, date) == 0)
+            return false;
         Position at{line, static_cast<int>(colon + 1)};
         delete_text(document, at, static_cast<int>(room));
         insert_text(document, at, date);
-        return;
+        return true;
     }
+    return false;
 }
 
 bool Editor::save(View& view)
@@ -162,7 +161,8 @@ bool Editor::save(View& view)
             std::filesystem::rename(file, backup, error);
         }
     }
-    update_identification(document);
+    if (update_identification(document))
+        forget_journal_of(document);
     if (!write_file(document.name))
         return false;
     document.flags &= static_cast<std::uint16_t>(~docflag::modified);
@@ -186,8 +186,10 @@ bool Editor::write_file(const std::string& name)
     buffer.reserve(write_buffer_size);
     bool written = true;
     // Removing trailing blanks brings the text in line with the file, so it
-    // does not count as a change of its own.
+    // does not count as a change of its own; but the journal did not record
+    // it, so what it holds of the document must go.
     std::uint16_t modified = document->flags & docflag::modified;
+    bool trimmed = false;
     auto flush = [&] {
         out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         written = written && out.good();
@@ -198,14 +200,18 @@ bool Editor::write_file(const std::string& name)
         std::size_t keep = text.size();
         while (keep > 0 && is_blank_char(text[keep - 1]))
             --keep;
-        if (keep < text.size())
+        if (keep < text.size()) {
             delete_text(*document, {line, static_cast<int>(keep)}, static_cast<int>(text.size() - keep));
+            trimmed = true;
+        }
         if (buffer.size() + text.size() + 2 > write_buffer_size)
             flush();
         buffer += text;
         buffer += "\r\n";
     }
     document->flags = static_cast<std::uint16_t>((document->flags & ~docflag::modified) | modified);
+    if (trimmed)
+        forget_journal_of(*document);
     if (written)
         flush();
     out.close();

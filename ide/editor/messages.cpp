@@ -305,7 +305,8 @@ bool Editor::command(View& view, int id, int parameter)
         return true;
     case cmd::goto_bookmark: {
         record_move(view, JournalKind::command, id, parameter);
-        go_to_bookmark();
+        if (View* marked = go_to_bookmark())
+            host_.bring_forward(marked->id);
         return true;
     }
     default:

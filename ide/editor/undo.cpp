@@ -26,6 +26,14 @@ void Editor::undo_text_change(Document& document, const JournalEntry& entry)
         insert_text(document, entry.at, entry.removed);
 }
 
+void Editor::forget_journal_of(const Document& document)
+{
+    std::erase_if(journal_.entries(), [&](const JournalEntry& entry) {
+        const View* view = find_view(entry.view);
+        return view != nullptr && view->document == &document;
+    });
+}
+
 void Editor::undo_entry(View& view, const JournalEntry& entry)
 {
     undo_text_change(*view.document, entry);

@@ -42,6 +42,19 @@ std::optional<unsigned long> option_number(const std::vector<std::string>& words
     return value ? std::optional<unsigned long>(*value) : std::nullopt;
 }
 
+// An option is a slash or dash and one letter, alone or, for the options
+// that take a number, followed by its digits ("/p1234"). Anything longer is
+// a name: a host's shell gives absolute names as "/work/a.c" or "/data/b.c".
+bool is_option(const std::string& word)
+{
+    if (word.size() < 2 || (word[0] != '/' && word[0] != '-'))
+        return false;
+    if (word.size() == 2)
+        return true;
+    bool takes_number = word[1] == 'p' || word[1] == 'd' || word[1] == 'D' || word[1] == 'e';
+    return takes_number && word.find_first_not_of("0123456789", 2) == std::string::npos;
+}
+
 }  // namespace
 
 CommandLine parse_command_line(const std::string& text)
@@ -52,8 +65,7 @@ CommandLine parse_command_line(const std::string& text)
     std::vector<std::string> words = words_of(text);
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
-        bool option = word.size() >= 2 && (word[0] == '/' || word[0] == '-');
-        if (!option) {
+        if (!is_option(word)) {
             line.files.push_back(word);
             continue;
         }

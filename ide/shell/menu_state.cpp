@@ -40,6 +40,11 @@ std::map<int, MenuItemState> menu_state(std::span<const KeyBinding> table, const
     bool no_document = !context.has_document || context.untitled;
     for (const KeyBinding& row : table)
         state[row.command].enabled = !no_document || row.without_document;
+    if (context.has_document && context.untitled) {
+        // A new document gets its name by being saved.
+        state[CM_SAVE].enabled = context.modified;
+        state[CM_SAVE_AS].enabled = state[CM_SAVE_ALL].enabled = true;
+    }
     if (!no_document) {
         for (const GrayRule& rule : kGrayRules)
             if (rule.applies(context))

@@ -297,6 +297,10 @@ void SettingsStore::read_open_files(Settings& s)
 
 bool SettingsStore::write(const Settings& s, bool project_open)
 {
+    // Writing would create the vyn key, whose absence is what offers the
+    // first-run set-up: until the set-up completes, nothing is written.
+    if (!registry_.key_exists(HKCU, kVynKey))
+        return false;
     bool ok = write_string("StatusBar", s.status_bar) && write_number("Tabsize", s.tab_size) &&
               write_number("FindFlags", s.find_flags) && write_number("CommentColor", s.comment_color) &&
               write_number("KeywordColor", s.keyword_color) && write_number("EditorFlags", s.editor_flags) &&

@@ -40,7 +40,8 @@ public:
     Settings read(const std::string& start_dir);
     // Writes the global values in their order, then the frame placement and,
     // without a project, the open files. Stops at the first failure, which it
-    // reports; false then.
+    // reports; false then. False without a word while the first-run set-up
+    // has not completed (there is no vyn key).
     bool write(const Settings& settings, bool project_open);
 
     // The compiler root: includepath up to its last backslash; empty (with

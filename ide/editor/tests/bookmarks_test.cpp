@@ -67,6 +67,22 @@ TEST_F(Bookmarks, GotoBookmarkOffersEveryBookmarkAndMovesToTheChosenOne)
     EXPECT_EQ(editor.go_to_bookmark(), nullptr);
 }
 
+TEST_F(Bookmarks, GotoBookmarkInAnotherViewBringsThatViewForward)
+{
+    View& view = make({"alpha", "beta"}, "C:\\SRC\\A.TXT");
+    View& other = make({"gamma"}, "C:\\SRC\\B.TXT");
+    editor.mouse_click(view, {1, 2}, false);
+    editor.set_bookmark(view);
+    host.bookmark_choice = 0;
+    EXPECT_TRUE(editor.command(other, cmd::goto_bookmark, 0));
+    EXPECT_EQ(host.brought_forward, std::vector<int>{view.id});
+    EXPECT_EQ(view.cursor, (Position{1, 2}));
+
+    host.bookmark_choice.reset();  // cancelled: nothing moves
+    editor.command(other, cmd::goto_bookmark, 0);
+    EXPECT_EQ(host.brought_forward, std::vector<int>{view.id});
+}
+
 TEST_F(Bookmarks, ClosingAViewForgetsItsBookmarks)
 {
     View& view = make({"a"});

@@ -31,6 +31,7 @@ public:
     std::vector<std::string> bookmark_list;
     std::optional<int> line_number;
     std::vector<int> posted;
+    std::vector<int> brought_forward;  // view ids, in order
     std::map<char, Macro> macros;
     std::string date = "08 Dec 2026";
 
@@ -55,6 +56,7 @@ public:
     }
     std::optional<int> ask_line_number() override { return line_number; }
     void post_command(int command) override { posted.push_back(command); }
+    void bring_forward(int view_id) override { brought_forward.push_back(view_id); }
     std::optional<Macro> macro(char letter) override
     {
         auto found = macros.find(letter);

@@ -260,5 +260,25 @@ TEST_F(LoadSave, LargeFilesRoundTripThroughTheWriteBuffer)
     EXPECT_EQ(read_bytes(file), content);
 }
 
+// Save as gives a new document its file: the list stays in name order, so
+// that the document is found by its new name, and the name decides the language.
+TEST_F(LoadSave, ARenamedDocumentIsSavedUnderItsNewNameAndLanguage)
+{
+    std::filesystem::path dir = scratch_directory();
+    View& other = make({"b"}, "C:\\B.TXT");
+    View& view = make({"int x;  "}, "UNTITLED");
+    editor.rename_document(*view.document, (dir / "new.c").string());
+    EXPECT_EQ(view.document->name, winpath::upper_az((dir / "new.c").string()));
+    EXPECT_TRUE(view.document->is_c_source());
+    EXPECT_EQ(editor.find_document((dir / "NEW.C").string()), view.document);
+    EXPECT_EQ(editor.find_document("c:\\b.txt"), other.document);
+    ASSERT_EQ(editor.documents().size(), 2u);
+    EXPECT_LT(editor.documents()[0]->name, editor.documents()[1]->name);
+
+    view.document->flags |= docflag::modified;
+    ASSERT_TRUE(editor.save(view));
+    EXPECT_EQ(read_bytes(dir / "new.c"), "int x;\r\n");
+}
+
 }  // namespace
 }  // namespace vyn::editor::testing

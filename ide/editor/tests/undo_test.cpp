@@ -313,5 +313,77 @@ TEST_F(Undo, UndoingEverythingRestoresTheOriginalText)
     }
 }
 
+// Saving trims trailing blanks and may rewrite an identification date, and
+// reloading replaces every line: none of these is journaled, so what the
+// journal holds from before must never damage the text afterwards.
+TEST_F(Undo, BlanksTrimmedBySavingAreNotUndoneIntoTheNextLine)
+{
+    std::filesystem::path file = scratch_directory() / "t.c";
+    write_bytes(file, "ab\r\ncd\r\n");
+    View& view = load(file);
+    editor.mouse_click(view, {0, 2}, false);
+    editor.character(view, ' ', 3);
+    ASSERT_TRUE(editor.save(view));
+    EXPECT_EQ(texts(*view.document), (std::vector<std::string>{"ab", "cd"}));
+    for (int i = 0; i < 3; ++i)
+        editor.undo(view);
+    EXPECT_EQ(texts(*view.document), (std::vector<std::string>{"ab", "cd"}));
+    EXPECT_FALSE(view.document->is_modified());
+
+    // What is done after the save is journaled and undone as usual.
+    editor.character(view, 'z', 1);
+    editor.undo(view);
+    EXPECT_EQ(texts(*view.document), (std::vector<std::string>{"ab", "cd"}));
+}
+
+TEST_F(Undo, ASaveThatChangedNothingKeepsTheJournal)
+{
+    std::filesystem::path file = scratch_directory() / "t.c";
+    write_bytes(file, "ab\r\n");
+    View& view = load(file);
+    editor.character(view, 'x', 2);
+    ASSERT_TRUE(editor.save(view));
+    editor.undo(view);
+    EXPECT_EQ(texts(*view.document), (std::vector<std::string>{"ab"}));
+}
+
+TEST_F(Undo, AnIdentificationDateWidenedBySavingIsNotDamaged)
+{
+    std::filesystem::path file = scratch_directory() / "id.c";
+    write_bytes(file, "static char *_CMSID = \"$D:x$\";\r\n");
+    View& view = load(file);
+    editor.mouse_click(view, {0, 30}, false);
+    editor.character(view, ' ', 1);
+    editor.character(view, '/', 2);
+    ASSERT_TRUE(editor.save(view));
+    std::string saved = "static char *_CMSID = \"$D:08 Dec 2026$\"; //";
+    EXPECT_EQ(texts(*view.document), (std::vector<std::string>{saved}));
+    editor.undo(view);
+    editor.undo(view);
+    EXPECT_EQ(texts(*view.document), (std::vector<std::string>{saved}));
+}
+
+TEST_F(Undo, ReloadingLeavesNothingToUndoInTheNewText)
+{
+    std::filesystem::path file = scratch_directory() / "r.c";
+    write_bytes(file, "one\r\ntwo\r\n");
+    View& view = load(file);
+    Document& document = *view.document;
+    View& second = editor.open_view(document);
+    editor.mouse_click(view, {1, 3}, false);
+    editor.character(view, key::enter, 1);
+    editor.character(view, 'x', 3);
+    editor.mouse_click(second, {0, 0}, false);
+    editor.key_down(second, key::del, 2, false);
+    write_bytes(file, "alpha\r\nbeta\r\ngamma\r\n");
+    ASSERT_EQ(editor.load_file(file.string(), document), LoadResult::ok);
+    for (int i = 0; i < 4; ++i) {
+        editor.undo(second);
+        editor.undo(view);
+    }
+    EXPECT_EQ(texts(document), (std::vector<std::string>{"alpha", "beta", "gamma"}));
+    EXPECT_FALSE(document.is_modified());
+}
+
 }  // namespace
 }  // namespace vyn::editor::testing

@@ -28,6 +28,18 @@ TEST(CommandLine, SlashWAnywhereMakesItQuietAndAnEmptyLineIsEmpty)
     EXPECT_FALSE(parse_command_line("/p x").attach_process);
 }
 
+// Absolute names as a host's shell spells them start with a slash; only a
+// slash and one letter (with the digits of a number) is an option.
+TEST(CommandLine, NamesStartingWithASlashAreFilesNotOptions)
+{
+    auto line = parse_command_line("/work/wt/a.c /data/b.c /mnt/c.c /etc/d.c /p12 -e7 /f");
+    EXPECT_EQ(line.files, (std::vector<std::string>{"/work/wt/a.c", "/data/b.c", "/mnt/c.c", "/etc/d.c"}));
+    EXPECT_EQ(line.attach_process, 12u);
+    EXPECT_EQ(line.attach_event, 7u);
+    EXPECT_TRUE(line.no_restore);
+    EXPECT_FALSE(line.no_save_while_opening);
+}
+
 TEST(CommandLine, QuotedNamesKeepTheirBlanks)
 {
     auto line = parse_command_line("\"C:\\My Files\\a.c\" b.c \"\"");

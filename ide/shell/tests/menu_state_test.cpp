@@ -24,10 +24,29 @@ TEST(MenuState, WithoutADocumentOnlyDocumentFreeCommandsStayEnabled)
         EXPECT_TRUE(enabled(state, CM_NEW));
         EXPECT_TRUE(enabled(state, CM_OPEN));
         EXPECT_TRUE(enabled(state, CM_CONFIGURATION));
-        EXPECT_FALSE(enabled(state, CM_SAVE_AS));
+        EXPECT_EQ(enabled(state, CM_SAVE_AS), untitled);
         EXPECT_FALSE(enabled(state, CM_COPY));
         EXPECT_TRUE(enabled(state, CM_ABOUT));  // not in the table: never grayed
     }
+}
+
+// A new document is given its name by saving it.
+TEST(MenuState, AnUntitledDocumentCanBeSaved)
+{
+    auto table = default_key_bindings();
+    MenuContext context;
+    context.has_document = context.untitled = true;
+    auto state = menu_state(table, context);
+    EXPECT_TRUE(enabled(state, CM_SAVE_AS));
+    EXPECT_TRUE(enabled(state, CM_SAVE_ALL));
+    EXPECT_FALSE(enabled(state, CM_SAVE));
+    EXPECT_FALSE(enabled(state, CM_RELOAD));
+    EXPECT_FALSE(enabled(state, CM_COPY));
+    context.modified = true;
+    state = menu_state(table, context);
+    EXPECT_TRUE(enabled(state, CM_SAVE));
+    EXPECT_TRUE(enabled(state, CM_SAVE_AS));
+    EXPECT_FALSE(enabled(state, CM_RELOAD));  // there is no file to read again
 }
 
 TEST(MenuState, RulesGrayForTheDocumentState)

@@ -191,15 +191,32 @@ TEST_F(SettingsStoreTest, AMacroWithZeroLengthEndsTheList)
 
 TEST_F(SettingsStoreTest, AFailedWriteIsReportedAndStopsTheSequence)
 {
-    // A directory where the hive file should be makes every write fail.
-    std::string blocked = (std::filesystem::path(dir) / "blocked.reg").string();
-    std::filesystem::create_directories(blocked);
-    auto broken = vyn::platform::open_hive_file(blocked);
-    SettingsStore store(*broken, ui);
+    // A set-up store (the vyn key exists) whose every write fails.
+    struct RefusingWrites final : vyn::platform::Registry {
+        bool key_exists(RegistryRoot, std::string_view) override { return true; }
+        bool create_key(RegistryRoot, std::string_view) override { return refuse(); }
+        bool delete_key(RegistryRoot, std::string_view) override { return refuse(); }
+        std::optional<std::string> read_string(RegistryRoot, std::string_view, std::string_view) override
+        {
+            return std::nullopt;
+        }
+        bool write_string(RegistryRoot, std::string_view, std::string_view, std::string_view) override
+        {
+            return refuse();
+        }
+        bool delete_value(RegistryRoot, std::string_view, std::string_view) override { return refuse(); }
+        std::vector<std::string> subkeys(RegistryRoot, std::string_view) override { return {}; }
+        std::vector<std::string> value_names(RegistryRoot, std::string_view) override { return {}; }
+        bool refuse()
+        {
+            last_error_code_ = 5;
+            return false;
+        }
+    } broken;
+    SettingsStore store(broken, ui);
     EXPECT_FALSE(store.write(every_kind_of_value(), false));
     ASSERT_EQ(ui.told.size(), 1u);
-    EXPECT_TRUE(ui.told[0].starts_with("Error ")) << ui.told[0];
-    EXPECT_TRUE(ui.told[0].ends_with(" writing to the registry")) << ui.told[0];
+    EXPECT_EQ(ui.told[0], "Error 5 writing to the registry");
 }
 
 TEST(CompilerRoot, FirstRunTakesTheRootAboveBinWithoutAsking)
@@ -233,6 +250,31 @@ TEST(CompilerRoot, FirstRunAsksAndGivesUpWhenNoRootHoldsTheHeaders)
     EXPECT_FALSE(store.open(dir + "/elsewhere/tavra.exe", "C:\\"));
     ASSERT_EQ(ui.told.size(), 1u);
     EXPECT_EQ(ui.told[0], "Can't find " + dir + "/empty\\include\\windows.h");
+}
+
+// The settings written at exit must not create the key whose absence offers
+// the set-up, or a cancelled set-up would never be offered again.
+TEST(CompilerRoot, ACancelledFirstRunIsOfferedAgainAfterTheSettingsAreWritten)
+{
+    std::string dir = vyn::testing::fresh_test_dir();
+    auto registry = vyn::platform::open_hive_file(dir + "/hive.reg");
+    ScriptedUi ui;
+    SettingsStore store(*registry, ui);
+    ASSERT_FALSE(store.open(dir + "/elsewhere/tavra.exe", "C:\\"));
+    EXPECT_FALSE(store.write(Settings{}, false));
+    EXPECT_TRUE(ui.told.empty());
+    EXPECT_FALSE(registry->key_exists(HKCU, kVynKey));
+
+    ASSERT_FALSE(store.open(dir + "/elsewhere/tavra.exe", "C:\\"));
+    EXPECT_EQ(ui.asked.size(), 2u);
+
+    // Once the set-up completes, the settings are written.
+    std::filesystem::create_directories(dir + "/root/include");
+    vyn::platform::write_file_atomically(dir + "/root/include/windows.h", {'/', '*', '*', '/'});
+    ui.directory_answer = dir + "/root";
+    ASSERT_TRUE(store.open(dir + "/elsewhere/tavra.exe", "C:\\"));
+    EXPECT_TRUE(store.write(Settings{}, false));
+    EXPECT_EQ(registry->read_string(HKCU, kTavraKey, "Tabsize"), "4");
 }
 
 TEST(CompilerRoot, CandidateRules)

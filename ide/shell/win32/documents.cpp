@@ -35,14 +35,13 @@ HWND window_of(const Document& document)
     return nullptr;
 }
 
+// The full path of a name given relative to directory: a name that starts at
+// a root ("\src\a.c", or "/src/a.c" as a host's shell spells it) is taken
+// on directory's drive, not below directory. Empty when it is too long.
 std::string full_name(const std::string& name, const std::string& directory)
 {
-    char full[MAX_PATH * 2];
-    std::string path = vyn::winpath::is_absolute(name) ? name : vyn::winpath::join(directory, name);
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return {};
-    return full;
+    std::string full = vyn::winpath::full_path(name, directory);
+    return full.size() < MAX_PATH ? full : std::string();
 }
 
 bool is_program(const std::string& upper_name)

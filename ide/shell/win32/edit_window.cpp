@@ -7,6 +7,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/ide.h"
+#include "ide/shell/win32/saving.h"
 
 namespace tavra {
 
@@ -232,7 +233,7 @@ bool may_close(View& view)
         return true;
     std::string question = vyn::format("%s has been modified.\nSave it?", vyn::to_lower_ascii(doc.name).c_str());
     switch (MessageBoxA(ide().frame, question.c_str(), "tavra", MB_YESNOCANCEL | MB_ICONQUESTION)) {
-    case IDYES: return ide().editor->save(view);
+    case IDYES: return save_view(view);
     case IDNO: return true;
     default: return false;
     }

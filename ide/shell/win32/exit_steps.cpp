@@ -10,6 +10,7 @@
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/ide.h"
+#include "ide/shell/win32/saving.h"
 #include "ide/shell/win32/win32_ui.h"
 
 namespace tavra {
@@ -45,19 +46,6 @@ INT_PTR CALLBACK modified_files_procedure(HWND dialog, UINT message, WPARAM wpar
         break;
     }
     return FALSE;
-}
-
-// Saves a document through one of its views (a view is what saving acts on).
-bool save_document(Document& document)
-{
-    auto views = ide().editor->views_of(document);
-    if (views.empty()) {
-        vyn::editor::View& view = ide().editor->open_view(document);
-        bool saved = ide().editor->save(view);
-        ide().editor->close_view(view.id);
-        return saved;
-    }
-    return ide().editor->save(*views.front());
 }
 
 void remember_frame_placement()

@@ -178,12 +178,13 @@ LRESULT CALLBACK frame_procedure(HWND frame, UINT message, WPARAM wparam, LPARAM
             SendMessageA(ide().output, message, wparam, lparam);
         return message == WM_TAVRA_BUILD_QUERY ? LRESULT(ide().make_running) : 0;
     case WM_CLOSE:
-    case WM_QUERYENDSESSION:
         if (!run_exit_steps())
-            return message == WM_QUERYENDSESSION ? TRUE : 0;
-        if (message == WM_QUERYENDSESSION)
-            return TRUE;
+            return 0;
         break;
+    case WM_QUERYENDSESSION:
+        // The session may end only once the user's documents are saved or
+        // forgotten: Cancel, or a save that failed, refuses it.
+        return run_exit_steps() ? TRUE : FALSE;
     }
     return DefFrameProcA(frame, ide().mdi_client, message, wparam, lparam);
 }

@@ -11,6 +11,7 @@
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/ide.h"
+#include "ide/shell/win32/saving.h"
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -41,45 +42,28 @@ void open_named(int, CommandParameter parameter)
         open_file(reinterpret_cast<const char*>(parameter));
 }
 
-bool save_as(View& view)
-{
-    auto name = choose_file(true, "Save as", nullptr);
-    if (!name)
-        return false;
-    auto& document = *view.document;
-    document.name = vyn::winpath::upper_az(*name);
-    document.path = *name;
-    document.flags |= vyn::editor::docflag::modified;
-    bool saved = ide().editor->save(view);
-    HWND window = current_edit_window();
-    SetWindowTextA(window, title_for(document).c_str());
-    return saved;
-}
-
 void save(int, CommandParameter)
 {
-    if (View* view = current_view()) {
-        if (is_untitled(*view->document))
-            save_as(*view);
-        else
-            ide().editor->save(*view);
-        refresh_document_windows(*view->document);
-    }
+    if (View* view = current_view())
+        save_view(*view);
 }
 
 void save_as_command(int, CommandParameter)
 {
     if (View* view = current_view())
-        save_as(*view);
+        save_view_as(*view);
 }
 
+// Saves every modified document; a new one asks for its name, and a
+// cancelled or failed save leaves the others to be saved still.
 void save_all(int, CommandParameter)
 {
-    for (const auto& document : ide().editor->documents()) {
-        auto views = ide().editor->views_of(*document);
-        if (document->is_modified() && !views.empty() && !is_untitled(*views.front()->document))
-            ide().editor->save(*views.front());
-    }
+    std::vector<vyn::editor::Document*> modified;
+    for (const auto& document : ide().editor->documents())
+        if (document->is_modified() && !(document->flags & vyn::editor::docflag::tool_buffer))
+            modified.push_back(document.get());
+    for (vyn::editor::Document* document : modified)
+        save_document(*document);
 }
 
 void reload(int, CommandParameter)

@@ -158,6 +158,10 @@ void open_start_files()
     if (!s.command_line.attach_process) {
         if (s.command_line.no_save_while_opening)
             s.save_configuration = false;
+        // The files are opened, and their windows titled, from the directory
+        // the IDE was started in, which stays current when any was opened.
+        if (!s.command_line.files.empty())
+            SetCurrentDirectoryA(s.start_directory.c_str());
         int opened = open_command_line_files(s.command_line.files);
         if (opened == 0)
             SetCurrentDirectoryA(s.settings.current_dir.c_str());

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "ide/command_ids.h"
+#include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/ide.h"
 
 namespace tavra {
@@ -88,8 +89,13 @@ std::optional<std::string> choose_file(bool for_saving, const std::string& title
 {
     char name[MAX_PATH] = {};
     initial.copy(name, sizeof name - 1);
+    // The dialog starts in the IDE's current directory, to which titles and
+    // names are relative, rather than wherever the system last saw it.
+    char directory[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof directory, directory);
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
+    dialog.lpstrInitialDir = directory;
     dialog.hwndOwner = ide().frame;
     dialog.lpstrFilter = filter ? filter : kAllFiles;
     dialog.lpstrFile = name;
@@ -152,6 +158,19 @@ std::optional<int> Win32EditorHost::ask_line_number()
 void Win32EditorHost::post_command(int command)
 {
     PostMessageA(ide().frame, WM_COMMAND, WPARAM(command), 0);
+}
+
+void Win32EditorHost::bring_forward(int view_id)
+{
+    for (HWND child = GetWindow(ide().mdi_client, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        vyn::editor::View* view = view_of(child);
+        if (!view || view->id != view_id)
+            continue;
+        if (IsIconic(child))
+            SendMessageA(ide().mdi_client, WM_MDIRESTORE, WPARAM(child), 0);
+        SendMessageA(ide().mdi_client, WM_MDIACTIVATE, WPARAM(child), 0);
+        return;
+    }
 }
 
 std::optional<vyn::editor::Macro> Win32EditorHost::macro(char letter)

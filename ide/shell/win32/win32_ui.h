@@ -28,6 +28,7 @@ public:
     std::optional<int> choose_bookmark(const std::vector<std::string>& bookmarks) override;
     std::optional<int> ask_line_number() override;
     void post_command(int command) override;
+    void bring_forward(int view_id) override;
     std::optional<vyn::editor::Macro> macro(char letter) override;
     std::string date_text() override;
 };
