@@ -110,7 +110,7 @@ TEST_P(Differential, KitAndReferenceBuildsBehaveAlike)
     std::string name = GetParam();
     fs::path dir = scratch("reference-" + name);
     std::string clang = "clang --target=i686-w64-windows-gnu -nostdinc -isystem '" + std::string(KIT_ROOT) +
-                        "/include' -fno-addrsig -O1 -c ";
+                        "/include' -D__MSVCRT_VERSION__=0x600 -D__USE_MINGW_ANSI_STDIO=0 -fno-addrsig -O1 -c ";
     std::string runtime = std::string(SOURCE_DIR) + "/kit/runtime/";
     for (const char* part : {"vyncrt0", "main_hook", "divide64", "stack_probe"}) {
         Outcome c = shell(clang + "'" + runtime + part + ".c' -o " + part + ".o", dir);
