@@ -108,7 +108,10 @@ std::vector<std::uint8_t> write_archive(const std::vector<ArchiveMember>& member
         second.c_string(name);
 
     ByteWriter out;
-    out.text(coff::kArchiveSignature);
+    // Byte by byte: GCC 12's -Wstringop-overflow misjudges a range insert
+    // into the still empty buffer here.
+    for (char c : coff::kArchiveSignature)
+        out.u8(static_cast<std::uint8_t>(c));
     put_member(out, "/", first.bytes());
     put_member(out, "/", second.bytes());
     put_member(out, "//", as_bytes(long_names));
