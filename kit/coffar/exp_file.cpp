@@ -58,8 +58,8 @@ std::optional<ExportList> read_exp(std::string_view text, std::string& error)
         if (words.empty())
             continue;
         bool data = words.size() == 3 && words[2] == "data";
-        bool clean = !has_control_characters(words[0]) && !has_control_characters(words[1]);
-        if ((words.size() != 2 && !data) || !clean) {
+        bool shape = words.size() == 2 || data;
+        if (!shape || has_control_characters(words[0]) || has_control_characters(words[1])) {
             error = format("line %d: expected a link name, an export name and optionally \"data\"", number);
             return std::nullopt;
         }

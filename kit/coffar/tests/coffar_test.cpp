@@ -134,6 +134,9 @@ TEST(ExportList, ReadsCodeAndDataAndRefusesNonsense)
     EXPECT_FALSE(read_exp("", error));
     EXPECT_FALSE(read_exp("x.dll\n_a\t\ta\tcode\n", error));
     EXPECT_EQ(error, "line 2: expected a link name, an export name and optionally \"data\"");
+    EXPECT_FALSE(read_exp("x.dll\n_lonely\n", error));
+    EXPECT_EQ(error, "line 2: expected a link name, an export name and optionally \"data\"");
+    EXPECT_FALSE(read_exp(std::string("x.dll\n_a\0b\t\ta\n", 12), error));
     EXPECT_FALSE(read_exp("x.dll\n_a\t\ta\n_a\t\tb\n", error));
     EXPECT_EQ(error, "line 3: _a is exported twice");
 }
