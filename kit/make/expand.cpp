@@ -10,6 +10,10 @@ namespace {
 // at every level would exhaust memory. Both are reported instead.
 constexpr int kMaxDepth = 64;
 constexpr std::size_t kMaxLength = 8u << 20;
+// Macros that refer to others twice, level after level, cost exponential
+// work even when the text stays empty; the number of references one
+// expansion may resolve is bounded too.
+constexpr std::size_t kMaxReferences = 1u << 20;
 
 class Expander {
 public:
@@ -79,6 +83,10 @@ private:
     // The value of a reference's inner text: "NAME" or "NAME:from=to".
     std::string reference(const std::string& inner, int depth)
     {
+        if (++references_ > kMaxReferences) {
+            fail("macro expansion too long");
+            return {};
+        }
         std::size_t colon = inner.find(':');
         std::size_t equals = colon == std::string::npos ? std::string::npos : inner.find('=', colon);
         if (equals == std::string::npos)
@@ -152,6 +160,7 @@ private:
 
     const Scope& scope_;
     std::string error_;
+    std::size_t references_ = 0;
 };
 
 }  // namespace

@@ -147,6 +147,12 @@ TEST(MakefileParser, ErrorsNameTheLine)
     EXPECT_EQ(e->message, "recipe commences before first target");
     Makefile loop = parse_ok("A=$(B)\nB=$(A)\n");
     EXPECT_FALSE(expand("$(A)", Scope{&loop, nullptr, nullptr, nullptr}).error.empty());
+    // Each level doubles the work though the text stays empty.
+    std::string doubling;
+    for (char c = 'A'; c < 'Z'; ++c)
+        doubling += std::string(1, c) + "=$(" + std::string(1, char(c + 1)) + ")$(" + std::string(1, char(c + 1)) + ")\n";
+    Makefile wide = parse_ok(doubling + "Z=\n");
+    EXPECT_EQ(expand("$(A)", Scope{&wide, nullptr, nullptr, nullptr}).error, "macro expansion too long");
 }
 
 TEST(MakeEngine, UpToDateTargetsAreNotRebuilt)
