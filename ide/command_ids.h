@@ -252,6 +252,13 @@
 #define IDC_SET_DBG_ARGS        360
 #define IDC_SET_DBG_DIR         361
 #define IDC_SET_DBG_EXE         362
+#define IDD_EXECUTE             370
+#define IDC_EXEC_PROGRAM        371
+#define IDC_EXEC_BROWSE         372
+#define IDC_EXEC_ARGS           373
+#define IDC_EXEC_DIR            374
+#define IDC_EXEC_SAVE           375
+#define IDC_EXEC_RETURN_CODE    376
 
 /* String table. */
 #define IDS_OPEN_RESOURCE_TITLE 80

@@ -1,5 +1,7 @@
 #include "ide/project/external_tools.h"
 
+#include "common/byte_reader.h"
+#include "common/coff_format.h"
 #include "common/strings.h"
 #include "common/winpath.h"
 
@@ -70,6 +72,18 @@ std::string with_runner(const std::string& runner, const std::string& command_li
     if (runner.empty())
         return command_line;
     return runner + " " + command_line;
+}
+
+bool is_i386_image(std::span<const std::uint8_t> image)
+{
+    vyn::ByteReader reader(image);
+    if (reader.u16() != 0x5A4D || !reader.seek(0x3C))
+        return false;
+    std::uint32_t pe = reader.u32();
+    if (!reader.ok() || !reader.seek(pe) || reader.u32() != 0x00004550)
+        return false;
+    std::uint16_t machine = reader.u16();
+    return reader.ok() && machine == vyn::coff::machine::kI386;
 }
 
 std::vector<std::string> rebuild_object_list(const std::vector<std::string>& files)

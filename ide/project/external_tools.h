@@ -4,7 +4,9 @@
 // front of an i386 program, and the object list of Rebuild all.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,11 @@ std::string capture_command_file(const std::string& program, const std::string& 
 std::string console_batch_file(const std::string& command_line);
 // The command line with the runner in front when one is set.
 std::string with_runner(const std::string& runner, const std::string& command_line);
+
+// Whether an executable image is for the i386 machine (MZ header, PE
+// signature at e_lfanew, machine 0x14C): such programs need the runner on a
+// host that cannot start them. Any malformed image gives false.
+bool is_i386_image(std::span<const std::uint8_t> image);
 
 // The object files Rebuild all deletes: every file whose extension is not
 // ".obj" gives its name in lower case with the extension replaced by ".obj";

@@ -27,7 +27,6 @@ const LaterCommand kLaterCommands[] = {
     {CM_SYMBOL_USAGE, "source scanning"},
     {CM_COPY_FUNCTION, "source scanning"},
     {CM_GREP, "grep"},
-    {CM_EXECUTE, "output window and external tools"},
     {CM_ADD_UTILITY, "output window and external tools"},
     {CM_CHANGE_UTILITY, "output window and external tools"},
     {CM_REDEFINE_KEYS, "keys, accelerators and macros"},

@@ -61,6 +61,30 @@ TEST(RunFiles, CaptureBatchRunnerAndExecutable)
     EXPECT_EQ(executable_path(p), "d:\\out\\hello.exe");
 }
 
+TEST(RunFiles, I386ImagesAreRecognisedByTheirHeaders)
+{
+    std::vector<std::uint8_t> image(0x90, 0);
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = 0x80;
+    image[0x80] = 'P';
+    image[0x81] = 'E';
+    image[0x84] = 0x4C;
+    image[0x85] = 0x01;
+    EXPECT_TRUE(is_i386_image(image));
+    image[0x84] = 0x64;
+    image[0x85] = 0x86;  // x86-64
+    EXPECT_FALSE(is_i386_image(image));
+    image[0x84] = 0x4C;
+    image[0x85] = 0x01;
+    image[0x3C] = 0xF0;  // e_lfanew past the end
+    EXPECT_FALSE(is_i386_image(image));
+    image[0x3C] = 0x80;
+    image[0] = 'X';
+    EXPECT_FALSE(is_i386_image(image));
+    EXPECT_FALSE(is_i386_image(std::span<const std::uint8_t>(image.data(), 10)));
+}
+
 TEST(RunFiles, RebuildObjectList)
 {
     EXPECT_EQ(rebuild_object_list({"Hello.C", "res.rc", "pre.obj", "Makefile", "x.h"}),

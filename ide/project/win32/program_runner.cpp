@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "common/strings.h"
+#include "ide/command_ids.h"
 #include "common/winpath.h"
 #include "ide/project/external_tools.h"
 #include "ide/project/win32/project_session.h"
@@ -117,7 +118,134 @@ void run_with_runner(const std::string& runner, const std::string& exe, const st
     output_message(format("Running %s", exe.c_str()));
 }
 
+// Waits for a process while the IDE's windows go on answering.
+DWORD wait_responsive(HANDLE process)
+{
+    while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+// The Execute dialog's record, kept for the session.
+struct ExecuteRecord {
+    std::string program, args, directory;
+    unsigned flags = 0;  // 1: save the output into a file and open it; 2: show the return code
+};
+ExecuteRecord execute_record;
+
+std::string dialog_text(HWND dialog, int id)
+{
+    char buffer[513] = "";
+    GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
+    return buffer;
+}
+
+INT_PTR CALLBACK execute_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        SetDlgItemTextA(dialog, IDC_EXEC_PROGRAM, execute_record.program.c_str());
+        SetDlgItemTextA(dialog, IDC_EXEC_ARGS, execute_record.args.c_str());
+        SetDlgItemTextA(dialog, IDC_EXEC_DIR, execute_record.directory.c_str());
+        CheckDlgButton(dialog, IDC_EXEC_SAVE, (execute_record.flags & 1) ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_EXEC_RETURN_CODE, (execute_record.flags & 2) ? BST_CHECKED : BST_UNCHECKED);
+        return TRUE;
+    }
+    if (message != WM_COMMAND)
+        return FALSE;
+    switch (LOWORD(wparam)) {
+    case IDC_EXEC_BROWSE:
+        if (auto name = choose_file(false, "Execute a program", "Programs (*.exe)\0*.exe\0"))
+            SetDlgItemTextA(dialog, IDC_EXEC_PROGRAM, name->c_str());
+        return TRUE;
+    case IDOK:
+        execute_record.program = dialog_text(dialog, IDC_EXEC_PROGRAM);
+        execute_record.args = dialog_text(dialog, IDC_EXEC_ARGS);
+        execute_record.directory = dialog_text(dialog, IDC_EXEC_DIR);
+        execute_record.flags = (IsDlgButtonChecked(dialog, IDC_EXEC_SAVE) == BST_CHECKED ? 1u : 0u) |
+                               (IsDlgButtonChecked(dialog, IDC_EXEC_RETURN_CODE) == BST_CHECKED ? 2u : 0u);
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+    }
+    return FALSE;
+}
+
+bool needs_runner(const std::string& program)
+{
+    auto image = vyn::platform::read_file(program);
+    return image && is_i386_image(*image);
+}
+
+// Runs the record's program; with the save flag through a command file that
+// sends its output into a temporary file, waited for (the IDE stays
+// responsive) so that the file opened afterwards is whole.
+void run_execute_record(const ExecuteRecord& r)
+{
+    std::string runner = runner_setting();
+    if (!runner.empty() && needs_runner(r.program)) {
+        run_with_runner(runner, r.program, r.args, r.directory);
+        return;
+    }
+    std::string previous = current_directory();
+    if (!r.directory.empty())
+        SetCurrentDirectoryA(r.directory.c_str());
+    std::string command = format("%s %s", r.program.c_str(), r.args.c_str());
+    std::string output;
+    if (r.flags & 1) {
+        char temp_dir[MAX_PATH] = "", temp_name[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, temp_dir);
+        if (GetTempFileNameA(temp_dir, "t", 0, temp_name)) {
+            output = temp_name;
+            std::string batch = std::string(temp_dir) + "vynexec.bat";
+            std::ofstream file(batch, std::ios::binary);
+            file << capture_command_file(r.program, r.args, output);
+            if (file.good())
+                command = format("cmd.exe /c \"%s\"", batch.c_str());
+            else
+                output.clear();  // the program runs without capture
+        }
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                                  nullptr, &startup, &info);
+    SetCurrentDirectoryA(previous.c_str());
+    if (!started) {
+        DWORD code = GetLastError();
+        if (r.flags & 2)
+            MessageBoxA(ide().frame, format("Return code: %lu", code).c_str(), "Information", MB_OK);
+        else
+            tell(format("Impossible to execute '%s'", command.c_str()));
+        return;
+    }
+    CloseHandle(info.hThread);
+    DWORD code = 0;
+    if (!output.empty() || (r.flags & 2))
+        code = wait_responsive(info.hProcess);
+    CloseHandle(info.hProcess);
+    if (r.flags & 2)
+        MessageBoxA(ide().frame, format("Return code: %lu", code).c_str(), "Information", MB_OK);
+    if (!output.empty())
+        open_file("\"" + output + "\"");
+}
+
 }  // namespace
+
+void execute_command(int, CommandParameter)
+{
+    if (DialogBoxParamA(ide().instance, MAKEINTRESOURCEA(IDD_EXECUTE), ide().frame, execute_procedure, 0) == IDOK)
+        run_execute_record(execute_record);
+}
 
 void execute_program_command(int, CommandParameter)
 {

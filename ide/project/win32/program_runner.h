@@ -10,5 +10,7 @@
 namespace tavra::project_win32 {
 
 void execute_program_command(int, CommandParameter);
+// Execute (1124): the dialog "Execute a program" and the run it describes.
+void execute_command(int, CommandParameter);
 
 }  // namespace tavra::project_win32

@@ -233,6 +233,7 @@ void add_project_commands()
     d.add(CM_LINK, link_command);
     d.add(CM_REBUILD_ALL, rebuild_all_command);
     d.add(CM_EXECUTE_PROGRAM, execute_program_command);
+    d.add(CM_EXECUTE, execute_command);
     set_stop_request_source(take_stop_request);
 }
 
