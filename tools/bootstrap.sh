@@ -9,7 +9,7 @@ packages=(
   wine64 xvfb x11-apps imagemagick
   clang lld llvm libclang-rt-14-dev
   libgtest-dev libgmock-dev libunicorn-dev
-  sharutils diffutils sox
+  sharutils diffutils sox time
 )
 
 missing=()

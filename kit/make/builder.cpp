@@ -9,6 +9,9 @@ namespace vyn::make {
 
 namespace {
 
+// Prerequisite chains deeper than this end the run instead of the stack.
+constexpr int kMaxDepth = 1000;
+
 // The stem of name under pattern ("%.obj" and "util.obj" give "util"), or nothing.
 std::optional<std::string> match_pattern(const std::string& pattern, const std::string& name)
 {
@@ -102,7 +105,8 @@ Builder::Plan Builder::plan_for(const std::string& target)
         return plan;
     for (const InferenceRule& r : makefile_.inference) {
         auto stem = match_pattern(r.target_pattern, target);
-        if (!stem || r.commands.empty())
+        if (!stem || r.commands.empty() ||
+            std::find(chain_rules_.begin(), chain_rules_.end(), &r) != chain_rules_.end())
             continue;
         std::string source = r.prerequisite_pattern.empty() ? std::string() : with_stem(r.prerequisite_pattern, *stem);
         if (!source.empty() && !exists_or_makeable(source))
@@ -137,10 +141,18 @@ Builder::Outcome Builder::make(const std::string& target, const std::string& par
         }
         return done_[target];
     }
+    if (depth_ >= kMaxDepth) {
+        err_ << "make: *** Prerequisites of '" << parent << "' nest deeper than " << kMaxDepth << " levels.  Stop.\n";
+        stop_ = true;
+        return {false, false};
+    }
     state_[target] = State::Building;
     Plan plan = plan_for(target);
     Outcome outcome;
     std::vector<std::pair<std::string, Outcome>> made;
+    ++depth_;
+    if (plan.inference)
+        chain_rules_.push_back(plan.inference);
     for (const std::string& p : plan.prerequisites) {
         if (stop_)
             break;
@@ -149,6 +161,9 @@ Builder::Outcome Builder::make(const std::string& target, const std::string& par
         if (!o.ok)
             outcome.ok = false;
     }
+    if (plan.inference)
+        chain_rules_.pop_back();
+    --depth_;
     auto finish = [&](Outcome o) {
         state_[target] = o.ok ? State::Done : State::Failed;
         done_[target] = o;

@@ -86,6 +86,10 @@ private:
     CommandRunner& runner_;
     std::ostream& out_;
     std::ostream& err_;
+    // Inference rules applied on the chain of targets being made right now:
+    // one rule is used at most once in a chain, so "%: %.x" cannot recurse.
+    std::vector<const InferenceRule*> chain_rules_;
+    int depth_ = 0;
     std::map<std::string, State> state_;
     std::map<std::string, Outcome> done_;
     bool stop_ = false;        // a failure without -k: no further work

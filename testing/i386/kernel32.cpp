@@ -31,14 +31,14 @@ constexpr std::uint32_t kErrorNoAccess = 998;
 constexpr std::uint32_t kInputHandle = 0x3;
 constexpr std::uint32_t kOutputHandle = 0x7;
 constexpr std::uint32_t kErrorHandle = 0xB;
-constexpr std::uint32_t kProcessHeap = Machine::kHeapBase;
+constexpr std::uint32_t kProcessHeap = Machine::kProcessHeap;
 // Reads and writes go through the host in pieces of this size, so that a
 // large count costs no large host buffer.
 constexpr std::uint32_t kChunk = 0x10000;
 
 std::uint32_t fail_with(Machine& m, std::uint32_t error, std::uint32_t result = kFalse)
 {
-    m.last_error = error;
+    m.set_last_error(error);
     return result;
 }
 
@@ -81,12 +81,13 @@ std::uint32_t write_file(Machine& m, const std::uint32_t* a)
 }
 
 // ReadFile(handle, buffer, count, read, overlapped); returns what one read
-// of the input gives, as a console or pipe read does.
+// of the input gives, as a console or pipe read does. The whole buffer must
+// be writable before any input is taken, so that a bad buffer loses none.
 std::uint32_t read_file(Machine& m, const std::uint32_t* a)
 {
     if (a[0] != kInputHandle)
         return fail_with(m, kErrorInvalidHandle);
-    if (a[3] && !m.write_u32(a[3], 0))
+    if ((a[3] && !m.write_u32(a[3], 0)) || !m.writable(a[1], a[2]))
         return fail_with(m, kErrorNoAccess);
     std::vector<std::uint8_t> buffer(std::min(kChunk, a[2]));
     std::size_t got = m.console().read_input(buffer);
@@ -104,12 +105,12 @@ std::uint32_t get_command_line(Machine& m, const std::uint32_t*)
 
 std::uint32_t get_last_error(Machine& m, const std::uint32_t*)
 {
-    return m.last_error;
+    return m.last_error();
 }
 
 std::uint32_t set_last_error(Machine& m, const std::uint32_t* a)
 {
-    m.last_error = a[0];
+    m.set_last_error(a[0]);
     return 0;
 }
 
@@ -118,14 +119,21 @@ std::uint32_t get_process_heap(Machine&, const std::uint32_t*)
     return kProcessHeap;
 }
 
-// HeapAlloc(heap, flags, size); fresh heap memory is always zero, so
-// HEAP_ZERO_MEMORY needs nothing more.
+// HeapAlloc(heap, flags, size); HEAP_ZERO_MEMORY clears the block, which
+// may be one freed before.
 std::uint32_t heap_alloc(Machine& m, const std::uint32_t* a)
 {
+    constexpr std::uint32_t kHeapZeroMemory = 0x8;
     if (a[0] != kProcessHeap)
         return fail_with(m, kErrorInvalidHandle, 0);
     std::uint32_t address = m.heap().allocate(a[2]);
-    return address ? address : fail_with(m, kErrorNotEnoughMemory, 0);
+    if (!address)
+        return fail_with(m, kErrorNotEnoughMemory, 0);
+    if (a[1] & kHeapZeroMemory) {
+        std::vector<std::uint8_t> zeros(a[2], 0);
+        m.write_memory(address, zeros);
+    }
+    return address;
 }
 
 // HeapFree(heap, flags, block); a null block is allowed and does nothing.
@@ -170,13 +178,9 @@ constexpr std::array kApis = {
 
 }  // namespace
 
-const ApiFunction* find_api(std::string_view dll, std::string_view name)
+std::span<const ApiFunction> kernel32_functions()
 {
-    std::string lower = to_lower_ascii(dll);
-    for (const ApiFunction& api : kApis)
-        if (api.dll == lower && api.name == name)
-            return &api;
-    return nullptr;
+    return kApis;
 }
 
 }  // namespace vyn::i386

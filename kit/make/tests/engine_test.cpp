@@ -232,6 +232,29 @@ TEST(MakeEngine, PhonyTargetsAlwaysRunAndCyclesAreDropped)
     EXPECT_EQ(r.err, "make: Circular b <- a dependency dropped.\n");
 }
 
+TEST(MakeEngine, AnInferenceRuleIsUsedOnceInAChain)
+{
+    // "%: %.x" would otherwise make a.x from a.x.x from a.x.x.x ... while such files exist.
+    FakeFiles files;
+    std::string name = "a";
+    for (int i = 0; i < 5000; ++i, name += ".x")
+        files.times[name] = 1;
+    BuildRun r = build("%: %.x\n\ttouch $@\n", files, {"a"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "make: 'a' is up to date.\n");
+}
+
+TEST(MakeEngine, ExplicitChainsDeeperThanTheLimitStop)
+{
+    FakeFiles files;
+    std::string text;
+    for (int i = 0; i < 1500; ++i)
+        text += "t" + std::to_string(i) + ": t" + std::to_string(i + 1) + "\n";
+    BuildRun r = build(text, files);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "make: *** Prerequisites of 't999' nest deeper than 1000 levels.  Stop.\n");
+}
+
 TEST(CommandLaunch, ShellOnlyWhenItsSyntaxIsUsed)
 {
     EXPECT_EQ(choose_launch("c:\\vyn\\bin\\vyn.exe -c -Ic:\\vyn\\include c:\\w\\a.c", true), Launch::Direct);

@@ -1,8 +1,8 @@
 // Programs compiled by clang for the i686 MSVC target, linked by vynlnk (and
 // by lld-link as the oracle), run by vyni386; and images the loader must
 // refuse with a message rather than crash on.
-#include "linker/tests/link_harness.h"
 #include "testing/i386/machine.h"
+#include "testing/i386/tests/guest.h"
 
 #include <gtest/gtest.h>
 
@@ -12,32 +12,9 @@
 namespace vyn::i386 {
 namespace {
 
-using lnk::test::LinkDir;
-using lnk::test::mingw_lib;
 using lnk::test::quote;
 using lnk::test::run_command;
-using lnk::test::RunResult;
-
-const char* kDeclarations = R"(
-__declspec(dllimport) void* __stdcall GetStdHandle(unsigned long);
-__declspec(dllimport) int __stdcall WriteFile(void*, const void*, unsigned long, unsigned long*, void*);
-__declspec(dllimport) int __stdcall ReadFile(void*, void*, unsigned long, unsigned long*, void*);
-__declspec(dllimport) char* __stdcall GetCommandLineA(void);
-__declspec(dllimport) void* __stdcall GetProcessHeap(void);
-__declspec(dllimport) void* __stdcall HeapAlloc(void*, unsigned long, unsigned long);
-__declspec(dllimport) int __stdcall HeapFree(void*, unsigned long, void*);
-__declspec(dllimport) unsigned long __stdcall GetCurrentProcessId(void);
-__declspec(dllimport) void* __stdcall GetModuleHandleA(const char*);
-__declspec(dllimport) unsigned long __stdcall GetLastError(void);
-__declspec(dllimport) void __stdcall SetLastError(unsigned long);
-__declspec(dllimport) unsigned long __stdcall GetTickCount(void);
-static void put(const char* s)
-{
-    unsigned long n = 0, written;
-    while (s[n]) ++n;
-    WriteFile(GetStdHandle((unsigned long)-11), s, n, &written, 0);
-}
-)";
+using namespace test;
 
 const char* kHello = R"(
 int main(void)
@@ -59,14 +36,6 @@ static int less(int a, int b) { count_call(); return a < b; }
 static int greater(int a, int b) { count_call(); return a > b; }
 typedef int (*Order)(int, int);
 Order orders[] = {less, greater};
-static void put_number(unsigned v)
-{
-    char text[12];
-    int at = 11;
-    text[at] = 0;
-    do { text[--at] = (char)('0' + v % 10); v /= 10; } while (v);
-    put(text + at);
-}
 static void sort(int* v, int n, Order before)
 {
     for (int i = 1; i < n; ++i)
@@ -178,27 +147,6 @@ int main(void)
 }
 )";
 
-// Compiles the modules (each with the declarations in front) and links them
-// with vynlnk into out; the objects' paths are returned for a second link.
-std::vector<std::string> build(const LinkDir& d, const std::vector<std::pair<std::string, std::string>>& modules,
-                               const std::string& out)
-{
-    std::vector<std::string> objects;
-    for (const auto& [name, source] : modules)
-        objects.push_back(d.compile(name, std::string(kDeclarations) + source));
-    std::vector<std::string> args = objects;
-    args.insert(args.end(), {mingw_lib("kernel32"), "-o", out});
-    RunResult r = d.link(args);
-    EXPECT_EQ(r.exit_code, 0) << r.err;
-    return objects;
-}
-
-RunResult run_image(const LinkDir& d, const std::string& image, const std::string& args = "",
-                    const std::string& input = "")
-{
-    return run_command(quote(VYNI386_PATH) + " " + quote(image) + args, d.path(), input);
-}
-
 TEST(I386Machine, HelloWritesToStandardOutputAndReturnsItsExitCode)
 {
     LinkDir d;
@@ -212,14 +160,8 @@ TEST(I386Machine, HelloWritesToStandardOutputAndReturnsItsExitCode)
 TEST(I386Machine, RelocatedProgramRunsAsTheReferenceLinkersImageDoes)
 {
     LinkDir d;
-    std::vector<std::string> objects = build(d, {{"main.obj", kSortMain}, {"table.obj", kSortTable}}, "ours.exe");
-    std::string command = "lld-link /nologo /safeseh:no /nodefaultlib /entry:mainCRTStartup /subsystem:console "
-                          "/out:ref.exe " + quote(d.lib_dir() + "/vyncrt0.obj");
-    for (const std::string& o : objects)
-        command += " " + quote(o);
-    command += " " + quote(mingw_lib("kernel32"));
-    RunResult linked = run_command(command, d.path());
-    ASSERT_EQ(linked.exit_code, 0) << linked.err;
+    build(d, {{"main.obj", kSortMain}, {"table.obj", kSortTable}}, "ours.exe");
+    build_with_lld(d, {{"main.obj", kSortMain}, {"table.obj", kSortTable}}, "", "ref.exe");
 
     RunResult ours = run_image(d, "ours.exe"), reference = run_image(d, "ref.exe");
     EXPECT_EQ(ours.err, "");
@@ -276,12 +218,6 @@ TEST(I386Machine, StopsAreReportedWithTheirCause)
         EXPECT_EQ(r.err, c.message) << c.name;
         EXPECT_EQ(r.exit_code, 125) << c.name;
     }
-}
-
-std::vector<std::uint8_t> read_bytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(I386Machine, BudgetStopsARunawayProgramAndTheRunCanGoOn)
