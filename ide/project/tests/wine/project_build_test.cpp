@@ -152,7 +152,11 @@ TEST_F(ProjectRoad, CreateBuildFollowADiagnosticRunExportAndImport)
     gui::save_screenshot(gui::screenshot_path("project_results_error.png"));
     auto error = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Error"); });
     ASSERT_NE(error, lines.end()) << vyn::join(lines, "\n");
-    EXPECT_NE(vyn::to_upper_ascii(*error).find("HELLO.C: 3:"), std::string::npos) << *error;
+    // The diagnostic may be wrapped over " + " continuation lines.
+    std::string joined = *error;
+    for (auto next = error + 1; next != lines.end() && next->starts_with(" + "); ++next)
+        joined += next->substr(3);
+    EXPECT_NE(vyn::to_upper_ascii(joined).find("HELLO.C: 3:"), std::string::npos) << joined;
     EXPECT_TRUE(lines.back().starts_with("Compilation + link time:")) << lines.back();
 
     // Double click on the diagnostic, then type where the cursor is.
