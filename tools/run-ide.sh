@@ -27,6 +27,16 @@ if ! wine_reg query 'HKCU\Software\vyn\Compiler' /v includepath; then
   wine_reg add 'HKCU\Software\vyn\Compiler' /v includepath /t REG_SZ /d "${kit_windows}\\include" /f
   wine_reg add 'HKCU\Software\vyn\vynlnk' /v libpath /t REG_SZ /d "${kit_windows}\\lib" /f
 fi
+# The sample project over samples/hello, made once: Compiler > Make (F9)
+# generates its makefile and builds it with the kit.
+if ! wine_reg query 'HKCU\Software\vyn\Tavra\hello' /v Name; then
+  sample="Z:${top//\//\\}\\samples\\hello"
+  for pair in "Name=hello" "ProjectPath=$sample" "SourcesDir=$sample" "PrjFiles=1" "File1=hello.c" \
+              "CompilerFlags=136"; do
+    wine_reg add 'HKCU\Software\vyn\Tavra\hello' /v "${pair%%=*}" /t REG_SZ /d "${pair#*=}" /f
+  done
+  wine_reg add 'HKCU\Software\vyn\Tavra' /v CurrentProject /t REG_SZ /d hello /f
+fi
 
 if [[ -z "${DISPLAY:-}" ]]; then
   echo "run-ide: no DISPLAY is set, so the IDE opens on a screen of its own (Xvfb) that you cannot see;"

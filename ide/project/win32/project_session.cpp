@@ -121,4 +121,13 @@ bool open_project(const std::string& name)
     return true;
 }
 
+void open_start_project()
+{
+    std::string name = ide().settings.current_project;
+    ide().settings.current_project.clear();
+    if (!name.empty() && ide().registry->key_exists(vyn::platform::RegistryRoot::CurrentUser, project_key(name)))
+        open_project(name);
+    update_frame_title();
+}
+
 }  // namespace tavra::project_win32

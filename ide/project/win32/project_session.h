@@ -21,6 +21,8 @@ project::ProjectUi& project_ui();
 bool open_project(const std::string& name);
 void close_project();
 bool save_current_project();
+// At start: opens the project named by CurrentProject when its key exists.
+void open_start_project();
 // The runner put in front of an i386 program (registry value "Runner" of the
 // IDE key), empty on Windows.
 std::string runner_setting();

@@ -192,5 +192,27 @@ TEST_F(ProjectRoad, CreateBuildFollowADiagnosticRunExportAndImport)
     program.wait_exit(30000);
 }
 
+// The README's run command leaves a project key with only its files and
+// type, current at start: it opens with the defaults and F9 offers to
+// generate its makefile, then builds.
+TEST_F(ProjectRoad, TheCurrentProjectOpensAtStartAndF9GeneratesAndBuilds)
+{
+    std::string key = "Software\\vyn\\Tavra\\sample";
+    for (auto [name, value] : std::vector<std::pair<const char*, std::string>>{
+             {"Name", "sample"}, {"ProjectPath", path("hello")}, {"SourcesDir", path("hello")}, {"PrjFiles", "1"},
+             {"File1", "hello.c"}, {"CompilerFlags", "136"}})
+        registry->write_string(HKCU, key, name, value);
+    registry->write_string(HKCU, kTavraKey, "CurrentProject", "sample");
+    auto program = start("");
+    EXPECT_TRUE(gui::wait_until([&] { return gui::window_text(frame) == "tavra-sample"; })) << gui::window_text(frame);
+    gui::post_command(frame, CM_MAKE);
+    answer("tavra", IDYES, program.id());  // "Makefile doesn't exist. Generate it?"
+    EXPECT_TRUE(gui::wait_until([&] { return results_contain("sample.exe built sucessfully."); }, 120000))
+        << vyn::join(results(), "\n");
+    EXPECT_EQ(registry->read_string(HKCU, key, "MakeDir"), path("hello") + "\\vyn");
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    program.wait_exit(30000);
+}
+
 }  // namespace
 }  // namespace tavra::testing
