@@ -182,6 +182,84 @@
 #define WM_TAVRA_BUILD_TEXT     26024
 #define WM_TAVRA_BUILD_QUERY    26025
 
+/* The output window: its list and toggle button, and the messages it
+   understands (sent by the build, the search tools and the debugger). */
+#define IDC_OUTPUT_LIST         4801
+#define IDC_OUTPUT_TOGGLE       5000
+#define IDC_OUTPUT_PAGE_FIRST   5001
+#define WM_OUTPUT_OPEN          8024
+#define WM_OUTPUT_CLEAR_OPEN    8025
+#define WM_OUTPUT_SET_HANDLER   8026
+#define WM_OUTPUT_STATUS        8028
+#define WM_OUTPUT_DEBUG_PAGES   8030
+#define WM_OUTPUT_NORMAL_PAGES  8032
+#define WM_OUTPUT_USER_VALUE    8033
+#define WM_OUTPUT_SET_FONT      8034
+#define WM_OUTPUT_DOCK          8035
+#define WM_OUTPUT_HOLDER        8036
+#define WM_OUTPUT_PLAIN         8037
+#define WM_OUTPUT_RED           8038
+#define WM_OUTPUT_BLUE          8039
+#define WM_OUTPUT_CLEAR_MESSAGE 8040
+#define WM_OUTPUT_SET_PREFIX    8041
+#define WM_OUTPUT_SAVE          8042
+#define WM_OUTPUT_GET_FONT      8044
+#define WM_OUTPUT_STOPPED       8046
+#define WM_OUTPUT_RUNNING       8047
+#define WM_OUTPUT_FOCUS_FRAME   8049
+#define CM_OUTPUT_SAVE_TO_FILE  4802
+
+/* The project's dialogs. */
+#define IDD_CREATE_PROJECT      300
+#define IDC_PRJ_NAME            301
+#define IDC_PRJ_PATH            302
+#define IDC_PRJ_SINGLE_USER     303
+#define IDC_PRJ_MULTI_USER      304
+#define IDC_PRJ_VERSIONING      305
+#define IDC_PRJ_WINDOWS         306
+#define IDC_PRJ_LIBRARY         307
+#define IDC_PRJ_CONSOLE         308
+#define IDC_PRJ_DLL             309
+#define IDD_PROJECT_LIST        310
+#define IDC_PROJECT_LIST        311
+#define IDD_COMPILER_SETTINGS   320
+#define IDD_LINKER_SETTINGS     321
+#define IDD_DEBUGGER_SETTINGS   322
+#define IDC_SET_OPTIMIZE        330
+#define IDC_SET_DEBUG           331
+#define IDC_SET_BROWSE          332
+#define IDC_SET_ASM             333
+#define IDC_SET_WINDOWS_PROGRAM 334
+#define IDC_SET_WARN_ALL        335
+#define IDC_SET_WARN_NORMAL     336
+#define IDC_SET_G3              337
+#define IDC_SET_G4              338
+#define IDC_SET_INTERMEDIATE    339
+#define IDC_SET_PACK            340
+#define IDC_SET_DEFINES         341
+#define IDC_SET_INCLUDES        342
+#define IDC_SET_ERROR_FILE      343
+#define IDC_SET_NO_DEBUG        350
+#define IDC_SET_MAP             351
+#define IDC_SET_OUT_WINDOWS     352
+#define IDC_SET_OUT_CONSOLE     353
+#define IDC_SET_OUT_DLL         354
+#define IDC_SET_OUT_LIBRARY     355
+#define IDC_SET_LIBRARIES       356
+#define IDC_SET_OUTPUT_NAME     357
+#define IDC_SET_ENTRY           358
+#define IDC_SET_LINKER_ARGS     359
+#define IDC_SET_DBG_ARGS        360
+#define IDC_SET_DBG_DIR         361
+#define IDC_SET_DBG_EXE         362
+#define IDD_EXECUTE             370
+#define IDC_EXEC_PROGRAM        371
+#define IDC_EXEC_BROWSE         372
+#define IDC_EXEC_ARGS           373
+#define IDC_EXEC_DIR            374
+#define IDC_EXEC_SAVE           375
+#define IDC_EXEC_RETURN_CODE    376
+
 /* String table. */
 #define IDS_OPEN_RESOURCE_TITLE 80
 #define IDS_ROOT_CHOOSER_TITLE  93

@@ -77,7 +77,7 @@ TEST(MenuState, CommandsOfLaterSubsystemsAreAlwaysGrayed)
     context.project_has_make_command = true;
     auto state = menu_state(table, context);
     EXPECT_FALSE(enabled(state, CM_GREP));
-    EXPECT_FALSE(enabled(state, CM_MAKE));
+    EXPECT_FALSE(enabled(state, CM_DEBUGGER));
     EXPECT_TRUE(enabled(state, CM_FIND));
     EXPECT_TRUE(enabled(state, CM_LEVEL));
     EXPECT_FALSE(enabled(state, CM_GET));

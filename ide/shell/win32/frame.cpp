@@ -10,6 +10,7 @@
 #include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/exit_steps.h"
 #include "ide/shell/win32/ide.h"
+#include "ide/project/win32/project_session.h"
 #include "ide/shell/win32/output_window.h"
 
 namespace tavra {
@@ -80,6 +81,10 @@ void on_init_menu(HMENU menu)
     }
     context.save_configuration = ide().save_configuration;
     context.make_running = ide().make_running;
+    const project::Project& project = project_win32::current_project();
+    context.project_open = project.is_open();
+    context.project_versioned = project.project_flags & project::kProjectUsesVersions;
+    context.project_has_make_command = project.has_make_settings;
     auto state = menu_state(ide().key_bindings, context);
     if (ide().editor && ide().editor->clipboard_empty()) {
         state[CM_PASTE].enabled = false;
@@ -176,7 +181,7 @@ LRESULT CALLBACK frame_procedure(HWND frame, UINT message, WPARAM wparam, LPARAM
         // Build tools report progress while make runs; the output window shows it.
         if (ide().make_running && ide().output)
             SendMessageA(ide().output, message, wparam, lparam);
-        return message == WM_TAVRA_BUILD_QUERY ? LRESULT(ide().make_running) : 0;
+        return message == WM_TAVRA_BUILD_QUERY ? LRESULT(ide().make_running ? 2 : 0) : 0;
     case WM_CLOSE:
         if (!run_exit_steps())
             return 0;

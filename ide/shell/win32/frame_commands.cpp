@@ -7,6 +7,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/version_text.h"
+#include "ide/project/win32/project_session.h"
 #include "ide/shell/win32/configuration_dialog.h"
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
@@ -220,6 +221,7 @@ void add_frame_commands()
             refresh_document_windows(*document);
     });
     add_search_commands();
+    project_win32::add_project_commands();
     for (int command : kEditorCommands)
         d.add(command, editor_command);
 }

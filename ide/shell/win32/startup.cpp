@@ -1,3 +1,4 @@
+#include "ide/project/win32/project_session.h"
 #include "ide/shell/win32/startup.h"
 
 #include <algorithm>
@@ -282,6 +283,7 @@ int run_ide(HINSTANCE instance, const char* command_line)
     append_utilities();
     append_help_database();
     open_start_files();
+    project_win32::open_start_project();
     arrange_children();
     build_files_toolbar();
     set_path();

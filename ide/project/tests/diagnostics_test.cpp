@@ -1,0 +1,162 @@
+// The diagnostic line formats, the results list built from a diagnostics
+// file, wrapping and the double click's joining of continuation lines.
+#include "ide/project/diagnostics.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tavra::project;
+
+// A list that shows up to width characters.
+FitsWidth width(std::size_t chars)
+{
+    return [chars](std::string_view s) { return s.size() <= chars; };
+}
+
+TEST(FormatA, DriveNameLineAndMessage)
+{
+    auto d = parse_diagnostic("Error c:\\src\\a.c: 12: x undeclared", "C:\\WORK");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "C:\\SRC\\A.C");
+    EXPECT_EQ(d->line, 12);
+    EXPECT_EQ(d->text, "[12]:x undeclared");
+    d = parse_diagnostic("Error c:\\src\\a.c: 12 x undeclared", "C:\\WORK");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->text, "[12]:x undeclared");
+}
+
+TEST(FormatA, WarningsRelativeNamesAndARetakenName)
+{
+    auto d = parse_diagnostic("Warning util.c: 3: unused variable 'k'", "C:\\Work\\Hello");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "C:\\WORK\\HELLO\\UTIL.C");
+    EXPECT_EQ(d->line, 3);
+    EXPECT_EQ(d->text, "[3]:unused variable 'k'");
+    // A word before a drive-lettered name: the name is taken again from the drive.
+    d = parse_diagnostic("Error vyn.exe c:\\x\\y.c: 7: bad", "C:\\");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "C:\\X\\Y.C");
+    EXPECT_EQ(d->line, 7);
+    // ... but not on a CPP line.
+    d = parse_diagnostic("cpp: main.c: 9: missing file", "D:\\P");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "D:\\P\\MAIN.C");
+}
+
+TEST(FormatA, LinesThatAreNoDiagnostic)
+{
+    EXPECT_FALSE(parse_diagnostic("Error c:\\a.c: 0: zero", "C:\\").has_value());
+    EXPECT_FALSE(parse_diagnostic("Error c:\\a.c: none", "C:\\").has_value());
+    EXPECT_FALSE(parse_diagnostic("Error", "C:\\").has_value());
+    // Case-sensitive kinds: a lower-case "error" line is read as format B.
+    EXPECT_FALSE(parse_diagnostic("error c:\\a.c: 3: x", "C:\\").has_value());
+    // More than six digits stop at six.
+    auto d = parse_diagnostic("Error a.c: 12345678: long", "C:\\");
+    EXPECT_FALSE(d.has_value());
+}
+
+TEST(FormatB, TheCodeWordIsDropped)
+{
+    auto d = parse_diagnostic("a.c(7) : warning C4101: i unreferenced", "C:\\SRC");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "C:\\SRC\\A.C");
+    EXPECT_EQ(d->line, 7);
+    EXPECT_EQ(d->text, "warning i unreferenced");
+    d = parse_diagnostic("c:\\w\\my_file-2.c (120): error E42 something broke", "C:\\");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "C:\\W\\MY_FILE-2.C");
+    EXPECT_EQ(d->line, 120);
+    EXPECT_EQ(d->text, "error something broke");
+}
+
+TEST(FormatB, LinesThatAreNoDiagnostic)
+{
+    for (const char* line : {"a.c(7) : Warning C1: x", "a.c(7) : note: x", "a.c(0) : error X: y", "a.c 7 : error",
+                             "make: *** [hello.obj] Error 1", "", "(3) : error x y", "a.c(7 : error x y"})
+        EXPECT_FALSE(parse_diagnostic(line, "C:\\").has_value()) << line;
+}
+
+TEST(Results, AnEmptyFileGivesOnlyTheSuccessLine)
+{
+    BuildOutcome o{"hello.exe", 1530, 0};
+    EXPECT_EQ(results_lines("", "hello.err", o, width(80)),
+              std::vector<std::string>{"hello.exe built sucessfully. (1.5 sec)."});
+    o.executable = "c:\\work\\vyn\\tool.exe";
+    o.build_ms = 12345;
+    EXPECT_EQ(success_line(o), "tool.exe built sucessfully. (12.3 sec).");
+}
+
+TEST(Results, EveryLineThenTimeAndReturnCode)
+{
+    BuildOutcome o{"hello.exe", 2000, 2};
+    auto lines = results_lines("Error a.c: 3: x\r\nmake: failed\nlast", "e.err", o, width(80));
+    EXPECT_EQ(lines, (std::vector<std::string>{"Error a.c: 3: x", "make: failed", "last",
+                                               "Compilation + link time:2.0 sec, Return code: 2"}));
+}
+
+TEST(Results, TooBigFilesAreCut)
+{
+    BuildOutcome o{"x.exe", 0, 1};
+    std::string huge(1400, 'a');
+    auto lines = results_lines("first\n" + huge + "\nafter\n", "x.err", o, [](std::string_view) { return true; });
+    EXPECT_EQ(lines, (std::vector<std::string>{"first", "Message file x.err too big",
+                                               "Compilation + link time:0.0 sec, Return code: 1"}));
+    std::string many;
+    for (int i = 0; i < 4000; ++i)
+        many += "line of ten\n";
+    lines = results_lines(many, "x.err", o, [](std::string_view) { return true; });
+    EXPECT_EQ(lines[lines.size() - 2], "Message file x.err too big");
+    EXPECT_LE(lines.size(), 32700u / 12 + 3);
+}
+
+TEST(Wrap, CutsAtABlankOrParenthesisNearTheLimit)
+{
+    std::string line = "Error c:\\work\\hello\\hello.c: 12: the identifier 'counter' is not declared (first use)";
+    auto parts = wrap_line(line, width(50));
+    ASSERT_GE(parts.size(), 2u);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        EXPECT_LE(parts[i].size(), 50u) << parts[i];
+        if (i > 0) {
+            EXPECT_TRUE(parts[i].starts_with(" + ")) << parts[i];
+        }
+    }
+    EXPECT_EQ(parts[0], "Error c:\\work\\hello\\hello.c: 12: the identifier");
+    std::string joined = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        joined += parts[i].substr(3);
+    EXPECT_EQ(joined, line);
+}
+
+TEST(Wrap, NoBlankNearTheLimitCutsAtItButNeverBefore31)
+{
+    std::string line(100, 'x');
+    auto parts = wrap_line(line, width(40));
+    EXPECT_EQ(parts[0], std::string(40, 'x'));
+    parts = wrap_line(line, width(10));
+    EXPECT_EQ(parts[0].size(), 31u);
+    EXPECT_EQ(parts[1], " + " + std::string(31 - 3, 'x'));
+}
+
+TEST(DoubleClick, EveryLineOfAWrappedDiagnosticOpensIt)
+{
+    std::string line = "Error c:\\work\\hello\\hello.c: 12: the identifier 'counter' is not declared here at all";
+    std::vector<std::string> lines = {"make: building"};
+    for (const std::string& part : wrap_line(line, width(40)))
+        lines.push_back(part);
+    lines.push_back("Compilation + link time:1.0 sec, Return code: 1");
+    ASSERT_GE(lines.size(), 4u);
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+        ClickedDiagnostic c = diagnostic_at(lines, i, "C:\\");
+        EXPECT_EQ(c.first_line, 1u);
+        ASSERT_TRUE(c.diagnostic.has_value()) << i;
+        EXPECT_EQ(c.diagnostic->file, "C:\\WORK\\HELLO\\HELLO.C");
+        EXPECT_EQ(c.diagnostic->line, 12);
+        EXPECT_EQ(c.diagnostic->text, "[12]:the identifier 'counter' is not declared here at all");
+    }
+    EXPECT_FALSE(diagnostic_at(lines, 0, "C:\\").diagnostic.has_value());
+    EXPECT_FALSE(diagnostic_at(lines, lines.size() - 1, "C:\\").diagnostic.has_value());
+    EXPECT_FALSE(diagnostic_at(lines, 99, "C:\\").diagnostic.has_value());
+}
+
+}  // namespace

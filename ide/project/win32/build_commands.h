@@ -1,0 +1,21 @@
+// The Compiler menu's build commands (handlers for the command table).
+#pragma once
+
+#include "ide/shell/dispatcher.h"
+
+namespace tavra::project_win32 {
+
+// Posted by the make runner thread to the frame when make has ended.
+inline constexpr int CM_BUILD_FINISHED = 4803;
+
+bool generate_project_makefile();
+void make_command(int, CommandParameter);
+void build_finished(int, CommandParameter);
+void show_results_command(int, CommandParameter);
+void generate_makefile_command(int, CommandParameter);
+void link_command(int, CommandParameter);
+void rebuild_all_command(int, CommandParameter);
+// The stop request, answered to a build tool and cleared.
+int take_stop_request();
+
+}  // namespace tavra::project_win32

@@ -1,0 +1,115 @@
+#include "kit/make/system.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/strings.h"
+#include "common/winpath.h"
+#include "kit/make/makefile.h"
+#include "platform/process.h"
+
+namespace vyn::make {
+
+namespace {
+
+bool in_list(const std::string& word, std::initializer_list<const char*> list, bool nocase)
+{
+    for (const char* w : list)
+        if (nocase ? equals_nocase(word, w) : word == w)
+            return true;
+    return false;
+}
+
+// Words that only the interpreter understands as the first word of a command.
+bool is_shell_builtin(const std::string& word, bool posix)
+{
+    if (posix)
+        return in_list(word, {"cd", "exit", "export", "set", "unset", ":", ".", "source", "if", "for", "while",
+                              "until", "case", "eval", "exec", "umask", "ulimit", "trap", "alias", "read", "shift",
+                              "wait", "return"},
+                       false);
+    return in_list(word, {"assoc", "break", "call", "cd", "chdir", "cls", "color", "copy", "date", "del", "dir",
+                          "echo", "endlocal", "erase", "exit", "for", "ftype", "goto", "if", "md", "mkdir", "mklink",
+                          "move", "path", "pause", "popd", "prompt", "pushd", "rd", "rem", "ren", "rename", "rmdir",
+                          "set", "setlocal", "shift", "start", "time", "title", "type", "ver", "verify", "vol"},
+                   true);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> SystemFileTimes::time(const std::string& path)
+{
+    std::error_code ec;
+    auto t = std::filesystem::last_write_time(std::filesystem::path(winpath::to_host(path)), ec);
+    if (ec)
+        return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
+Launch choose_launch(const std::string& command, bool posix)
+{
+    // Backslashes are path separators in this system's makefiles, so they do
+    // not call for a POSIX shell by themselves: a direct start keeps them.
+    const char* special = posix ? "|&;<>()$`'\"*?[]~{}\n" : "|&<>^%\"\n";
+    if (command.find_first_of(special) != std::string::npos)
+        return Launch::Shell;
+    std::vector<std::string> words = split_words(command);
+    if (words.empty() || is_shell_builtin(words[0], posix))
+        return Launch::Shell;
+    // An assignment in front of a program ("CC=x prog") is the shell's syntax too.
+    if (posix && words[0].find('=') != std::string::npos)
+        return Launch::Shell;
+    return Launch::Direct;
+}
+
+std::string quote_argument(const std::string& argument)
+{
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
+        return argument;
+    std::string out = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+            out += '"';
+        } else {
+            out.append(backslashes, '\\');
+            out += c;
+        }
+        backslashes = 0;
+    }
+    out.append(backslashes * 2, '\\');
+    return out + "\"";
+}
+
+std::string host_command_line(const std::string& command)
+{
+#ifdef _WIN32
+    if (choose_launch(command, false) == Launch::Shell)
+        return "cmd /s /c \"" + command + "\"";
+    return command;
+#else
+    if (choose_launch(command, true) == Launch::Shell)
+        return "/bin/sh -c " + quote_argument(command);
+    return command;
+#endif
+}
+
+std::optional<int> SystemRunner::run(const std::string& command, std::string& error)
+{
+    auto process = platform::Process::start(host_command_line(command), {}, error);
+    if (!process)
+        return std::nullopt;
+    std::optional<std::uint32_t> code = process->wait();
+    if (!code) {
+        error = "lost the command " + command;
+        return std::nullopt;
+    }
+    return static_cast<int>(*code);
+}
+
+}  // namespace vyn::make
