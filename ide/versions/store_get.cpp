@@ -211,7 +211,7 @@ int file_changed(const StoreContext& context, const std::string& file_name)
         return 2;
     if (file.binary)
         content = uuencode(content, file_name);
-    return compare_lines(Lines(std::move(text)), Lines(std::move(content)), diff_options::keep_list).empty() ? 0 : 1;
+    return compare_lines(Lines(std::move(text)), Lines(std::move(content)), 0).empty() ? 0 : 1;
 }
 
 }  // namespace vyn::versions
