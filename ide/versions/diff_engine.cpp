@@ -41,9 +41,9 @@ char fold(char c, bool ignore_case)
 }
 
 /* line_hash: a 64-bit rotate-and-add over the bytes that count under the
- * options, folded to 32 bits. Equal lines (under the options) hash equal;
- * the 64-bit state keeps lines longer than 32 bytes from colliding on
- * their wrapped-around bits, which made chains long with a 32-bit state. */
+ * options, mixed and folded to 32 bits. Equal lines (under the options) hash
+ * equal. The mixing spreads every byte over the low bits, which alone pick
+ * the bucket in a table whose size is a power of two. */
 std::uint32_t line_hash(std::string_view line, unsigned options)
 {
     std::uint64_t h = 0;
