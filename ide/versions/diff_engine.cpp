@@ -218,6 +218,31 @@ void mark_discardable(const Side<Index> sides[2], std::size_t class_count, std::
     }
 }
 
+/* keep_edge_provisionals: walking into a run of discardable lines from one
+ * end, provisional discards stay (become kept) until three real discards in
+ * a row or a real discard 8 lines in, so that the run's edges line up with
+ * the kept lines around it. */
+template <class Index>
+void keep_edge_provisionals(char* discards, Index length, bool from_end)
+{
+    Index consec = 0;
+    for (Index j = 0; j < length; ++j) {
+        char& mark = discards[from_end ? length - 1 - j : j];
+        if (j >= 8 && mark == kDiscard)
+            break;
+        if (mark == kProvisional) {
+            consec = 0;
+            mark = kKeep;
+        } else if (mark == kKeep) {
+            consec = 0;
+        } else {
+            consec++;
+        }
+        if (consec == 3)
+            break;
+    }
+}
+
 /* settle_run: decides the provisional discards of discards[0, length), a
  * run of discardable lines that starts with a real discard and ends with
  * one. Too many provisionals (over a quarter) and none is discarded;
@@ -248,36 +273,8 @@ void settle_run(char* discards, Index length, Index provisional)
         else if (minimum < consec)
             discards[j] = kKeep;
     }
-    consec = 0;
-    for (Index j = 0; j < length; ++j) {
-        if (j >= 8 && discards[j] == kDiscard)
-            break;
-        if (discards[j] == kProvisional) {
-            consec = 0;
-            discards[j] = kKeep;
-        } else if (discards[j] == kKeep) {
-            consec = 0;
-        } else {
-            consec++;
-        }
-        if (consec == 3)
-            break;
-    }
-    consec = 0;
-    for (Index j = length - 1; j >= 0; --j) {
-        if (length - 1 - j >= 8 && discards[j] == kDiscard)
-            break;
-        if (discards[j] == kProvisional) {
-            consec = 0;
-            discards[j] = kKeep;
-        } else if (discards[j] == kKeep) {
-            consec = 0;
-        } else {
-            consec++;
-        }
-        if (consec == 3)
-            break;
-    }
+    keep_edge_provisionals(discards, length, false);
+    keep_edge_provisionals(discards, length, true);
 }
 
 /* settle_provisionals: a provisional discard outside a run of real ones is
