@@ -1,5 +1,6 @@
 // The line-difference engine: compares two texts line by line and returns
-// the list of changes that turns the first into the second.
+// the runs of changed lines, nothing more; scripts, reports and patches
+// are written from the runs by their writers (edit_script, report, patch).
 #pragma once
 
 #include <cstddef>
@@ -25,9 +26,6 @@ struct Change {
     std::size_t line1 = 0;
     std::size_t inserted = 0;
 };
-
-// Comparison results.
-enum DiffResult { diff_identical = 0, diff_different = 1, diff_trouble = 2, diff_internal = -1 };
 
 // Compares first with second under options and returns the runs of changes
 // in file order, each run nonempty and separated from the next by at least
