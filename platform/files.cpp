@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 
 #include "common/strings.h"
@@ -96,6 +98,45 @@ std::string temporary_file_name(const std::string& directory, const std::string&
     }
 }
 
+namespace {
+
+/* read_into: the whole file at path into bytes (a std::string or a byte
+ * vector). A regular file is read straight into a buffer of its size; only
+ * when more follows (a pipe, a device, a file that grows) does the rest
+ * come in pieces. */
+template <class Bytes>
+bool read_into(const std::string& path, Bytes& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    std::setvbuf(f, nullptr, _IONBF, 0);  // reads go straight to bytes
+    bytes.clear();
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    bool ok = true;
+    if (!ec && size > 0 && size < std::numeric_limits<std::size_t>::max()) {
+        bytes.resize(static_cast<std::size_t>(size));
+        std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+        bytes.resize(got);
+        ok = !std::ferror(f);
+    }
+    char piece[65536];
+    std::size_t n;
+    while (ok && (n = std::fread(piece, 1, sizeof piece, f)) > 0)
+        bytes.insert(bytes.end(), piece, piece + n);
+    ok = ok && !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
+bool read_whole_file(const std::string& path, std::string& bytes)
+{
+    return read_into(path, bytes);
+}
+
 std::optional<std::vector<std::uint8_t>> read_file(const std::string& path)
 {
     // Only regular files: a directory opens as a stream on some hosts but
@@ -103,14 +144,8 @@ std::optional<std::vector<std::uint8_t>> read_file(const std::string& path)
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
     std::vector<std::uint8_t> bytes;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-        bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-    if (in.bad())
+    if (!read_into(path, bytes))
         return std::nullopt;
     return bytes;
 }

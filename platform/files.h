@@ -1,11 +1,13 @@
-// The file seam: existence, modification times, directory walks and
-// temporary names. Paths are host paths (see winpath::to_host).
+// The file seam: existence, modification times, directory walks,
+// temporary names, reading whole files and the writes that replace files
+// safely. Paths are host paths (see winpath::to_host).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vyn::platform {
@@ -34,12 +36,35 @@ bool walk_directory(const std::string& root, const std::function<bool(const DirE
 std::string temporary_file_name(const std::string& directory, const std::string& prefix);
 std::string temporary_directory();
 
-// Whole-file helpers used by every tool.
+// Whole-file reading, the one reader of the tree: the file is read in one
+// piece of its size, without copies (and, when it is not a regular file or
+// grows meanwhile, in pieces after that). false when it cannot be opened or
+// read; bytes is then unspecified.
+bool read_whole_file(const std::string& path, std::string& bytes);
+// The same for regular files only (a directory or a device is refused).
 std::optional<std::vector<std::uint8_t>> read_file(const std::string& path);
 // Writes through a temporary file in the same directory and renames it into
 // place, so that readers see either the old or the new file, whole.
 bool write_file_atomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool remove_file(const std::string& path);
+
+// The writes of the revision store, which a reader (or a crash) must see
+// whole or not at all. fault_point() marks the places where a test may stop
+// the process on purpose (see set_fault_hook, used by the crash tests); it
+// does nothing unless a hook is installed.
+void set_fault_hook(std::function<void()> hook);
+void fault_point();
+
+// Creates path only when it does not exist yet, with content; false when it
+// exists or cannot be created.
+bool create_exclusive(const std::string& path, std::string_view content);
+// Writes bytes to temp_path (in pieces, with fault points between them) and
+// flushes it to the disk. false on any failure; the caller removes temp_path.
+bool write_temporary(const std::string& temp_path, std::string_view bytes);
+// Renames from over to, replacing to in one step.
+bool replace_file(const std::string& from, const std::string& to);
+// Appends to a file, creating it when missing.
+bool append_to_file(const std::string& path, std::string_view bytes);
 // The full path of the running program.
 std::string executable_path();
 bool make_directories(const std::string& path);

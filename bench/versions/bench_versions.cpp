@@ -135,6 +135,13 @@ void store_case(const std::string& dir)
 
 int main(int argc, char** argv)
 {
+    // --files DIR: only write the 1% case's two files (first.txt,
+    // second.txt) for diff_processes.sh, which times whole processes.
+    const bool files_only = argc > 2 && std::string(argv[1]) == "--files";
+    if (files_only) {
+        ++argv;
+        --argc;
+    }
     std::string dir = argc > 1 ? argv[1] : (fs::temp_directory_path() / "vyn_bench_versions").string();
     fs::remove_all(dir);
     fs::create_directories(dir);
@@ -155,6 +162,11 @@ int main(int argc, char** argv)
             scattered.insert(scattered.begin() + static_cast<long>(at), vyn::format("    inserted_%zu();", i));
             break;
         }
+    }
+    if (files_only) {
+        write_file_replacing((fs::path(dir) / "first.txt").string(), joined(base));
+        write_file_replacing((fs::path(dir) / "second.txt").string(), joined(scattered));
+        return 0;
     }
     diff_case(dir, "200,000 lines, 1% scattered", joined(base), joined(scattered));
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "common/strings.h"
@@ -10,12 +12,23 @@ namespace vyn::versions {
 
 namespace {
 
-using Offset = std::ptrdiff_t;
+/* The engine's indexes: line numbers, class numbers and diagonals. Every
+ * function below is a template over Index so that texts of fewer than 2^31
+ * lines (all real ones) use 32-bit tables, half the memory of 64-bit ones;
+ * larger texts use ptrdiff_t. */
+template <class Index>
+constexpr bool fits(std::size_t lines)
+{
+    // Diagonals run from -(lines + 1) to lines + 1; leave room for both.
+    return lines < static_cast<std::size_t>(std::numeric_limits<Index>::max() / 2 - 4);
+}
 
-// Bucket counts of the equivalence-class table.
-constexpr std::size_t kPrimes[] = {509,     1021,    2039,     4093,     8191,     16381,
-                                   32749,   65521,   131071,   262139,   524287,   1048573,
-                                   2097143, 4194301, 8388593,  16777213, 33554393, 67108859};
+// An internal error: a broken invariant of the engine, never bad input.
+[[noreturn]] void engine_fault(const char* what)
+{
+    std::fprintf(stderr, "internal error in the difference engine: %s\n", what);
+    std::abort();
+}
 
 bool is_space(char c)
 {
@@ -27,23 +40,29 @@ char fold(char c, bool ignore_case)
     return ignore_case ? upper_ascii(c) : c;
 }
 
+/* line_hash: a 64-bit rotate-and-add over the bytes that count under the
+ * options, mixed and folded to 32 bits. Equal lines (under the options) hash
+ * equal. The mixing spreads every byte over the low bits, which alone pick
+ * the bucket in a table whose size is a power of two. */
 std::uint32_t line_hash(std::string_view line, unsigned options)
 {
+    std::uint64_t h = 0;
     if (!(options & (diff_options::ignore_case | diff_options::ignore_spaces))) {
-        std::uint32_t h = 0;
         for (char c : line)
-            h = static_cast<unsigned char>(c) + ((h << 7) | (h >> 25));
-        return h;
+            h = static_cast<unsigned char>(c) + ((h << 7) | (h >> 57));
+    } else {
+        const bool ic = options & diff_options::ignore_case;
+        const bool is = options & diff_options::ignore_spaces;
+        for (char c : line) {
+            if (is && is_space(c))
+                continue;
+            h = static_cast<unsigned char>(fold(c, ic)) + ((h << 7) | (h >> 57));
+        }
     }
-    const bool ic = options & diff_options::ignore_case;
-    const bool is = options & diff_options::ignore_spaces;
-    std::uint32_t h = 0;
-    for (char c : line) {
-        if (is && is_space(c))
-            continue;
-        h = static_cast<unsigned char>(fold(c, ic)) + ((h << 7) | (h >> 25));
-    }
-    return h;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<std::uint32_t>(h);
 }
 
 bool lines_equal(std::string_view a, std::string_view b, unsigned options)
@@ -75,203 +94,255 @@ bool lines_equal(std::string_view a, std::string_view b, unsigned options)
 }
 
 /* Equivalence classes: every line gets the number (from 1) of the class of
- * lines equal to it under the options. Classes live in a hash table whose
- * bucket count is the first prime of kPrimes not below total/3 + 4. */
+ * lines equal to it under the options, numbered in order of first
+ * appearance. A class remembers its first line by index (into the first
+ * text, or past its end into the second), not by copy; the table lives only
+ * while the lines are classified. The bucket count is a power of two of
+ * at least the number of lines, so chains stay about one class long. */
+template <class Index>
 class ClassTable {
 public:
-    ClassTable(std::size_t total_lines, unsigned options) : options_(options)
+    ClassTable(const Lines* texts[2], std::size_t prefix, std::size_t first_count, std::size_t total_lines,
+               unsigned options)
+        : texts_{texts[0], texts[1]}, prefix_(prefix), first_count_(first_count), options_(options)
     {
-        std::size_t want = total_lines / 3 + 4;
-        std::size_t buckets = kPrimes[std::size(kPrimes) - 1];
-        for (std::size_t p : kPrimes)
-            if (p >= want) {
-                buckets = p;
-                break;
-            }
+        std::size_t buckets = 1;
+        while (buckets < total_lines)
+            buckets <<= 1;
+        mask_ = buckets - 1;
         heads_.assign(buckets, 0);
         classes_.reserve(total_lines + 1);
         classes_.push_back({});  // class 0 is never used
     }
 
-    Offset classify(std::string_view line)
+    // The hash of line (an index over both texts, as above).
+    std::uint32_t hash(std::size_t line) const { return line_hash(line_text(line), options_); }
+
+    // Starts loading the bucket of a line classified a little later: the
+    // table is far bigger than the caches, and its reads are the
+    // classification's cost.
+    void prefetch(std::uint32_t h) const
     {
-        std::uint32_t h = line_hash(line, options_);
-        std::size_t bucket = h % heads_.size();
-        const bool by_length = !(options_ & diff_options::ignore_spaces);
-        for (std::size_t c = heads_[bucket]; c != 0; c = classes_[c].next) {
-            const Class& k = classes_[c];
-            if (k.hash == h && (!by_length || k.line.size() == line.size()) && lines_equal(k.line, line, options_))
-                return static_cast<Offset>(c);
+#if defined(__GNUC__)
+        __builtin_prefetch(&heads_[h & mask_]);
+#else
+        (void)h;
+#endif
+    }
+
+    /* classify: the class of line, whose hash is h, making a new class when
+     * no earlier line equals it. */
+    Index classify(std::size_t line, std::uint32_t h)
+    {
+        const std::string_view text = line_text(line);
+        Index& head = heads_[h & mask_];
+        for (Index c = head; c != 0; c = classes_[static_cast<std::size_t>(c)].next) {
+            const Class& k = classes_[static_cast<std::size_t>(c)];
+            if (k.hash == h && lines_equal(line_text(static_cast<std::size_t>(k.line)), text, options_))
+                return c;
         }
-        classes_.push_back({h, line, heads_[bucket]});
-        heads_[bucket] = classes_.size() - 1;
-        return static_cast<Offset>(classes_.size() - 1);
+        classes_.push_back({h, head, static_cast<Index>(line)});
+        head = static_cast<Index>(classes_.size() - 1);
+        return head;
     }
 
     std::size_t count() const { return classes_.size(); }
 
 private:
+    std::string_view line_text(std::size_t line) const
+    {
+        return line < first_count_ ? texts_[0]->line(prefix_ + line) : texts_[1]->line(prefix_ + line - first_count_);
+    }
+
     struct Class {
         std::uint32_t hash = 0;
-        std::string_view line;
-        std::size_t next = 0;
+        Index next = 0;
+        Index line = 0;
     };
+    const Lines* texts_[2];
+    std::size_t prefix_;
+    std::size_t first_count_;
     unsigned options_;
-    std::vector<std::size_t> heads_;
+    std::size_t mask_ = 0;
+    std::vector<Index> heads_;
     std::vector<Class> classes_;
 };
 
 // One side of the comparison, restricted to the lines between the common
 // prefix and the common suffix. changed points one past the start of a
 // buffer with a zero sentinel before and after the n flags.
+template <class Index>
 struct Side {
-    std::vector<Offset> equivs;       // class of each line
+    std::vector<Index> equivs;        // class of each line
     std::vector<char> changed_store;  // n + 2 flags
     char* changed = nullptr;
-    std::vector<Offset> undiscarded;  // classes of the lines kept for the comparison
-    std::vector<Offset> realindex;    // their indexes in equivs
-    Offset lines() const { return static_cast<Offset>(equivs.size()); }
+    std::vector<Index> undiscarded;   // classes of the lines kept for the comparison
+    std::vector<Index> realindex;     // their indexes in equivs
+    Index lines() const { return static_cast<Index>(equivs.size()); }
 };
 
-/* discard_confusing_lines: marks lines that cannot match as changed and
- * leaves in undiscarded/realindex the lines worth comparing. A line whose
- * class is absent from the other file is discarded; one whose class occurs
- * more than "many" times there is provisionally discarded, and survives
- * unless it sits inside a run of real discards (see the rules below). This
- * keeps very common lines (blank lines, braces) from steering the
- * comparison while making it much faster on large files. */
-void discard_confusing_lines(Side sides[2], std::size_t class_count)
+// Discard marks: kept, discarded (no match in the other file), or
+// provisionally discarded (too many matches there).
+enum : char { kKeep = 0, kDiscard = 1, kProvisional = 2 };
+
+/* mark_discardable: for each line of both sides, kDiscard when its class
+ * does not occur in the other file and kProvisional when it occurs there
+ * more than "many" times, a bound that grows with the square root of the
+ * file's length. Very common lines (blank lines, braces) would otherwise
+ * steer the comparison and make it slow on large files. */
+template <class Index>
+void mark_discardable(const Side<Index> sides[2], std::size_t class_count, std::vector<char> discarded[2])
 {
-    std::vector<Offset> counts[2];
+    std::vector<Index> counts[2];
     for (int f = 0; f < 2; ++f) {
         counts[f].assign(class_count, 0);
-        for (Offset c : sides[f].equivs)
+        for (Index c : sides[f].equivs)
             ++counts[f][static_cast<std::size_t>(c)];
     }
-
-    std::vector<char> discarded[2];
     for (int f = 0; f < 2; ++f) {
-        const Side& side = sides[f];
-        const std::vector<Offset>& other = counts[1 - f];
-        Offset end = side.lines();
-        discarded[f].assign(static_cast<std::size_t>(end), 0);
-        Offset many = 5;
-        Offset tem = end / 64;
-        // "many" grows with the square root of the file's length.
+        const Side<Index>& side = sides[f];
+        const std::vector<Index>& other = counts[1 - f];
+        const Index end = side.lines();
+        discarded[f].assign(static_cast<std::size_t>(end), kKeep);
+        Index many = 5;
+        Index tem = end / 64;
         while ((tem = tem >> 2) > 0)
             many *= 2;
-        for (Offset i = 0; i < end; ++i) {
-            Offset nmatch = other[static_cast<std::size_t>(side.equivs[static_cast<std::size_t>(i)])];
+        for (Index i = 0; i < end; ++i) {
+            Index nmatch = other[static_cast<std::size_t>(side.equivs[static_cast<std::size_t>(i)])];
             if (nmatch == 0)
-                discarded[f][static_cast<std::size_t>(i)] = 1;
+                discarded[f][static_cast<std::size_t>(i)] = kDiscard;
             else if (nmatch > many)
-                discarded[f][static_cast<std::size_t>(i)] = 2;
-        }
-    }
-
-    for (int f = 0; f < 2; ++f) {
-        char* discards = discarded[f].data();
-        Offset end = sides[f].lines();
-        for (Offset i = 0; i < end; ++i) {
-            if (discards[i] == 2) {
-                // A provisional discard outside a run of real ones stays.
-                discards[i] = 0;
-                continue;
-            }
-            if (discards[i] == 0)
-                continue;
-            // A run of discardable lines starting with a real discard.
-            Offset j;
-            Offset provisional = 0;
-            for (j = i; j < end; ++j) {
-                if (discards[j] == 0)
-                    break;
-                if (discards[j] == 2)
-                    ++provisional;
-            }
-            // Provisional lines at the end of the run stay.
-            while (j > i && discards[j - 1] == 2) {
-                discards[--j] = 0;
-                --provisional;
-            }
-            Offset length = j - i;
-            if (provisional * 4 > length) {
-                // Too many provisionals: none of them is discarded.
-                while (j > i)
-                    if (discards[--j] == 2)
-                        discards[j] = 0;
-            } else {
-                Offset minimum = 1;
-                Offset t = length >> 2;
-                while (0 < (t >>= 2))
-                    minimum <<= 1;
-                minimum++;
-                // A sub-run of "minimum" or more provisionals stays.
-                Offset consec = 0;
-                for (j = 0; j < length; ++j) {
-                    if (discards[i + j] != 2)
-                        consec = 0;
-                    else if (minimum == ++consec)
-                        j -= consec;  // back to the start of the sub-run to cancel it all
-                    else if (minimum < consec)
-                        discards[i + j] = 0;
-                }
-                // From the start of the run, provisionals stay until three
-                // real discards in a row or a real discard 8 lines in.
-                consec = 0;
-                for (j = 0; j < length; ++j) {
-                    if (j >= 8 && discards[i + j] == 1)
-                        break;
-                    if (discards[i + j] == 2) {
-                        consec = 0;
-                        discards[i + j] = 0;
-                    } else if (discards[i + j] == 0) {
-                        consec = 0;
-                    } else {
-                        consec++;
-                    }
-                    if (consec == 3)
-                        break;
-                }
-                i += length - 1;
-                // The same from the end of the run.
-                consec = 0;
-                for (j = 0; j < length; ++j) {
-                    if (j >= 8 && discards[i - j] == 1)
-                        break;
-                    if (discards[i - j] == 2) {
-                        consec = 0;
-                        discards[i - j] = 0;
-                    } else if (discards[i - j] == 0) {
-                        consec = 0;
-                    } else {
-                        consec++;
-                    }
-                    if (consec == 3)
-                        break;
-                }
-            }
-        }
-    }
-
-    for (int f = 0; f < 2; ++f) {
-        Side& side = sides[f];
-        Offset end = side.lines();
-        side.undiscarded.clear();
-        side.realindex.clear();
-        for (Offset i = 0; i < end; ++i) {
-            if (discarded[f][static_cast<std::size_t>(i)] == 0) {
-                side.undiscarded.push_back(side.equivs[static_cast<std::size_t>(i)]);
-                side.realindex.push_back(i);
-            } else {
-                side.changed[i] = 1;
-            }
+                discarded[f][static_cast<std::size_t>(i)] = kProvisional;
         }
     }
 }
 
+/* keep_edge_provisionals: walking into a run of discardable lines from one
+ * end, provisional discards stay (become kept) until three real discards in
+ * a row or a real discard 8 lines in, so that the run's edges line up with
+ * the kept lines around it. */
+template <class Index>
+void keep_edge_provisionals(char* discards, Index length, bool from_end)
+{
+    Index consec = 0;
+    for (Index j = 0; j < length; ++j) {
+        char& mark = discards[from_end ? length - 1 - j : j];
+        if (j >= 8 && mark == kDiscard)
+            break;
+        if (mark == kProvisional) {
+            consec = 0;
+            mark = kKeep;
+        } else if (mark == kKeep) {
+            consec = 0;
+        } else {
+            consec++;
+        }
+        if (consec == 3)
+            break;
+    }
+}
+
+/* settle_run: decides the provisional discards of discards[0, length), a
+ * run of discardable lines that starts with a real discard and ends with
+ * one. Too many provisionals (over a quarter) and none is discarded;
+ * otherwise a sub-run of "minimum" or more provisionals stays, and from
+ * either end provisionals stay until three real discards in a row or a real
+ * discard 8 lines in. The run's real discards are what the comparison skips;
+ * provisional lines next to kept lines keep the alignment natural. */
+template <class Index>
+void settle_run(char* discards, Index length, Index provisional)
+{
+    if (provisional * 4 > length) {
+        for (Index j = 0; j < length; ++j)
+            if (discards[j] == kProvisional)
+                discards[j] = kKeep;
+        return;
+    }
+    Index minimum = 1;
+    Index t = length >> 2;
+    while (0 < (t >>= 2))
+        minimum <<= 1;
+    minimum++;
+    Index consec = 0;
+    for (Index j = 0; j < length; ++j) {
+        if (discards[j] != kProvisional)
+            consec = 0;
+        else if (minimum == ++consec)
+            j -= consec;  // back to the start of the sub-run to cancel it all
+        else if (minimum < consec)
+            discards[j] = kKeep;
+    }
+    keep_edge_provisionals(discards, length, false);
+    keep_edge_provisionals(discards, length, true);
+}
+
+/* settle_provisionals: a provisional discard outside a run of real ones is
+ * kept; each run of discardable lines starting with a real discard loses
+ * its trailing provisionals and is then settled by settle_run. The
+ * provisional marks left afterwards are discards like the real ones. */
+template <class Index>
+void settle_provisionals(std::vector<char>& marks)
+{
+    char* discards = marks.data();
+    const Index end = static_cast<Index>(marks.size());
+    for (Index i = 0; i < end; ++i) {
+        if (discards[i] == kProvisional) {
+            discards[i] = kKeep;
+            continue;
+        }
+        if (discards[i] == kKeep)
+            continue;
+        Index j;
+        Index provisional = 0;
+        for (j = i; j < end && discards[j] != kKeep; ++j)
+            if (discards[j] == kProvisional)
+                ++provisional;
+        while (j > i && discards[j - 1] == kProvisional) {
+            discards[--j] = kKeep;
+            --provisional;
+        }
+        settle_run(discards + i, j - i, provisional);
+        i = j - 1;
+    }
+}
+
+/* collect_undiscarded: the lines left for the comparison go to undiscarded
+ * (their classes) and realindex (their places); the discarded ones are
+ * marked changed right away. */
+template <class Index>
+void collect_undiscarded(Side<Index>& side, const std::vector<char>& discarded)
+{
+    const Index end = side.lines();
+    side.undiscarded.clear();
+    side.realindex.clear();
+    for (Index i = 0; i < end; ++i) {
+        if (discarded[static_cast<std::size_t>(i)] == kKeep) {
+            side.undiscarded.push_back(side.equivs[static_cast<std::size_t>(i)]);
+            side.realindex.push_back(i);
+        } else {
+            side.changed[i] = 1;
+        }
+    }
+}
+
+/* discard_confusing_lines: marks lines that cannot match as changed and
+ * leaves in undiscarded/realindex the lines worth comparing, in three
+ * stages: mark, settle the provisional marks, collect. */
+template <class Index>
+void discard_confusing_lines(Side<Index> sides[2], std::size_t class_count)
+{
+    std::vector<char> discarded[2];
+    mark_discardable(sides, class_count, discarded);
+    for (int f = 0; f < 2; ++f) {
+        settle_provisionals<Index>(discarded[f]);
+        collect_undiscarded(sides[f], discarded[f]);
+    }
+}
+
+template <class Index>
 struct Partition {
-    Offset xmid, ymid;
+    Index xmid, ymid;
     bool lo_minimal, hi_minimal;
 };
 
@@ -279,9 +350,11 @@ struct Partition {
  * middle snakes. fd and bd are the forward and backward diagonal vectors,
  * indexed by diagonal x - y (they point into storage that covers every
  * diagonal from -(ylen + 1) to xlen + 1). */
+template <class Index>
 class Comparer {
 public:
-    Comparer(Side& x, Side& y) : x_(x), y_(y)
+    using Offset = Index;
+    Comparer(Side<Index>& x, Side<Index>& y) : x_(x), y_(y)
     {
         const Offset xlen = static_cast<Offset>(x.undiscarded.size());
         const Offset ylen = static_cast<Offset>(y.undiscarded.size());
@@ -307,13 +380,26 @@ public:
     }
 
 private:
-    /* diag: finds the midpoint of the shortest edit script of
-     * x[xoff, xlim) and y[yoff, ylim), searching forward from the top-left
-     * and backward from the bottom-right until the two searches overlap.
-     * Sets part to a point (xmid, ymid) on an optimal path, or, when the cost
-     * exceeds too_expensive_ and minimal is false, to the best point found. */
-    void diag(Offset xoff, Offset xlim, Offset yoff, Offset ylim, bool minimal, Partition& part)
+    /* diag: finds the midpoint of a shortest edit script of x[xoff, xlim)
+     * and y[yoff, ylim), searching forward from the top-left corner and
+     * backward from the bottom-right until the two searches overlap.
+     *
+     * Precondition: xoff < xlim and yoff < ylim (both pieces nonempty; the
+     * caller has settled the empty cases), and fd_/bd_ cover the diagonals
+     * xoff - ylim - 1 to xlim - yoff + 1.
+     * Postcondition: part is a point with xoff <= xmid <= xlim and
+     * yoff <= ymid <= ylim. When the search ends by overlap, the point lies
+     * on a shortest path and both halves are to be compared minimally.
+     * Cost: O((N + M) D) for a script of D edits. Unless minimal is set the
+     * search stops after too_expensive_ rounds (about the square root of the
+     * input's size, at least 4096): the furthest-reaching diagonal of either
+     * search is taken as the split point instead, so that the cost of one
+     * call is bounded by O((N + M) * too_expensive_) at the price of a
+     * possibly longer script; that half is then not compared minimally. */
+    void diag(Offset xoff, Offset xlim, Offset yoff, Offset ylim, bool minimal, Partition<Index>& part)
     {
+        if (!(xoff < xlim && yoff < ylim))
+            engine_fault("diag called with an empty piece");
         Offset* const fd = fd_;
         Offset* const bd = bd_;
         const Offset* const xv = xv_;
@@ -435,15 +521,15 @@ private:
             for (; xoff < xlim; ++xoff)
                 x_.changed[x_.realindex[static_cast<std::size_t>(xoff)]] = 1;
         } else {
-            Partition part{};
+            Partition<Index> part{};
             diag(xoff, xlim, yoff, ylim, minimal, part);
             compareseq(xoff, part.xmid, yoff, part.ymid, part.lo_minimal);
             compareseq(part.xmid, xlim, part.ymid, ylim, part.hi_minimal);
         }
     }
 
-    Side& x_;
-    Side& y_;
+    Side<Index>& x_;
+    Side<Index>& y_;
     std::vector<Offset> fstore_, bstore_;
     Offset* fd_ = nullptr;
     Offset* bd_ = nullptr;
@@ -456,8 +542,10 @@ private:
  * so that runs merge where they can, then as far down as possible, and
  * finally back to where it lines up with a run of the other file. This makes
  * the change list shorter and the changes fall on natural boundaries. */
-void shift_boundaries(Side sides[2])
+template <class Index>
+void shift_boundaries(Side<Index> sides[2])
 {
+    using Offset = Index;
     for (int f = 0; f < 2; ++f) {
         char* changed = sides[f].changed;
         const char* other_changed = sides[1 - f].changed;
@@ -511,16 +599,71 @@ void shift_boundaries(Side sides[2])
     }
 }
 
-void fill_details(Change& c, const Lines& second, unsigned options)
+/* collect_changes: the runs of changed lines of both sides, in file order,
+ * as changes numbered in the whole texts (prefix lines come before). */
+template <class Index>
+std::vector<Change> collect_changes(const Side<Index> sides[2], std::size_t prefix)
 {
-    if (options & (diff_options::keep_text | diff_options::keep_commands))
-        c.text = std::string(second.range(c.line1, c.inserted));
-    if (options & diff_options::keep_commands) {
-        if (c.deleted)
-            c.delete_command = format("d%lu %lu\n", ul(c.line0 + 1), ul(c.deleted));
-        if (c.inserted)
-            c.add_command = format("a%lu %lu\n", ul(c.line0 + c.deleted), ul(c.inserted));
+    std::vector<Change> changes;
+    const char* c0 = sides[0].changed;
+    const char* c1 = sides[1].changed;
+    const Index n0 = sides[0].lines(), n1 = sides[1].lines();
+    Index i0 = 0, i1 = 0;
+    while (i0 < n0 || i1 < n1) {
+        if (c0[i0] || c1[i1]) {
+            Index start0 = i0, start1 = i1;
+            while (c0[i0])
+                ++i0;
+            while (c1[i1])
+                ++i1;
+            changes.push_back({prefix + static_cast<std::size_t>(start0), static_cast<std::size_t>(i0 - start0),
+                               prefix + static_cast<std::size_t>(start1), static_cast<std::size_t>(i1 - start1)});
+        }
+        ++i0;
+        ++i1;
     }
+    return changes;
+}
+
+/* compare_middle: the comparison proper of the m0 and m1 lines after the
+ * common prefix, in its phases: classify every line once, discard the
+ * lines that cannot match, compare, shift the boundaries, collect. */
+template <class Index>
+std::vector<Change> compare_middle(const Lines& first, const Lines& second, std::size_t prefix, std::size_t m0,
+                                   std::size_t m1, unsigned options)
+{
+    Side<Index> sides[2];
+    const std::size_t counts[2] = {m0, m1};
+    std::size_t class_count = 0;
+    {
+        const Lines* texts[2] = {&first, &second};
+        ClassTable<Index> table(texts, prefix, m0, m0 + m1, options);
+        // Each line is hashed once; equivs holds the hashes until the
+        // classes replace them, so that buckets can be fetched ahead.
+        constexpr std::size_t ahead = 16;
+        std::size_t first_line = 0;
+        for (int f = 0; f < 2; ++f) {
+            std::vector<Index>& equivs = sides[f].equivs;
+            equivs.resize(counts[f]);
+            for (std::size_t i = 0; i < counts[f]; ++i)
+                equivs[i] = static_cast<Index>(table.hash(first_line + i));
+            for (std::size_t i = 0; i < counts[f]; ++i) {
+                if (i + ahead < counts[f])
+                    table.prefetch(static_cast<std::uint32_t>(equivs[i + ahead]));
+                equivs[i] = table.classify(first_line + i, static_cast<std::uint32_t>(equivs[i]));
+            }
+            first_line += counts[f];
+        }
+        class_count = table.count();
+    }  // the table goes before the comparison's own tables come
+    for (int f = 0; f < 2; ++f) {
+        sides[f].changed_store.assign(counts[f] + 2, 0);
+        sides[f].changed = sides[f].changed_store.data() + 1;
+    }
+    discard_confusing_lines(sides, class_count);
+    Comparer<Index>(sides[0], sides[1]).run();
+    shift_boundaries(sides);
+    return collect_changes(sides, prefix);
 }
 
 }  // namespace
@@ -538,49 +681,9 @@ std::vector<Change> compare_lines(const Lines& first, const Lines& second, unsig
     std::size_t m0 = n0 - prefix - suffix, m1 = n1 - prefix - suffix;
     if (m0 == 0 && m1 == 0)
         return {};
-
-    Side sides[2];
-    ClassTable table(m0 + m1, options);
-    const Lines* texts[2] = {&first, &second};
-    const std::size_t counts[2] = {m0, m1};
-    for (int f = 0; f < 2; ++f) {
-        sides[f].equivs.resize(counts[f]);
-        for (std::size_t i = 0; i < counts[f]; ++i)
-            sides[f].equivs[i] = table.classify(texts[f]->line(prefix + i));
-        sides[f].changed_store.assign(counts[f] + 2, 0);
-        sides[f].changed = sides[f].changed_store.data() + 1;
-    }
-
-    discard_confusing_lines(sides, table.count());
-    Comparer(sides[0], sides[1]).run();
-    shift_boundaries(sides);
-
-    // Collect the runs from the end, so that the list comes out in file order.
-    std::vector<Change> changes;
-    const char* c0 = sides[0].changed;
-    const char* c1 = sides[1].changed;
-    Offset i0 = static_cast<Offset>(m0), i1 = static_cast<Offset>(m1);
-    while (i0 > 0 || i1 > 0) {
-        if ((i0 > 0 && c0[i0 - 1]) || (i1 > 0 && c1[i1 - 1])) {
-            Offset line0 = i0, line1 = i1;
-            while (i0 > 0 && c0[i0 - 1])
-                --i0;
-            while (i1 > 0 && c1[i1 - 1])
-                --i1;
-            Change c;
-            c.line0 = prefix + static_cast<std::size_t>(i0);
-            c.deleted = static_cast<std::size_t>(line0 - i0);
-            c.line1 = prefix + static_cast<std::size_t>(i1);
-            c.inserted = static_cast<std::size_t>(line1 - i1);
-            changes.push_back(std::move(c));
-        }
-        --i0;
-        --i1;
-    }
-    std::reverse(changes.begin(), changes.end());
-    for (Change& c : changes)
-        fill_details(c, second, options);
-    return changes;
+    if (fits<std::int32_t>(m0 + m1))
+        return compare_middle<std::int32_t>(first, second, prefix, m0, m1, options);
+    return compare_middle<std::ptrdiff_t>(first, second, prefix, m0, m1, options);
 }
 
 }  // namespace vyn::versions

@@ -44,11 +44,13 @@ struct PatchOutcome {
 PatchOutcome apply_patch(const std::string& script_path, const std::string& source_path,
                          const std::string& output_path, Ui& ui);
 
-// Builds output_path from the two files and the per-change decisions in
-// changes (marked: keep the first file's text there). changes must come from
-// compare_lines(first, second, keep_commands). true when the output was
-// written; "Merge finished" is told on success.
+// Builds output_path from the two files and the per-change decisions:
+// keep_first[i] keeps the first file's text at changes[i], which must come
+// from compare_lines(first, second, 0) on the texts second names (the text
+// of second_path). true when the output was written; "Merge finished" is
+// told on success.
 bool merge_files(const std::string& first_path, const std::string& second_path, const std::string& output_path,
-                 const std::vector<Change>& changes, Ui& ui, std::string& error);
+                 const Lines& second, const std::vector<Change>& changes, const std::vector<bool>& keep_first,
+                 Ui& ui, std::string& error);
 
 }  // namespace vyn::versions

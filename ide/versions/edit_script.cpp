@@ -6,14 +6,24 @@
 
 namespace vyn::versions {
 
+std::string delete_command(const Change& change)
+{
+    return change.deleted ? format("d%lu %lu\n", ul(change.line0 + 1), ul(change.deleted)) : std::string();
+}
+
+std::string add_command(const Change& change)
+{
+    return change.inserted ? format("a%lu %lu\n", ul(change.line0 + change.deleted), ul(change.inserted))
+                           : std::string();
+}
+
 std::string make_edit_script(const Lines& second, const std::vector<Change>& changes)
 {
     std::string out;
     for (const Change& c : changes) {
-        if (c.deleted)
-            out += format("d%lu %lu\n", ul(c.line0 + 1), ul(c.deleted));
+        out += delete_command(c);
         if (c.inserted) {
-            out += format("a%lu %lu\n", ul(c.line0 + c.deleted), ul(c.inserted));
+            out += add_command(c);
             out += second.range(c.line1, c.inserted);
         }
     }

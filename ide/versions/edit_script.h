@@ -14,6 +14,11 @@
 
 namespace vyn::versions {
 
+// The commands of one change: "d%d %d\n" (empty when it deletes nothing)
+// and "a%d %d\n" (empty when it inserts nothing), numbered in the first file.
+std::string delete_command(const Change& change);
+std::string add_command(const Change& change);
+
 // The script that turns the first file into second, for changes computed
 // between them. Inserted lines are copied whole; only a last line of second
 // that has no newline is written without one (it is then the script's end).

@@ -110,7 +110,8 @@ PatchOutcome apply_patch(const std::string& script_path, const std::string& sour
 }
 
 bool merge_files(const std::string& first_path, const std::string& second_path, const std::string& output_path,
-                 const std::vector<Change>& changes, Ui& ui, std::string& error)
+                 const Lines& second, const std::vector<Change>& changes, const std::vector<bool>& keep_first,
+                 Ui& ui, std::string& error)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -122,8 +123,8 @@ bool merge_files(const std::string& first_path, const std::string& second_path, 
         return false;
     }
     std::size_t marked = 0;
-    for (const Change& c : changes)
-        marked += c.marked ? 1 : 0;
+    for (std::size_t i = 0; i < changes.size(); ++i)
+        marked += keep_first[i] ? 1 : 0;
 
     auto copy_whole = [&](const std::string& from, const std::string& unused_name) {
         if (!ui.ask(format("No text from file %s was used,\nthe new file would be a copy of %s\n\nCopy anyway?",
@@ -150,15 +151,9 @@ bool merge_files(const std::string& first_path, const std::string& second_path, 
 
     // The unmarked changes, as a patch script with zero checksums.
     std::string script;
-    for (const Change& c : changes) {
-        if (c.marked)
-            continue;
-        script += c.delete_command;
-        if (!c.add_command.empty()) {
-            script += c.add_command;
-            script += c.text;
-        }
-    }
+    for (std::size_t i = 0; i < changes.size(); ++i)
+        if (!keep_first[i])
+            script += make_edit_script(second, {changes[i]});
     script += format("@\n%10ld %10ld\n", 0L, 0L);
     std::string dir = fs::path(output_path).has_parent_path() ? fs::path(output_path).parent_path().string() : ".";
     std::string script_path = fresh_temporary_name(dir, "mrg");

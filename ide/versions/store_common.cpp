@@ -31,6 +31,19 @@ bool check_user_name(const std::string& user, std::string& error)
 
 namespace vyn::versions::detail {
 
+bool start_file_operation(const StoreContext& context, const std::string& file_name, Ui& ui, FilePaths& paths)
+{
+    std::string error;
+    if (!check_store_names(context.cms_directory, context.working_directory, file_name, error) ||
+        !check_user_name(context.user, error)) {
+        ui.tell(error);
+        return false;
+    }
+    paths.working = host_join(context.working_directory, file_name);
+    paths.revision = host_join(context.cms_directory, file_name);
+    return true;
+}
+
 std::string now(const StoreContext& context)
 {
     return context.date.empty() ? date_now() : context.date;

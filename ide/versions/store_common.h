@@ -9,6 +9,17 @@
 
 namespace vyn::versions::detail {
 
+// The two paths of one file of the store.
+struct FilePaths {
+    std::string working;   // the working file
+    std::string revision;  // its revision file in the CMS directory
+};
+
+/* start_file_operation: the preamble of get and put. Checks the store's
+ * names and the user's; on success sets paths, else tells the message and
+ * returns false. */
+bool start_file_operation(const StoreContext& context, const std::string& file_name, Ui& ui, FilePaths& paths);
+
 std::string now(const StoreContext& context);
 bool same_user(const StoreContext& context, const std::string& a, const std::string& b);
 // The user holding a lock on revision, or empty.

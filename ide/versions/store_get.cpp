@@ -105,14 +105,12 @@ bool get_file(const StoreContext& context, const GetRequest& request, Ui& ui)
             ui.tell(format("'GET' done. return code %d", ok ? 1 : 0));
         return ok;
     };
-    std::string error;
-    if (!check_store_names(context.cms_directory, context.working_directory, request.file, error) ||
-        !check_user_name(context.user, error)) {
-        ui.tell(error);
+    FilePaths paths;
+    if (!start_file_operation(context, request.file, ui, paths))
         return finish(false);
-    }
-    const std::string working_path = host_join(context.working_directory, request.file);
-    const std::string revision_path = host_join(context.cms_directory, request.file);
+    const std::string& working_path = paths.working;
+    const std::string& revision_path = paths.revision;
+    std::string error;
     if (!file_present(revision_path)) {
         ui.tell(format("File %s not found!", revision_path.c_str()));
         return finish(false);
@@ -211,7 +209,7 @@ int file_changed(const StoreContext& context, const std::string& file_name)
         return 2;
     if (file.binary)
         content = uuencode(content, file_name);
-    return compare_lines(Lines(std::move(text)), Lines(std::move(content)), diff_options::keep_list).empty() ? 0 : 1;
+    return compare_lines(Lines(std::move(text)), Lines(std::move(content)), 0).empty() ? 0 : 1;
 }
 
 }  // namespace vyn::versions

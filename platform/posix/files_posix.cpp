@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_handles.h"
 #include "platform/files.h"
 
 namespace vyn::platform {
@@ -31,3 +33,27 @@ std::string executable_path()
 }
 
 }  // namespace vyn::platform
+
+namespace vyn::platform::handles {
+
+int open_for_write(const std::string& path, bool exclusive)
+{
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | (exclusive ? O_EXCL : O_TRUNC), 0666);
+}
+
+long write_some(int handle, const char* data, std::size_t size)
+{
+    return static_cast<long>(::write(handle, data, size));
+}
+
+bool flush_to_disk(int handle)
+{
+    return ::fsync(handle) == 0;
+}
+
+void close_handle(int handle)
+{
+    ::close(handle);
+}
+
+}  // namespace vyn::platform::handles

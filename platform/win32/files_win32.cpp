@@ -1,5 +1,10 @@
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include "platform/file_handles.h"
 #include "platform/files.h"
 
 namespace vyn::platform {
@@ -33,3 +38,30 @@ std::string executable_path()
 }
 
 }  // namespace vyn::platform
+
+namespace vyn::platform::handles {
+
+int open_for_write(const std::string& path, bool exclusive)
+{
+    return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | (exclusive ? _O_EXCL : _O_TRUNC),
+                   _S_IREAD | _S_IWRITE);
+}
+
+long write_some(int handle, const char* data, std::size_t size)
+{
+    return ::_write(handle, data, static_cast<unsigned>(size));
+}
+
+// The data goes to the disk when the handle is closed; the store's writes
+// never relied on more on this host.
+bool flush_to_disk(int)
+{
+    return true;
+}
+
+void close_handle(int handle)
+{
+    ::_close(handle);
+}
+
+}  // namespace vyn::platform::handles

@@ -126,17 +126,14 @@ int cmd_merge(const std::vector<std::string>& raw)
         std::fprintf(stderr, "vyncms: diff impossible\n");
         return 2;
     }
-    std::vector<Change> changes = compare_lines(first, second, diff_options::keep_commands);
+    std::vector<Change> changes = compare_lines(first, second, 0);
     if (list_only) {
-        for (std::size_t i = 0; i < changes.size(); ++i) {
-            const Change& c = changes[i];
-            std::printf("Diff. %lu de %lu: %s%s", ul(i + 1), ul(changes.size()), c.delete_command.c_str(),
-                        c.add_command.c_str());
-            if (c.delete_command.empty() && c.add_command.empty())
-                std::printf("\n");
-        }
+        for (std::size_t i = 0; i < changes.size(); ++i)
+            std::printf("Diff. %lu de %lu: %s%s", ul(i + 1), ul(changes.size()), delete_command(changes[i]).c_str(),
+                        add_command(changes[i]).c_str());
         return 0;
     }
+    std::vector<bool> keep_first(changes.size(), false);
     for (const std::string& item : split(args.value('k'), ',')) {
         if (trim(item).empty())
             continue;
@@ -145,11 +142,11 @@ int cmd_merge(const std::vector<std::string>& raw)
             std::fprintf(stderr, "vyncms: no change %s\n", item.c_str());
             return 2;
         }
-        changes[static_cast<std::size_t>(*n) - 1].marked = true;
+        keep_first[static_cast<std::size_t>(*n) - 1] = true;
     }
     ConsoleUi ui(args.has('y'));
     std::string error;
-    if (!merge_files(args.operands[0], args.operands[1], args.operands[2], changes, ui, error)) {
+    if (!merge_files(args.operands[0], args.operands[1], args.operands[2], second, changes, keep_first, ui, error)) {
         std::fprintf(stderr, "vyncms: %s\n", error.c_str());
         return 2;
     }

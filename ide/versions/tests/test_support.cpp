@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
+
+#include "platform/files.h"
+#include "testing/runner/command_runner.h"
 
 namespace fs = std::filesystem;
 
@@ -30,10 +32,10 @@ std::string scratch_directory()
 
 std::string read_file(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    std::string bytes;
+    if (!platform::read_whole_file(path, bytes))
+        bytes.clear();
+    return bytes;
 }
 
 void write_file(const std::string& path, const std::string& bytes)
@@ -54,33 +56,18 @@ std::string join(const std::string& dir, const std::string& name)
 
 std::string quote(const std::string& s)
 {
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
+    return runner::shell_quote(s);
 }
 
 RunResult run(const std::string& command, const std::string& directory)
 {
-    std::string line = directory.empty() ? command : "cd " + quote(directory) + " && " + command;
-    line += " 2>&1";
+    runner::CommandOptions options;
+    options.directory = directory;
+    options.merge_streams = true;
+    runner::CommandResult r = runner::run_command(command, options);
     RunResult result;
-    FILE* pipe = ::popen(line.c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, n);
-    int status = ::pclose(pipe);
-    if (WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        result.status = 128 + WTERMSIG(status);
+    result.status = r.shell_status();
+    result.output = std::move(r.out);
     return result;
 }
 
