@@ -46,10 +46,7 @@ void xexit(Linker& l, int status)
     if (l.end_hook)
         l.end_hook(status);
     Settings& s = l.settings;
-    if (s.map_file) {
-        std::fclose(s.map_file);
-        s.map_file = nullptr;
-    }
+    discard_map_file(l);
     if (!s.resource_object.empty())
         platform::remove_file(winpath::to_host(s.resource_object));
     if (status != 1 && s.verbose)
@@ -71,6 +68,19 @@ void internal_error(Linker& l, int number)
         return;
     }
     xexit(l, 1);
+}
+
+/* A map file not yet written goes with its temporary name; the map of an
+   earlier link stays as it was. */
+void discard_map_file(Linker& l)
+{
+    Settings& s = l.settings;
+    if (s.map_file) {
+        std::fclose(s.map_file);
+        s.map_file = nullptr;
+        platform::remove_file(s.map_temp_path);
+    }
+    s.map_temp_path.clear();
 }
 
 bool is_startup_name(std::string_view name)

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 namespace vyn::lnk {
@@ -89,10 +90,14 @@ void open_map_file(Linker& l, const std::string& name)
         err(l, "'%s': incorrect file name %s\n", "map", name.c_str());
         return;
     }
+    discard_map_file(l);
+    std::string directory = std::filesystem::path(host).parent_path().string();
+    std::string temp = platform::temporary_file_name(directory.empty() ? "." : directory,
+                                                     std::filesystem::path(host).filename().string() + ".");
+    l.settings.map_file = std::fopen(temp.c_str(), "w");
     if (l.settings.map_file)
-        std::fclose(l.settings.map_file);
-    l.settings.map_file = std::fopen(host.c_str(), "w");
-    if (!l.settings.map_file)
+        l.settings.map_temp_path = temp;
+    else
         err(l, "impossible to open %s\n", name.c_str());
     l.settings.map_name = name;
 }

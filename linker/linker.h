@@ -58,7 +58,10 @@ struct Settings {
     std::uint32_t stack_commit = 0x1000;
     std::optional<std::string> library_directory;
     std::string map_name;
+    // The map is written under a temporary name beside it and renamed over
+    // it once the link succeeds, like the image.
     std::FILE* map_file = nullptr;
+    std::string map_temp_path;
     std::string resource_source;
     std::string resource_object;
     std::string def_file;
@@ -133,6 +136,8 @@ void err(Linker& l, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void out(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 [[noreturn]] void xexit(Linker& l, int status);
 void internal_error(Linker& l, int number);
+// Closes and removes the temporary map file of a link that will not finish.
+void discard_map_file(Linker& l);
 
 // Command line (driver.cpp, response_file.cpp, library_path.cpp, def_file.cpp).
 int linker_main(int argc, char** argv);
