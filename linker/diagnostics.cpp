@@ -60,8 +60,9 @@ void xexit(Linker& l, int status)
 }
 
 /* A broken internal invariant. Numbers above 9999 are survivable checks. */
-void internal_error(Linker& l, int number)
+void internal_error(Linker& l, InternalCheck check)
 {
+    int number = static_cast<int>(check);
     err(l, "Internal linker error %d\n", number);
     if (number > 9999) {
         err(l, "Continuing...\n");

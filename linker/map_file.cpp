@@ -25,7 +25,7 @@ std::multimap<const InputSection*, const LinkSymbol*> symbols_by_section(Linker&
     std::multimap<const InputSection*, const LinkSymbol*> map;
     for (LinkSymbol* head : l.table.buckets)
         for (LinkSymbol* e = head; e; e = e->next_in_bucket)
-            if (e->state == kDefined && e->section && !e->section->pseudo)
+            if (e->state == SymbolState::Defined && e->section && !e->section->pseudo)
                 map.emplace(e->section, e);
     return map;
 }
