@@ -75,10 +75,22 @@ bool try_member(Linker& l, InputFile& a, std::uint32_t offset, int& pass)
    longer undefined or common are taken off the list (except the tail). */
 void AddLibrarySymbol(Linker& l, InputFile& a)
 {
-    std::unordered_map<std::string_view, std::vector<std::size_t>> positions;
+    // The index entries of each name, in index order: the first one by
+    // name, each next one through next_of (kNone ends a chain).
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    struct Chain {
+        std::size_t first, last;
+    };
+    std::unordered_map<std::string_view, Chain> positions;
     positions.reserve(a.index.size());
-    for (std::size_t i = 0; i < a.index.size(); ++i)
-        positions[a.index[i].name].push_back(i);
+    std::vector<std::size_t> next_of(a.index.size(), kNone);
+    for (std::size_t i = 0; i < a.index.size(); ++i) {
+        auto [it, fresh] = positions.try_emplace(a.index[i].name, Chain{i, i});
+        if (!fresh) {
+            next_of[it->second.last] = i;
+            it->second.last = i;
+        }
+    }
     int pass = a.pass_mark + 1;
     LinkHashTable& t = l.table;
     LinkSymbol* previous = nullptr;
@@ -87,7 +99,7 @@ void AddLibrarySymbol(Linker& l, InputFile& a)
         if (e->state == SymbolState::Undefined || e->state == SymbolState::Common) {
             auto found = positions.find(e->name);
             if (found != positions.end()) {
-                for (std::size_t pos : found->second) {
+                for (std::size_t pos = found->second.first; pos != kNone; pos = next_of[pos]) {
                     if (e->state != SymbolState::Undefined && e->state != SymbolState::Common)
                         break;
                     try_member(l, a, a.index[pos].member_offset, pass);
