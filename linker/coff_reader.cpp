@@ -15,10 +15,6 @@ namespace {
 
 namespace sf = coff::section_flags;
 
-// Characteristic 0x2, reserved in today's objects ("no load" in old ones):
-// the linker keeps it as the kKeep02 flag of the section.
-constexpr std::uint32_t kKeep02Characteristic = 0x00000002;
-
 unsigned flags_from_characteristics(const std::string& name, std::uint32_t ch, std::uint32_t raw_pos,
                                     std::uint32_t reloc_count)
 {

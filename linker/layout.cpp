@@ -9,6 +9,7 @@ namespace vyn::lnk {
 namespace {
 
 constexpr std::uint32_t kPage = 0x1000;
+constexpr std::uint32_t kImportDescriptorSize = 20;  // one ".idata$2" directory entry
 
 std::uint64_t align_up(std::uint64_t value, std::uint64_t alignment)
 {
@@ -42,7 +43,7 @@ void assign(OutputSection& out, InputSection& in)
     out.contributions.push_back(std::move(c));
     out.flags |= in.flags & (kAllocated | kLoaded | kCode | kData | kHasContents);
     if (in.flags & kKeep02)
-        out.extra_characteristics |= 0x02;
+        out.extra_characteristics |= kKeep02Characteristic;
     in.output = &out;
 }
 
@@ -68,14 +69,14 @@ void terminate_import_descriptors(Linker& l)
     static InputSection descriptor_section;
     descriptor_section.name = ".idata$3";
     descriptor_section.flags = kAllocated | kLoaded | kData | kHasContents;
-    descriptor_section.size = 20;
+    descriptor_section.size = kImportDescriptorSize;
     descriptor_section.alignment = 4;
     descriptor_section.output = idata;
     Contribution c;
     c.section = &descriptor_section;
     c.is_synthetic = true;
-    c.synthetic.assign(20, 0);
-    c.size = 20;
+    c.synthetic.assign(kImportDescriptorSize, 0);
+    c.size = kImportDescriptorSize;
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(last2) + 1, std::move(c));
 }
 

@@ -35,6 +35,10 @@ enum SectionFlag : unsigned {
     kHasContents = 128,
 };
 
+// Section characteristic 0x2, reserved in today's objects ("no load" in old
+// ones): an input section's kKeep02 flag, passed on to its output section.
+constexpr std::uint32_t kKeep02Characteristic = 0x00000002;
+
 // One COFF section header of an input object, or a section the linker made
 // for it (the "COMMON" section of a file, the pseudo-sections).
 struct InputSection {
