@@ -3,6 +3,7 @@
 #include "linker/linker.h"
 
 #include "common/byte_reader.h"
+#include "common/coff_format.h"
 #include "common/strings.h"
 
 #include <cstring>
@@ -12,7 +13,8 @@ namespace vyn::lnk {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 60;
+constexpr std::size_t kHeaderSize = coff::kArchiveMemberHeaderSize;
+namespace mh = coff::member_header;
 
 struct MemberHeader {
     std::string raw_name;     // the 16-byte name field, as is
@@ -31,11 +33,11 @@ HeaderRead read_header(std::span<const std::uint8_t> bytes, std::size_t offset)
     if (offset > bytes.size() || bytes.size() - offset < kHeaderSize)
         return {std::nullopt, format("truncated member header at offset %zu", offset)};
     const char* h = reinterpret_cast<const char*>(bytes.data() + offset);
-    if (h[58] != '`' || h[59] != '\n')
+    if (std::string_view(h + mh::kEnd, coff::kMemberHeaderEnd.size()) != coff::kMemberHeaderEnd)
         return {std::nullopt, format("bad member header at offset %zu", offset)};
     MemberHeader m;
-    m.raw_name.assign(h, 16);
-    auto size = parse_u32(trim(std::string_view(h + 48, 10)));
+    m.raw_name.assign(h + mh::kName, mh::kNameSize);
+    auto size = parse_u32(trim(std::string_view(h + mh::kSize, mh::kSizeSize)));
     if (!size)
         return {std::nullopt, format("bad member size at offset %zu", offset)};
     m.size = *size;
@@ -124,13 +126,14 @@ std::string member_name(const InputFile& a, const std::string& raw)
    damage noted for the caller to report. */
 bool CheckIfDotLib(InputFile& a)
 {
-    if (a.bytes.size() < 8 || std::memcmp(a.bytes.data(), "!<arch>\n", 8) != 0)
+    const std::string_view signature = coff::kArchiveSignature;
+    if (a.bytes.size() < signature.size() || std::memcmp(a.bytes.data(), signature.data(), signature.size()) != 0)
         return false;
     a.index.clear();
     a.long_names.clear();
     a.damage.clear();
     a.kind = FileKind::Archive;
-    std::size_t pos = 8;
+    std::size_t pos = signature.size();
     if (pos == a.bytes.size())
         return true;
     HeaderRead first = read_header(a.bytes, pos);
@@ -138,7 +141,7 @@ bool CheckIfDotLib(InputFile& a)
         a.damage = first.problem;
         return true;
     }
-    if (first.header->raw_name == "/               ") {
+    if (first.header->raw_name == coff::kLinkerMemberName) {
         a.damage = read_index(a, *first.header);
         if (!a.damage.empty()) {
             a.index.clear();

@@ -4,7 +4,7 @@
 // source line is added to the relative lines that follow.
 #include "linker/linker.h"
 
-#include "common/byte_reader.h"
+#include "common/coff_format.h"
 
 namespace vyn::lnk {
 
@@ -52,7 +52,7 @@ void CodeViewAddLineNumber(Linker& l, CvModule& m, std::uint32_t offset, int rel
 {
     CodeViewInfo& cv = l.codeview;
     if (cv.lines_in_section >= cv.line_capacity) {
-        internal_error(l, 11705);
+        internal_error(l, InternalCheck::LineTableOverflow);
         return;
     }
     ++cv.lines_in_section;
@@ -73,17 +73,12 @@ void collect_line_numbers(Linker& l, CvModule& m, InputFile& f, InputSection& s)
         return;
     CodeViewSetLineNumbersForSource(l, s.line_count);
     std::uint32_t section_offset = s.output->address - l.settings.image_base - kTextRva + s.out_offset;
-    for (std::uint32_t k = 0; k < s.line_count; ++k) {
-        std::size_t pos = static_cast<std::size_t>(s.line_pos) + static_cast<std::size_t>(k) * 6;
-        std::uint32_t address = 0;
-        std::uint16_t line = 0;
-        if (!read_u32_at(f.bytes, pos, address) || !read_u16_at(f.bytes, pos + 4, line))
-            break;
-        if (line == 0) {
-            std::uint32_t offset = function_offset(l, f, address, section_offset);
-            CodeViewSetFnOffset(l, m, offset, function_first_line(f, address));
+    for (const coff::LineNumber& n : section_line_numbers(s)) {
+        if (n.starts_function()) {
+            std::uint32_t offset = function_offset(l, f, n.address_or_symbol, section_offset);
+            CodeViewSetFnOffset(l, m, offset, function_first_line(f, n.address_or_symbol));
         } else {
-            CodeViewAddLineNumber(l, m, section_offset + address - s.virtual_address, line);
+            CodeViewAddLineNumber(l, m, section_offset + n.address_or_symbol - s.virtual_address, n.line);
         }
     }
     CodeViewFinishLineNumbers(l, m);

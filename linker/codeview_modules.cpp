@@ -79,12 +79,12 @@ void add_linker_made_symbols(CvModule& m, const InputFile& f)
         const CoffSymbol& s = f.symbols[i];
         if (s.is_aux || s.section <= 0 || static_cast<std::size_t>(s.section) > f.sections.size())
             continue;
-        if (s.name.starts_with(".") || (s.section == 1 && s.storage_class == 6))
+        if (s.name.starts_with(".") || (s.section == 1 && s.storage_class == coff::storage_class::kLabel))
             continue;
         const InputSection& in = *f.sections[static_cast<std::size_t>(s.section) - 1];
         if (!in.output || !in.output->in_image || in.output->index <= 0)
             continue;
-        std::uint16_t kind = s.storage_class == 2 ? cv::kPublic : cv::kGlobalData;
+        std::uint16_t kind = s.storage_class == coff::storage_class::kExternal ? cv::kPublic : cv::kGlobalData;
         AddCodeViewSymbol(m, kind, in.out_offset + s.value - in.virtual_address,
                           static_cast<std::uint16_t>(in.output->index), s.name);
     }

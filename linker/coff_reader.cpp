@@ -3,6 +3,7 @@
 #include "linker/linker.h"
 
 #include "common/byte_reader.h"
+#include "common/coff_format.h"
 #include "common/strings.h"
 
 #include <cstdio>
@@ -12,19 +13,19 @@ namespace vyn::lnk {
 
 namespace {
 
-constexpr std::uint16_t kMachineI386 = 0x14C;
+namespace sf = coff::section_flags;
 
 unsigned flags_from_characteristics(const std::string& name, std::uint32_t ch, std::uint32_t raw_pos,
                                     std::uint32_t reloc_count)
 {
     unsigned flags = 0;
-    if (ch & 0x20)
+    if (ch & sf::kCode)
         flags |= kAllocated | kLoaded | kCode;
-    if (ch & 0x40)
+    if (ch & sf::kInitializedData)
         flags |= kAllocated | kLoaded | kData;
-    if (ch & 0x80)
+    if (ch & sf::kUninitializedData)
         flags |= kAllocated;
-    if (!(ch & 0xE0)) {
+    if (!(ch & sf::kContentMask)) {
         if (name == ".text")
             flags |= kAllocated | kLoaded | kCode;
         else if (name == ".data")
@@ -34,9 +35,9 @@ unsigned flags_from_characteristics(const std::string& name, std::uint32_t ch, s
         else
             flags |= kAllocated | kLoaded;
     }
-    if (ch & 0x02)
+    if (ch & kKeep02Characteristic)
         flags |= kKeep02;
-    if (ch & 0x1000)
+    if (ch & sf::kComdat)
         flags |= kLinkOnce;
     if (reloc_count)
         flags |= kHasRelocs;
@@ -45,19 +46,11 @@ unsigned flags_from_characteristics(const std::string& name, std::uint32_t ch, s
     return flags;
 }
 
-std::uint32_t alignment_from_characteristics(std::uint32_t ch)
-{
-    unsigned code = (ch >> 20) & 0xF;
-    if (code == 0 || code > 14)
-        return 1;
-    return 1u << (code - 1);
-}
-
 /* The string table follows the symbol table; its first four bytes give its
    size including themselves. Unreadable size bytes mean an empty table. */
 bool ReadStringTable(Linker& l, InputFile& f, bool report)
 {
-    std::size_t pos = static_cast<std::size_t>(f.symtab_pos) + static_cast<std::size_t>(f.symbol_count) * 18;
+    std::size_t pos = static_cast<std::size_t>(f.symtab_pos) + static_cast<std::size_t>(f.symbol_count) * coff::kSymbolSize;
     std::uint32_t size = 4;
     if (!read_u32_at(f.bytes, pos, size))
         size = 4;
@@ -70,26 +63,15 @@ bool ReadStringTable(Linker& l, InputFile& f, bool report)
     return true;
 }
 
-std::string_view string_at(std::span<const std::uint8_t> table, std::uint32_t offset)
-{
-    if (offset < 4 || offset >= table.size())
-        return {};
-    const char* start = reinterpret_cast<const char*>(table.data()) + offset;
-    std::size_t length = 0;
-    while (offset + length < table.size() && start[length] != '\0')
-        ++length;
-    return {start, length};
-}
-
 /* An inline 8-byte name, or (first four bytes zero) an offset into the
    string table. */
 std::string_view GetSymbolName(const InputFile& f, std::span<const std::uint8_t> raw)
 {
     std::uint32_t first = 0, offset = 0;
-    read_u32_at(raw, 0, first);
+    read_u32_at(raw, coff::symbol::kNameZeroes, first);
     if (first == 0) {
-        read_u32_at(raw, 4, offset);
-        return string_at(f.string_table, offset);
+        read_u32_at(raw, coff::symbol::kNameOffset, offset);
+        return coff::string_at(f.string_table, offset);
     }
     const char* name = reinterpret_cast<const char*>(raw.data());
     std::size_t length = 0;
@@ -105,13 +87,12 @@ std::string_view GetSymbolName(const InputFile& f, std::span<const std::uint8_t>
    relocations then fails with its message. */
 void read_extended_relocation_count(const InputFile& f, InputSection& s)
 {
-    constexpr std::uint32_t kRelocationOverflow = 0x01000000;
-    if (!(s.characteristics & kRelocationOverflow) || s.reloc_count != 0xFFFF)
+    if (!(s.characteristics & sf::kRelocOverflow) || s.reloc_count != 0xFFFF)
         return;
     std::uint32_t count = 0;
     if (!read_u32_at(f.bytes, s.reloc_pos, count))
         return;
-    s.reloc_pos += 10;
+    s.reloc_pos += coff::kRelocationSize;
     s.reloc_count = count == 0 ? 0 : count - 1;
 }
 
@@ -149,26 +130,26 @@ bool BuildFileDescriptor(Linker& l, InputFile& f)
     std::uint32_t nsyms = r.u32();
     std::uint16_t opt_size = r.u16();
     r.u16();  // characteristics
-    if (!r.ok() || machine != kMachineI386 || opt_size != 0)
+    if (!r.ok() || machine != coff::machine::kI386 || opt_size != 0)
         return false;
-    if (static_cast<std::size_t>(nsections) * 40 > r.remaining())
+    if (static_cast<std::size_t>(nsections) * coff::kSectionHeaderSize > r.remaining())
         return false;
     f.section_count = nsections;
     f.symtab_pos = symtab;
     f.symbol_count = nsyms;
-    if (nsyms != 0 && (symtab > f.bytes.size() || (f.bytes.size() - symtab) / 18 < nsyms))
+    if (nsyms != 0 && (symtab > f.bytes.size() || (f.bytes.size() - symtab) / coff::kSymbolSize < nsyms))
         return false;
     f.sections.clear();
     bool have_strings = nsyms == 0 ? false : ReadStringTable(l, f, false);
     for (std::uint16_t i = 0; i < nsections; ++i) {
         auto s = std::make_unique<InputSection>();
-        std::span<const std::uint8_t> raw_name = r.take(8);
+        std::span<const std::uint8_t> raw_name = r.take(coff::kSectionNameSize);
         ByteReader nr(raw_name);
-        s->name = nr.fixed_string(8);
+        s->name = nr.fixed_string(coff::kSectionNameSize);
         if (have_strings && s->name.size() > 1 && s->name[0] == '/') {
             // A long section name: "/" and a decimal string-table offset.
             if (auto off = parse_u32(std::string_view(s->name).substr(1)))
-                if (auto longer = string_at(f.string_table, *off); !longer.empty())
+                if (auto longer = coff::string_at(f.string_table, *off); !longer.empty())
                     s->name = std::string(longer);
         }
         r.u32();  // virtual size (physical address)
@@ -182,9 +163,9 @@ bool BuildFileDescriptor(Linker& l, InputFile& f)
         s->characteristics = r.u32();
         read_extended_relocation_count(f, *s);
         s->flags = flags_from_characteristics(s->name, s->characteristics, s->raw_pos, s->reloc_count);
-        if (s->characteristics & 0x80)
+        if (s->characteristics & sf::kUninitializedData)
             s->flags &= ~kHasContents;
-        s->alignment = alignment_from_characteristics(s->characteristics);
+        s->alignment = coff::section_alignment(s->characteristics);
         s->index = i + 1;
         s->file = &f;
         f.sections.push_back(std::move(s));
@@ -203,12 +184,12 @@ bool ReadObjectSymbols(Linker& l, InputFile& f)
     f.symbols.assign(f.symbol_count, CoffSymbol{});
     f.symbol_entries.assign(f.symbol_count, nullptr);
     for (std::uint32_t i = 0; i < f.symbol_count; ++i) {
-        std::size_t pos = static_cast<std::size_t>(f.symtab_pos) + static_cast<std::size_t>(i) * 18;
+        std::size_t pos = static_cast<std::size_t>(f.symtab_pos) + static_cast<std::size_t>(i) * coff::kSymbolSize;
         CoffSymbol& s = f.symbols[i];
-        s.raw = f.bytes.subspan(pos, 18);
+        s.raw = f.bytes.subspan(pos, coff::kSymbolSize);
         ByteReader r(s.raw);
         s.name = GetSymbolName(f, s.raw);
-        r.seek(8);
+        r.seek(coff::symbol::kValue);
         s.value = r.u32();
         s.section = r.i16();
         s.type = r.u16();
@@ -221,7 +202,7 @@ bool ReadObjectSymbols(Linker& l, InputFile& f)
         for (std::uint32_t k = 1; k <= aux; ++k) {
             CoffSymbol& a = f.symbols[i + k];
             a.is_aux = true;
-            a.raw = f.bytes.subspan(pos + k * 18, 18);
+            a.raw = f.bytes.subspan(pos + k * coff::kSymbolSize, coff::kAuxSize);
         }
         i += aux;
     }
@@ -242,6 +223,13 @@ bool FindFileType(Linker& l, InputFile& f, FileKind wanted)
             f.kind = FileKind::Neither;
     }
     return f.kind == wanted;
+}
+
+std::vector<coff::LineNumber> section_line_numbers(const InputSection& s)
+{
+    if (!s.file || s.line_count == 0)
+        return {};
+    return coff::read_line_numbers(s.file->bytes, s.line_pos, s.line_count);
 }
 
 std::span<const std::uint8_t> section_contents(const InputSection& s)

@@ -46,10 +46,7 @@ void xexit(Linker& l, int status)
     if (l.end_hook)
         l.end_hook(status);
     Settings& s = l.settings;
-    if (s.map_file) {
-        std::fclose(s.map_file);
-        s.map_file = nullptr;
-    }
+    discard_map_file(l);
     if (!s.resource_object.empty())
         platform::remove_file(winpath::to_host(s.resource_object));
     if (status != 1 && s.verbose)
@@ -63,14 +60,28 @@ void xexit(Linker& l, int status)
 }
 
 /* A broken internal invariant. Numbers above 9999 are survivable checks. */
-void internal_error(Linker& l, int number)
+void internal_error(Linker& l, InternalCheck check)
 {
+    int number = static_cast<int>(check);
     err(l, "Internal linker error %d\n", number);
     if (number > 9999) {
         err(l, "Continuing...\n");
         return;
     }
     xexit(l, 1);
+}
+
+/* A map file not yet written goes with its temporary name; the map of an
+   earlier link stays as it was. */
+void discard_map_file(Linker& l)
+{
+    Settings& s = l.settings;
+    if (s.map_file) {
+        std::fclose(s.map_file);
+        s.map_file = nullptr;
+        platform::remove_file(s.map_temp_path);
+    }
+    s.map_temp_path.clear();
 }
 
 bool is_startup_name(std::string_view name)

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 namespace vyn::lnk {
@@ -89,10 +90,14 @@ void open_map_file(Linker& l, const std::string& name)
         err(l, "'%s': incorrect file name %s\n", "map", name.c_str());
         return;
     }
+    discard_map_file(l);
+    std::string directory = std::filesystem::path(host).parent_path().string();
+    std::string temp = platform::temporary_file_name(directory.empty() ? "." : directory,
+                                                     std::filesystem::path(host).filename().string() + ".");
+    l.settings.map_file = std::fopen(temp.c_str(), "w");
     if (l.settings.map_file)
-        std::fclose(l.settings.map_file);
-    l.settings.map_file = std::fopen(host.c_str(), "w");
-    if (!l.settings.map_file)
+        l.settings.map_temp_path = temp;
+    else
         err(l, "impossible to open %s\n", name.c_str());
     l.settings.map_name = name;
 }
@@ -339,12 +344,14 @@ bool ParseArgs(Linker& l, const std::vector<std::string>& given)
 void AddNewFile(Linker& l, const std::string& path, bool named)
 {
     std::string lower = to_lower_ascii(path);
-    for (const Linker::ListedFile& f : l.input_list) {
-        if (f.name == lower || winpath::base_name(f.name) == lower) {
-            err(l, "Input file <%s> named twice. Ignored.\n", path.c_str());
-            return;
-        }
+    // Named twice: the same as an earlier entry, or as an earlier entry's
+    // base name.
+    if (l.listed_names.contains(lower)) {
+        err(l, "Input file <%s> named twice. Ignored.\n", path.c_str());
+        return;
     }
+    l.listed_names.insert(lower);
+    l.listed_names.insert(std::string(winpath::base_name(lower)));
     l.input_list.push_back({lower, winpath::to_host(path)});
     Settings& s = l.settings;
     if (named && !s.have_input && !winpath::extension(path).empty() && lower.find("vyncrt0") == std::string::npos) {
@@ -409,7 +416,10 @@ std::vector<std::string> ExpandFileName(Linker& l, const std::string& name)
 
 namespace {
 
-/* The link phases in order; every way out goes through xexit. */
+/* The link phases in order: the command line, resolution (ProcessDirectives),
+   layout, the entry point, FinalLink (contents, appended sections, debug
+   information, file positions), then the files written. Every way out goes
+   through xexit. */
 [[noreturn]] void run_link(Linker& l, const std::vector<std::string>& args)
 {
     Settings& s = l.settings;
@@ -433,14 +443,18 @@ namespace {
         Usage();
         xexit(l, 0);
     }
+    // No file joins the list after this, so the "named twice" set keeps
+    // the startup object's first name.
     if (s.dll && l.startup_added) {
         switch_to_dll_startup(l.input_list[0].name);
         switch_to_dll_startup(l.input_list[0].host_path);
     }
     l.entry_names.push_back(s.entry_symbol);
     declare_section_groups(l);
-    if (!ProcessDirectives(l))
+    ProcessDirectives(l);
+    if (!lay_out(l))
         xexit(l, 1);
+    DetermineEntryPoint(l);
     if (!FinalLink(l)) {
         err(l, "Link failed. Removing %s\n", s.output_name.c_str());
         xexit(l, 1);

@@ -35,12 +35,12 @@ bool resolve_exports(Linker& l)
     bool missing = false;
     for (ExportDirective& e : l.exports) {
         LinkSymbol* s = LinkTableLookup(l, e.name, false);
-        if (!s || s->state != kDefined) {
+        if (!s || s->state != SymbolState::Defined) {
             s = find_export_style(l, e.name);
             if (s)
                 e.name = s->name;
         }
-        if (!s || s->state != kDefined || !s->section || (!s->section->pseudo && !s->section->output)) {
+        if (!s || s->state != SymbolState::Defined || !s->section || (!s->section->pseudo && !s->section->output)) {
             err(l, "Specified export %s is not defined\n", e.name.c_str());
             missing = true;
             continue;

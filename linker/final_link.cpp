@@ -5,6 +5,7 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
+#include "common/coff_format.h"
 #include "common/strings.h"
 
 #include <ctime>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr std::uint32_t kPage = 0x1000;
 constexpr std::uint32_t kFileAlign = 0x200;
+constexpr std::size_t kInlineNameSize = 8;  // a symbol's name field
 
 std::uint32_t align_up(std::uint32_t value, std::uint32_t alignment)
 {
@@ -33,16 +35,13 @@ void note_line_numbers(Linker& l, InputFile& f, InputSection& s)
     std::string& text = l.map_lines_prefix;
     text += format("\n%s: %d lines\n", f.name.c_str(), static_cast<int>(s.line_count));
     std::uint32_t base = s.output->address + s.out_offset;
-    for (std::uint32_t k = 0; k < s.line_count; ++k) {
-        std::size_t pos = static_cast<std::size_t>(s.line_pos) + static_cast<std::size_t>(k) * 6;
-        std::uint32_t address = 0;
-        std::uint16_t line = 0;
-        if (!read_u32_at(f.bytes, pos, address) || !read_u16_at(f.bytes, pos + 4, line))
-            break;
+    std::size_t k = 0;
+    for (const coff::LineNumber& n : section_line_numbers(s)) {
         if (k != 0 && k % 4 == 0)
             text += "\n";
-        std::uint32_t shown = line == 0 ? base : base + address - s.virtual_address;
-        text += format("0x%08x:%4d ", shown, line);
+        ++k;
+        std::uint32_t shown = n.starts_function() ? base : base + n.address_or_symbol - s.virtual_address;
+        text += format("0x%08x:%4d ", shown, n.line);
     }
 }
 
@@ -61,7 +60,7 @@ bool LinkInputFile(Linker& l, InputFile& f)
         }
         // Layout gave every contribution room in its output section.
         if (s.output->data.size() - s.out_offset < contents.size() || s.out_offset > s.output->data.size())
-            internal_error(l, 3);
+            internal_error(l, InternalCheck::ContributionRoom);
         std::copy(contents.begin(), contents.end(), s.output->data.begin() + s.out_offset);
     }
     for (auto& sp : f.sections) {
@@ -140,7 +139,7 @@ std::uint32_t string_offset(ImageSymbols& img, std::string_view name)
 
 bool keep_symbol(const InputFile& f, const CoffSymbol& s)
 {
-    if ((s.storage_class == 2 || s.storage_class == 104) && s.section == 0 && s.value == 0)
+    if (is_external(s) && s.section == coff::section_number::kUndefined && s.value == 0)
         return false;
     if (s.name.starts_with("_$") || s.name.compare(0, 4, "__im") == 0)
         return false;
@@ -181,13 +180,13 @@ void copy_symbols(Linker& l, ImageSymbols& img, InputFile& f, std::vector<std::u
             value = e.section->output->address + e.section->out_offset + e.value - l.settings.image_base;
         }
         new_index[i] = img.count;
-        if (s.storage_class == 103)
+        if (s.storage_class == coff::storage_class::kFile)
             img.file_entries.push_back(img.count);
-        if (s.name.size() > 8) {
+        if (s.name.size() > kInlineNameSize) {
             img.symbols.u32(0);
             img.symbols.u32(string_offset(img, s.name));
         } else {
-            img.symbols.fixed_string(s.name, 8);
+            img.symbols.fixed_string(s.name, kInlineNameSize);
         }
         img.symbols.u32(value);
         img.symbols.u16(static_cast<std::uint16_t>(section));
@@ -210,18 +209,14 @@ void copy_line_numbers(Linker& l, ImageSymbols& img, InputFile& f, const std::ve
         InputSection& s = *sp;
         if (!s.output || s.output->name != ".text" || s.line_count == 0)
             continue;
-        for (std::uint32_t k = 0; k < s.line_count; ++k) {
-            std::size_t pos = static_cast<std::size_t>(s.line_pos) + static_cast<std::size_t>(k) * 6;
-            std::uint32_t address = 0;
-            std::uint16_t line = 0;
-            if (!read_u32_at(f.bytes, pos, address) || !read_u16_at(f.bytes, pos + 4, line))
-                break;
-            if (line == 0)
+        for (const coff::LineNumber& n : section_line_numbers(s)) {
+            std::uint32_t address = n.address_or_symbol;
+            if (n.starts_function())
                 address = address < new_index.size() ? new_index[address] : 0;
             else
                 address = s.output->address + s.out_offset + address - s.virtual_address - l.settings.image_base;
             img.lines.u32(address);
-            img.lines.u16(line);
+            img.lines.u16(n.line);
             ++img.line_count;
         }
     }
@@ -240,15 +235,16 @@ void build_coff_debug_info(Linker& l)
     // Each ".file" entry's value names the next one.
     std::vector<std::uint8_t> symbols = img.symbols.release();
     for (std::size_t k = 0; k + 1 < img.file_entries.size(); ++k)
-        put_u32_at(symbols, static_cast<std::size_t>(img.file_entries[k]) * 18 + 8, img.file_entries[k + 1]);
+        put_u32_at(symbols, static_cast<std::size_t>(img.file_entries[k]) * coff::kSymbolSize + coff::symbol::kValue,
+                   img.file_entries[k + 1]);
     OutputSection* text = find_output(l, ".text");
     OutputSection* data = find_output(l, ".data");
     std::uint32_t base = l.settings.image_base;
     ByteWriter w;
     w.u32(img.count);
-    w.u32(32 + 6 * img.line_count);
+    w.u32(static_cast<std::uint32_t>(kCoffDebugHeaderSize + coff::kLineNumberSize * img.line_count));
     w.u32(img.line_count);
-    w.u32(32);
+    w.u32(kCoffDebugHeaderSize);
     w.u32(text ? text->address - base : 0);
     w.u32(text ? text->address - base + text->virtual_size : 0);
     w.u32(data ? data->address - base : 0);
@@ -275,6 +271,8 @@ bool debug_directory_room(Linker& l)
            rdata->virtual_size >= 84;
 }
 
+}  // namespace
+
 /* File positions: after the headers, each section with contents at a
    512-byte boundary, its raw size rounded up to 512. */
 void SetSectionPositions(Linker& l)
@@ -283,7 +281,7 @@ void SetSectionPositions(Linker& l)
     for (auto& s : l.sections)
         if (s->in_image && s->virtual_size)
             ++headers;
-    std::uint32_t pos = 376 + 40 * headers;
+    std::uint32_t pos = static_cast<std::uint32_t>(kImageHeadersSize + coff::kSectionHeaderSize * headers);
     for (auto& s : l.sections) {
         if (!s->in_image || !s->virtual_size)
             continue;
@@ -301,6 +299,8 @@ void SetSectionPositions(Linker& l)
     }
     l.end_of_sections = pos;
 }
+
+namespace {
 
 /* Every placed section with contents must have them in its file before
    room is made for them: sizes a damaged header declares take no memory. */
@@ -322,9 +322,8 @@ bool contents_readable(Linker& l)
 
 }  // namespace
 
-/* Copies and relocates everything, builds ".reloc" and ".edata", places
-   them and the COFF debug information, and fills in the debug directory. */
-bool FinalLink(Linker& l)
+/* Every placed contribution copied into its output section and relocated. */
+bool copy_and_relocate(Linker& l)
 {
     if (!contents_readable(l))
         return false;
@@ -342,6 +341,13 @@ bool FinalLink(Linker& l)
         if (!LinkInputFile(l, *f))
             return false;
     set_dll_init_pointer(l);
+    return true;
+}
+
+/* ".reloc" and ".edata", built from what the copying recorded, placed after
+   the last section; the image must still fit below 4 GB. */
+bool append_sections(Linker& l)
+{
     if (l.settings.base_relocations)
         BuildRelocSection(l);
     // A program's module-definition file may name it without exporting
@@ -353,9 +359,25 @@ bool FinalLink(Linker& l)
     if (!check_image_end(l))
         return false;
     relocate_edata(l);
+    return true;
+}
+
+/* The image's COFF symbols and line numbers, and whether ".rdata" has room
+   for the debug directory; nothing when the image is stripped. */
+void build_debug_information(Linker& l)
+{
     if (!l.settings.stripped())
         build_coff_debug_info(l);
     l.debug_directory = !l.settings.stripped() && debug_directory_room(l);
+}
+
+/* Copies and relocates everything, builds ".reloc" and ".edata", places
+   them and the COFF debug information, and fills in the debug directory. */
+bool FinalLink(Linker& l)
+{
+    if (!copy_and_relocate(l) || !append_sections(l))
+        return false;
+    build_debug_information(l);
     SetSectionPositions(l);
     return true;
 }

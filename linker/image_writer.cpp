@@ -3,6 +3,7 @@
 #include "linker/linker.h"
 
 #include "common/byte_writer.h"
+#include "common/coff_format.h"
 #include "common/winpath.h"
 #include "platform/files.h"
 
@@ -14,6 +15,10 @@ namespace {
 
 constexpr std::uint32_t kPage = 0x1000;
 constexpr std::uint32_t kFileAlign = 0x200;
+
+namespace sf = coff::section_flags;
+namespace ff = coff::file_flags;
+namespace dir = coff::data_directory;
 
 std::uint32_t align_up(std::uint32_t value, std::uint32_t alignment)
 {
@@ -34,61 +39,63 @@ bool writes_codeview(const Linker& l)
 
 void write_dos_stub(ByteWriter& w)
 {
-    static const std::uint16_t kHeaderWords[] = {0x5A4D, 0x90, 3, 0, 4, 0, 0xFFFF, 0, 0xB8, 0, 0, 0, 0x40};
+    static const std::uint16_t kHeaderWords[] = {coff::kDosSignature, 0x90, 3, 0, 4, 0, 0xFFFF, 0, 0xB8, 0, 0, 0, 0x40};
     static const std::uint8_t kCode[14] = {0x0E, 0x1F, 0xBA, 0x0E, 0x00, 0xB4, 0x09,
                                            0xCD, 0x21, 0xB8, 0x01, 0x4C, 0xCD, 0x21};
     for (std::uint16_t word : kHeaderWords)
         w.u16(word);
-    w.zeros(0x3C - w.size());
-    w.u32(0x80);  // the new header's offset
+    w.zeros(coff::kDosLfanewOffset - w.size());
+    w.u32(kDosStubSize);  // the new header's offset
     w.bytes(kCode);
     w.text("This program cannot be run in DOS mode.\r\r\n$");
-    w.zeros(128 - w.size());
+    w.zeros(kDosStubSize - w.size());
 }
 
 std::uint32_t content_bit(const OutputSection& s)
 {
     if (s.name == ".text" || (s.flags & kCode))
-        return 0x20;
+        return sf::kCode;
     if (s.name == ".data" || (s.flags & kData))
-        return 0x40;
-    return 0x80;
+        return sf::kInitializedData;
+    return sf::kUninitializedData;
 }
 
 std::uint32_t section_characteristics(const OutputSection& s)
 {
     std::uint32_t bit = content_bit(s);
     std::uint32_t ch;
+    // The code bit on ".idata", ".rdata", ".edata" and ".reloc" is what the
+    // images this linker has always written carry; loaders ignore it there.
     if (s.name == ".text")
-        ch = 0x60000020;
+        ch = sf::kCode | sf::kExecute | sf::kRead;
     else if (s.name == ".data" || s.name == ".bss" || s.name == ".rsrc")
-        ch = bit | 0xC0000000;
+        ch = bit | sf::kRead | sf::kWrite;
     else if (s.name == ".idata")
-        ch = bit | 0xC0000020;
+        ch = bit | sf::kCode | sf::kRead | sf::kWrite;
     else if (s.name == ".rdata" || s.name == ".edata")
-        ch = 0x40000020;
+        ch = sf::kCode | sf::kRead;
     else if (s.name == ".reloc")
-        ch = 0x02000020;
+        ch = sf::kCode | sf::kDiscardable;
     else
-        ch = bit | 0x40000000;
+        ch = bit | sf::kRead;
     return ch | s.extra_characteristics;
 }
 
 std::uint16_t file_characteristics(const Linker& l)
 {
-    std::uint16_t ch = 0x0102;
+    std::uint16_t ch = ff::kExecutable | ff::kMachine32Bit;
     bool reloc = find_output(const_cast<Linker&>(l), ".reloc") != nullptr;
     bool edata = find_output(const_cast<Linker&>(l), ".edata") != nullptr;
     if (!l.any_input_relocations && !reloc && !edata)
-        ch |= 0x0001;
+        ch |= ff::kRelocsStripped;
     if (reloc)
-        ch &= ~0x0001;
+        ch &= ~ff::kRelocsStripped;
     if (l.coff_line_count == 0 || l.coff_symbol_count == 0)
-        ch |= 0x0004;
+        ch |= ff::kLineNumbersStripped;
     if (l.settings.stripped())
-        ch |= 0x0008;
+        ch |= ff::kLocalSymbolsStripped;
     if (l.settings.dll)
-        ch |= 0x2000;
+        ch |= ff::kDll;
     return ch;
 }
 
@@ -125,7 +132,7 @@ void write_optional_header(Linker& l, ByteWriter& w, std::uint32_t headers_size)
     std::uint32_t base_of_data = dat ? dat->address : 0;
     if (bsss && (!dat || bsss->address < dat->address))
         base_of_data = bsss->address;
-    w.u16(0x10B);
+    w.u16(coff::kOptionalMagicPe32);
     w.u8(1);
     w.u8(3);
     w.u32(code);
@@ -154,15 +161,16 @@ void write_optional_header(Linker& l, ByteWriter& w, std::uint32_t headers_size)
     w.u32(0x100000);
     w.u32(0x1000);
     w.u32(0);
-    w.u32(16);
-    Directory dirs[16];
-    dirs[0] = directory_of(l, ".edata");
-    dirs[1] = directory_of(l, ".idata");
-    dirs[2] = directory_of(l, ".rsrc");
-    dirs[5] = directory_of(l, ".reloc");
+    w.u32(dir::kCount);
+    Directory dirs[dir::kCount];
+    dirs[dir::kExport] = directory_of(l, ".edata");
+    dirs[dir::kImport] = directory_of(l, ".idata");
+    dirs[dir::kResource] = directory_of(l, ".rsrc");
+    dirs[dir::kBaseReloc] = directory_of(l, ".reloc");
     if (l.debug_directory) {
         OutputSection* rdata = find_output(l, ".rdata");
-        dirs[6] = {rdata->address - st.image_base, 28 * (writes_codeview(l) ? 3u : 2u)};
+        dirs[dir::kDebug] = {rdata->address - st.image_base,
+                             static_cast<std::uint32_t>(coff::kDebugDirectoryEntrySize * (writes_codeview(l) ? 3 : 2))};
     }
     for (const Directory& d : dirs) {
         w.u32(d.rva);
@@ -172,7 +180,7 @@ void write_optional_header(Linker& l, ByteWriter& w, std::uint32_t headers_size)
 
 void write_section_header(const Linker& l, ByteWriter& w, const OutputSection& s)
 {
-    w.fixed_string(s.name, 8);
+    w.fixed_string(s.name, coff::kSectionNameSize);
     w.u32(s.virtual_size);
     w.u32(s.address - l.settings.image_base);
     w.u32(s.raw_size);
@@ -216,9 +224,12 @@ void write_debug_directory(Linker& l, std::uint32_t coff_pos, std::uint32_t misc
         w.u32(0);
         w.u32(pos);
     };
-    entry(1, 6 * l.coff_line_count + 18 * l.coff_symbol_count + l.coff_strings_size, coff_pos);
-    entry(4, misc_size, misc_pos);
-    w.zeros(28);
+    entry(coff::debug_type::kCoff,
+          static_cast<std::uint32_t>(coff::kLineNumberSize * l.coff_line_count +
+                                     coff::kSymbolSize * l.coff_symbol_count + l.coff_strings_size),
+          coff_pos);
+    entry(coff::debug_type::kMisc, misc_size, misc_pos);
+    w.zeros(coff::kDebugDirectoryEntrySize);
     std::copy(w.bytes().begin(), w.bytes().end(), image.begin() + rdata->file_pos);
 }
 
@@ -227,11 +238,11 @@ void FixDebugDirectory(Linker& l, std::uint32_t codeview_pos, std::uint32_t code
                        std::vector<std::uint8_t>& image)
 {
     OutputSection* rdata = find_output(l, ".rdata");
-    std::size_t entry = rdata->file_pos + 2 * 28;
-    put_u32_at(image, entry + 4, static_cast<std::uint32_t>(std::time(nullptr)));
-    put_u32_at(image, entry + 12, 2);
-    put_u32_at(image, entry + 16, codeview_size);
-    put_u32_at(image, entry + 24, codeview_pos);
+    std::size_t entry = rdata->file_pos + 2 * coff::kDebugDirectoryEntrySize;
+    put_u32_at(image, entry + coff::debug_entry::kTimeStamp, static_cast<std::uint32_t>(std::time(nullptr)));
+    put_u32_at(image, entry + coff::debug_entry::kType, coff::debug_type::kCodeView);
+    put_u32_at(image, entry + coff::debug_entry::kSize, codeview_size);
+    put_u32_at(image, entry + coff::debug_entry::kPosition, codeview_pos);
 }
 
 }  // namespace
@@ -247,7 +258,7 @@ std::vector<std::uint8_t> build_image(Linker& l)
     for (auto& s : l.sections)
         if (written(*s) && s->file_pos && (!first_data || s->file_pos < first_data))
             first_data = s->file_pos;
-    std::uint32_t headers_size = first_data ? first_data : align_up(376 + 40 * header_count, kFileAlign);
+    std::uint32_t headers_size = first_data ? first_data : align_up(static_cast<std::uint32_t>(kImageHeadersSize + coff::kSectionHeaderSize * header_count), kFileAlign);
 
     std::uint32_t coff_pos = l.end_of_sections;
     std::uint32_t misc_pos = coff_pos + static_cast<std::uint32_t>(l.coff_debug.size());
@@ -258,13 +269,15 @@ std::vector<std::uint8_t> build_image(Linker& l)
     ByteWriter w;
     write_dos_stub(w);
     w.text(std::string_view("PE\0\0", 4));
-    w.u16(0x14C);
+    w.u16(coff::machine::kI386);
     w.u16(static_cast<std::uint16_t>(header_count));
     w.u32(static_cast<std::uint32_t>(std::time(nullptr)));
     bool symbols = !l.settings.stripped() && l.coff_symbol_count > 0;
-    w.u32(symbols ? coff_pos + 32 + 6 * l.coff_line_count : 0);
+    w.u32(symbols ? static_cast<std::uint32_t>(coff_pos + kCoffDebugHeaderSize +
+                                                coff::kLineNumberSize * l.coff_line_count)
+                  : 0);
     w.u32(symbols ? l.coff_symbol_count : 0);
-    w.u16(224);
+    w.u16(coff::kOptionalHeaderSize32);
     w.u16(file_characteristics(l));
     write_optional_header(l, w, headers_size);
     for (auto& s : l.sections)

@@ -2,12 +2,14 @@
 #include "linker/linker.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace vyn::lnk {
 
 namespace {
 
 constexpr std::uint32_t kPage = 0x1000;
+constexpr std::uint32_t kImportDescriptorSize = 20;  // one ".idata$2" directory entry
 
 std::uint64_t align_up(std::uint64_t value, std::uint64_t alignment)
 {
@@ -41,7 +43,7 @@ void assign(OutputSection& out, InputSection& in)
     out.contributions.push_back(std::move(c));
     out.flags |= in.flags & (kAllocated | kLoaded | kCode | kData | kHasContents);
     if (in.flags & kKeep02)
-        out.extra_characteristics |= 0x02;
+        out.extra_characteristics |= kKeep02Characteristic;
     in.output = &out;
 }
 
@@ -67,14 +69,14 @@ void terminate_import_descriptors(Linker& l)
     static InputSection descriptor_section;
     descriptor_section.name = ".idata$3";
     descriptor_section.flags = kAllocated | kLoaded | kData | kHasContents;
-    descriptor_section.size = 20;
+    descriptor_section.size = kImportDescriptorSize;
     descriptor_section.alignment = 4;
     descriptor_section.output = idata;
     Contribution c;
     c.section = &descriptor_section;
     c.is_synthetic = true;
-    c.synthetic.assign(20, 0);
-    c.size = 20;
+    c.synthetic.assign(kImportDescriptorSize, 0);
+    c.size = kImportDescriptorSize;
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(last2) + 1, std::move(c));
 }
 
@@ -139,13 +141,22 @@ bool LinkInputSections(Linker& l)
         out->in_image = g.name != ".debug";
         l.sections.push_back(std::move(out));
     }
+    // The sections of each listed name, gathered in one pass in link order
+    // and file order, then taken name by name as the groups list them.
+    std::unordered_map<std::string_view, std::vector<InputSection*>> by_name;
+    for (const SectionGroup& g : l.groups)
+        for (const std::string& name : g.inputs)
+            by_name.try_emplace(name);
+    for (InputFile* f : l.linked_files)
+        for (auto& s : f->sections)
+            if (auto it = by_name.find(s->name); it != by_name.end() && !s->output)
+                it->second.push_back(s.get());
     for (std::size_t gi = 0; gi < l.groups.size(); ++gi) {
         OutputSection& out = output_for_group(l, gi);
         for (const std::string& name : l.groups[gi].inputs)
-            for (InputFile* f : l.linked_files)
-                for (auto& s : f->sections)
-                    if (!s->output && s->name == name)
-                        assign(out, *s);
+            for (InputSection* s : by_name[name])
+                if (!s->output)
+                    assign(out, *s);
     }
     FinalCheck(l);
     terminate_import_descriptors(l);
@@ -234,7 +245,7 @@ void DetermineEntryPoint(Linker& l)
 {
     const Settings& s = l.settings;
     LinkSymbol* entry = LinkTableLookup(l, s.entry_symbol, false);
-    if (!entry || entry->state != kDefined || !entry->section || entry->section->pseudo ||
+    if (!entry || entry->state != SymbolState::Defined || !entry->section || entry->section->pseudo ||
         !entry->section->output) {
         err(l, "Program has no starting address!\n");
         xexit(l, 1);
@@ -244,9 +255,9 @@ void DetermineEntryPoint(Linker& l)
     if (!s.dll)
         return;
     LinkSymbol* init = LinkTableLookup(l, s.dll_init_symbol, false);
-    if (!init || init->state != kDefined)
+    if (!init || init->state != SymbolState::Defined)
         init = find_export_style(l, s.dll_init_symbol);
-    if (!init || init->state != kDefined || !init->section || !init->section->output) {
+    if (!init || init->state != SymbolState::Defined || !init->section || !init->section->output) {
         err(l, "Entry point %s not found\n", s.dll_init_symbol.c_str());
         err(l, "Use the -entry command line option\n");
         xexit(l, 1);

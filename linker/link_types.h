@@ -5,6 +5,8 @@
 // that pointers between them stay valid while the lists grow.
 #pragma once
 
+#include "common/coff_format.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -32,6 +34,10 @@ enum SectionFlag : unsigned {
     kHasRelocs = 64,
     kHasContents = 128,
 };
+
+// Section characteristic 0x2, reserved in today's objects ("no load" in old
+// ones): an input section's kKeep02 flag, passed on to its output section.
+constexpr std::uint32_t kKeep02Characteristic = 0x00000002;
 
 // One COFF section header of an input object, or a section the linker made
 // for it (the "COMMON" section of a file, the pseudo-sections).
@@ -66,6 +72,14 @@ struct CoffSymbol {
     bool is_aux = false;
     std::span<const std::uint8_t> raw;  // the 18 bytes
 };
+
+// External symbols (and section definitions the compiler marks external)
+// are the ones that meet the link hash table.
+inline bool is_external(const CoffSymbol& s)
+{
+    return !s.is_aux && (s.storage_class == coff::storage_class::kExternal ||
+                         s.storage_class == coff::storage_class::kSection);
+}
 
 enum class FileKind { Unknown, Object, Archive, Neither };
 
@@ -111,12 +125,16 @@ struct InputFile {
     bool from_archive() const { return archive != nullptr; }
 };
 
-enum SymbolState : int { kNew = 0, kUndefined = 1, kDefined = 2, kCommon = 3 };
+// Where a name stands in the link: never seen, referenced but not defined,
+// defined, or common (sized but not yet placed). The numbers are the ones
+// the program's documentation gives the states.
+enum class SymbolState : std::uint8_t { New = 0, Undefined = 1, Defined = 2, Common = 3 };
 
 // An entry of the link hash table.
 struct LinkSymbol {
     std::string name;
-    std::uint32_t hash = 0;
+    std::uint32_t hash = 0;        // link_hash: picks the bucket
+    std::uint64_t index_hash = 0;  // the name's hash in the table's index
     LinkSymbol* next_in_bucket = nullptr;
     LinkSymbol* next_undefined = nullptr;
     bool on_undefined_list = false;
@@ -126,7 +144,7 @@ struct LinkSymbol {
     std::uint32_t common_size = 0;
     InputFile* defining_file = nullptr;
     bool referenced = false;
-    int state = kNew;
+    SymbolState state = SymbolState::New;
 };
 
 // An input section placed into an output section.

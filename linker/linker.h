@@ -1,7 +1,15 @@
 // The state of one link and the phases that work on it. Each phase lives in a
-// file of its own; this header is the table of contents.
+// file of its own; this header is the table of contents, and run_link
+// (driver.cpp) calls the phases in order.
+//
+// Function names: the names the program's own documentation gives to its
+// phases and steps (ProcessDirectives, FinalLink, LinkTableLookup,
+// CodeViewAddLineNumber, ...) keep that spelling so that the documentation
+// and the code can be read side by side; every other function is
+// snake_case.
 #pragma once
 
+#include "common/coff_format.h"
 #include "linker/codeview.h"
 #include "linker/link_types.h"
 
@@ -19,16 +27,29 @@ namespace vyn::lnk {
 
 constexpr std::size_t kHashBuckets = 4051;
 
+// The image's fixed headers: the DOS stub, the "PE\0\0" signature, the file
+// header and the PE32 optional header; the section headers follow them.
+constexpr std::size_t kDosStubSize = 128;
+constexpr std::size_t kPeSignatureSize = 4;
+constexpr std::size_t kImageHeadersSize =
+    kDosStubSize + kPeSignatureSize + coff::kFileHeaderSize + coff::kOptionalHeaderSize32;
+// The image's COFF debug information starts with a header of eight words.
+constexpr std::uint32_t kCoffDebugHeaderSize = 32;
+
 // The link hash table: 4051 buckets, new entries at the front of their bucket,
 // plus the undefined list (entries in the order they first became undefined or
 // common; head and tail kept here).
 struct LinkHashTable {
     std::vector<LinkSymbol*> buckets = std::vector<LinkSymbol*>(kHashBuckets, nullptr);
     std::deque<LinkSymbol> storage;
-    // The same entries by name, for lookups that do not walk a bucket chain;
-    // the buckets keep the order in which the table is traversed. Keys view
-    // the entries' own names (deque elements never move).
-    std::unordered_map<std::string_view, LinkSymbol*> by_name = std::unordered_map<std::string_view, LinkSymbol*>(8192);
+    // The same entries in an open-addressed index, for lookups that do not
+    // walk a bucket chain: a lookup hashes its name once and compares names
+    // only where the whole 64-bit hash matches. (The link hash, which fixes
+    // the buckets and so the order in which the table is traversed, gives
+    // many names the same value and is no key for an index.) Never more
+    // than half full; its size is a power of two.
+    std::vector<LinkSymbol*> index = std::vector<LinkSymbol*>(std::size_t(1) << 14, nullptr);
+    std::size_t entry_count = 0;
     LinkSymbol* undefined_head = nullptr;
     LinkSymbol* undefined_tail = nullptr;
 };
@@ -58,7 +79,10 @@ struct Settings {
     std::uint32_t stack_commit = 0x1000;
     std::optional<std::string> library_directory;
     std::string map_name;
+    // The map is written under a temporary name beside it and renamed over
+    // it once the link succeeds, like the image.
     std::FILE* map_file = nullptr;
+    std::string map_temp_path;
     std::string resource_source;
     std::string resource_object;
     std::string def_file;
@@ -82,6 +106,8 @@ struct Linker {
         std::string host_path;
     };
     std::vector<ListedFile> input_list;
+    // Every list name and its base name, for the "named twice" test.
+    std::unordered_set<std::string> listed_names;
     std::array<DefaultLibrary, 8> default_libraries{{{"libc.lib"},
                                                      {"kernel32.lib"},
                                                      {"user32.lib"},
@@ -132,7 +158,19 @@ struct Linker {
 void err(Linker& l, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void out(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 [[noreturn]] void xexit(Linker& l, int status);
-void internal_error(Linker& l, int number);
+// Internal consistency checks. The number is what the message prints; a
+// check above 9999 is survivable and the link goes on after it.
+enum class InternalCheck : int {
+    // Layout gave an input section less room in its output section than its
+    // contents take, so copying them would write past the section's data.
+    ContributionRoom = 3,
+    // A code section gave more CodeView line entries than it has COFF
+    // line-number records, so the module's line table would be overrun.
+    LineTableOverflow = 11705,
+};
+void internal_error(Linker& l, InternalCheck check);
+// Closes and removes the temporary map file of a link that will not finish.
+void discard_map_file(Linker& l);
 
 // Command line (driver.cpp, response_file.cpp, library_path.cpp, def_file.cpp).
 int linker_main(int argc, char** argv);
@@ -150,6 +188,9 @@ bool ProcessDefFile(Linker& l, const std::string& path);
 bool add_export(Linker& l, const std::string& decorated, const std::string& alias);
 
 // Inputs (coff_reader.cpp, archive.cpp).
+// The COFF line-number records of an input section, up to the first one
+// that does not lie in its file.
+std::vector<coff::LineNumber> section_line_numbers(const InputSection& s);
 // Reads a whole input file; its bytes stay in memory for the whole link.
 bool read_whole_file(const std::string& host_path, InputFile& file);
 bool FindFileType(Linker& l, InputFile& file, FileKind wanted);
@@ -167,7 +208,8 @@ void BuildCommon(Linker& l);
 void undefined_symbol(Linker& l, InputFile& file, InputSection* section, std::string_view name,
                       std::uint32_t offset_in_section);
 void UsageSymbol(Linker& l);
-bool ProcessDirectives(Linker& l);
+// The resolution phase: every input entered, archives searched.
+void ProcessDirectives(Linker& l);
 // One input whose bytes are in memory, entered as ProcessDirectives enters
 // each file of the list.
 void enter_input(Linker& l, InputFile& file);
@@ -189,7 +231,13 @@ void sort_sections(Linker& l);
 bool SetSectionSizes(Linker& l);
 bool check_image_end(Linker& l);
 void DetermineEntryPoint(Linker& l);
+// Contents copied and relocated, ".reloc" and ".edata" appended, the COFF
+// debug information built, file positions set: the stages below, in order.
 bool FinalLink(Linker& l);
+bool copy_and_relocate(Linker& l);
+bool append_sections(Linker& l);
+void build_debug_information(Linker& l);
+void SetSectionPositions(Linker& l);
 bool BuildRelocSection(Linker& l);
 bool BuildEdataSection(Linker& l);
 void relocate_edata(Linker& l);

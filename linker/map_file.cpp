@@ -2,6 +2,10 @@
 // with their contributions and symbols, and a size summary.
 #include "linker/linker.h"
 
+#include "common/winpath.h"
+#include "platform/files.h"
+
+#include <filesystem>
 #include <map>
 
 namespace vyn::lnk {
@@ -21,7 +25,7 @@ std::multimap<const InputSection*, const LinkSymbol*> symbols_by_section(Linker&
     std::multimap<const InputSection*, const LinkSymbol*> map;
     for (LinkSymbol* head : l.table.buckets)
         for (LinkSymbol* e = head; e; e = e->next_in_bucket)
-            if (e->state == kDefined && e->section && !e->section->pseudo)
+            if (e->state == SymbolState::Defined && e->section && !e->section->pseudo)
                 map.emplace(e->section, e);
     return map;
 }
@@ -76,8 +80,17 @@ void WriteMapFile(Linker& l)
             std::fprintf(m, "\t%s: %d\n", archive->name.c_str(), static_cast<int>(archive_total));
     }
     std::fprintf(m, "\n");
+    bool written = std::fflush(m) == 0 && !std::ferror(m);
     std::fclose(m);
     l.settings.map_file = nullptr;
+    std::error_code ec;
+    if (written)
+        std::filesystem::rename(l.settings.map_temp_path, winpath::to_host(l.settings.map_name), ec);
+    if (!written || ec) {
+        platform::remove_file(l.settings.map_temp_path);
+        err(l, "impossible to open %s\n", l.settings.map_name.c_str());
+    }
+    l.settings.map_temp_path.clear();
 }
 
 }  // namespace vyn::lnk

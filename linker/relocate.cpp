@@ -10,11 +10,12 @@ namespace vyn::lnk {
 
 namespace {
 
-constexpr std::uint16_t kDir32 = 6;
-constexpr std::uint16_t kDir32NB = 7;
-constexpr std::uint16_t kSection = 10;
-constexpr std::uint16_t kSecRel = 11;
-constexpr std::uint16_t kRel32 = 20;
+using namespace coff::reloc_i386;
+
+// A relocation's symbol index that names no symbol: the target is address 0.
+constexpr std::uint32_t kNoSymbol = 0xFFFFFFFFu;
+// A ".reloc" entry's type (a 32-bit address) in its top four bits.
+constexpr std::uint16_t kBaseRelocHighLow = 3 << 12;
 
 std::uint32_t placed_address(const InputSection& s)
 {
@@ -35,7 +36,7 @@ std::optional<std::uint32_t> weak_default(const InputFile& f, std::uint32_t inde
     if (f.symbols[index].aux_count == 0 || index + 1 >= f.symbols.size())
         return std::nullopt;
     std::uint32_t tag = 0;
-    read_u32_at(f.symbols[index + 1].raw, 0, tag);
+    read_u32_at(f.symbols[index + 1].raw, coff::aux_weak::kTagIndex, tag);
     if (tag >= f.symbols.size() || tag == index)
         return std::nullopt;
     return tag;
@@ -50,9 +51,9 @@ std::optional<std::uint32_t> weak_address(Linker& l, InputFile& f, std::uint32_t
     std::uint32_t first = index;
     for (std::size_t steps = 0; steps <= f.symbols.size(); ++steps) {
         const CoffSymbol& s = f.symbols[index];
-        if (s.storage_class != 105)
+        if (s.storage_class != coff::storage_class::kWeakExternal)
             return symbol_address(l, f, index, section_out);
-        if (LinkSymbol* e = LinkTableLookup(l, s.name, false); e && e->state == kDefined) {
+        if (LinkSymbol* e = LinkTableLookup(l, s.name, false); e && e->state == SymbolState::Defined) {
             e->referenced = true;
             if (e->section->pseudo)
                 return e->value;
@@ -79,12 +80,12 @@ std::optional<std::uint32_t> weak_address(Linker& l, InputFile& f, std::uint32_t
 std::optional<std::uint32_t> symbol_address(Linker& l, InputFile& f, std::uint32_t index, InputSection** section_out)
 {
     *section_out = nullptr;
-    if (index == 0xFFFFFFFFu)
+    if (index == kNoSymbol)
         return 0;
     const CoffSymbol& s = f.symbols[index];
     if (LinkSymbol* e = f.symbol_entries[index]) {
         e->referenced = true;
-        if (e->state != kDefined || !e->section || e->section == &l.und_section)
+        if (e->state != SymbolState::Defined || !e->section || e->section == &l.und_section)
             return std::nullopt;
         if (e->section->pseudo)
             return e->value;
@@ -93,9 +94,9 @@ std::optional<std::uint32_t> symbol_address(Linker& l, InputFile& f, std::uint32
         *section_out = e->section;
         return placed_address(*e->section) + e->value;
     }
-    if (s.storage_class == 105)
+    if (s.storage_class == coff::storage_class::kWeakExternal)
         return weak_address(l, f, index, section_out);
-    if (s.section == -1 || s.section == -2)
+    if (s.section == coff::section_number::kAbsolute || s.section == coff::section_number::kDebug)
         return s.value;
     if (s.section <= 0 || static_cast<std::size_t>(s.section) > f.section_count)
         return std::nullopt;
@@ -138,7 +139,7 @@ bool RelocateSection(Linker& l, InputFile& f, InputSection& s)
             err(l, "Relocation out of range!\n");
             return false;
         }
-        if (index != 0xFFFFFFFFu && (index >= f.symbols.size() || f.symbols[index].is_aux)) {
+        if (index != kNoSymbol && (index >= f.symbols.size() || f.symbols[index].is_aux)) {
             err(l, "%s: bad symbol index %u in relocation\n", f.name.c_str(), index);
             return false;
         }
@@ -205,7 +206,7 @@ bool BuildRelocSection(Linker& l)
         w.u32(page);
         w.u32(static_cast<std::uint32_t>(8 + 2 * padded));
         for (std::size_t k = i; k < j; ++k)
-            w.u16(static_cast<std::uint16_t>(0x3000 | ((addrs[k] - l.settings.image_base) & 0xFFF)));
+            w.u16(static_cast<std::uint16_t>(kBaseRelocHighLow | ((addrs[k] - l.settings.image_base) & 0xFFF)));
         if (count & 1)
             w.u16(0);
         i = j;

@@ -2,6 +2,7 @@
 // their symbols, archives are searched once against what is undefined.
 #include "linker/linker.h"
 
+#include "common/byte_reader.h"
 #include "common/winpath.h"
 #include "platform/files.h"
 
@@ -15,19 +16,19 @@ namespace {
 
 constexpr int kLinked = -1;
 
-bool is_external(const CoffSymbol& s)
-{
-    return !s.is_aux && (s.storage_class == 2 || s.storage_class == 104);
-}
-
-/* Would this member define a symbol that is undefined right now? */
+/* Would this member define a symbol that is undefined right now? The
+   entries found are kept for the member's symbols, so that linking it
+   looks no name up twice. */
 bool CheckLibrarySymbols(Linker& l, InputFile& m)
 {
-    for (const CoffSymbol& s : m.symbols) {
-        if (!is_external(s) || (s.section == 0 && s.value == 0))
+    for (std::size_t i = 0; i < m.symbols.size(); ++i) {
+        const CoffSymbol& s = m.symbols[i];
+        if (!is_external(s) || (s.section == coff::section_number::kUndefined && s.value == 0))
             continue;
-        LinkSymbol* e = LinkTableLookup(l, s.name, false);
-        if (e && e->state == kUndefined)
+        LinkSymbol* e = m.symbol_entries[i];
+        if (!e)
+            e = m.symbol_entries[i] = LinkTableLookup(l, s.name, false);
+        if (e && e->state == SymbolState::Undefined)
             return true;
     }
     return false;
@@ -50,7 +51,8 @@ bool try_member(Linker& l, InputFile& a, std::uint32_t offset, int& pass)
     if (!FindFileType(l, *m, FileKind::Object)) {
         // Members of other kinds are passed over; one that starts as an
         // i386 object but cannot be read as one is damage.
-        if (m->bytes.size() >= 2 && m->bytes[0] == 0x4C && m->bytes[1] == 0x01) {
+        std::uint16_t machine = 0;
+        if (read_u16_at(m->bytes, coff::file_header::kMachine, machine) && machine == coff::machine::kI386) {
             err(l, "%s: damaged archive: member %s at offset %u is no readable object\n", a.name.c_str(),
                 m->member_name.c_str(), offset);
             xexit(l, -1);
@@ -73,20 +75,32 @@ bool try_member(Linker& l, InputFile& a, std::uint32_t offset, int& pass)
    longer undefined or common are taken off the list (except the tail). */
 void AddLibrarySymbol(Linker& l, InputFile& a)
 {
-    std::unordered_map<std::string_view, std::vector<std::size_t>> positions;
+    // The index entries of each name, in index order: the first one by
+    // name, each next one through next_of (kNone ends a chain).
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    struct Chain {
+        std::size_t first, last;
+    };
+    std::unordered_map<std::string_view, Chain> positions;
     positions.reserve(a.index.size());
-    for (std::size_t i = 0; i < a.index.size(); ++i)
-        positions[a.index[i].name].push_back(i);
+    std::vector<std::size_t> next_of(a.index.size(), kNone);
+    for (std::size_t i = 0; i < a.index.size(); ++i) {
+        auto [it, fresh] = positions.try_emplace(a.index[i].name, Chain{i, i});
+        if (!fresh) {
+            next_of[it->second.last] = i;
+            it->second.last = i;
+        }
+    }
     int pass = a.pass_mark + 1;
     LinkHashTable& t = l.table;
     LinkSymbol* previous = nullptr;
     LinkSymbol* e = t.undefined_head;
     while (e) {
-        if (e->state == kUndefined || e->state == kCommon) {
+        if (e->state == SymbolState::Undefined || e->state == SymbolState::Common) {
             auto found = positions.find(e->name);
             if (found != positions.end()) {
-                for (std::size_t pos : found->second) {
-                    if (e->state != kUndefined && e->state != kCommon)
+                for (std::size_t pos = found->second.first; pos != kNone; pos = next_of[pos]) {
+                    if (e->state != SymbolState::Undefined && e->state != SymbolState::Common)
                         break;
                     try_member(l, a, a.index[pos].member_offset, pass);
                 }
@@ -226,7 +240,7 @@ LinkSymbol* find_export_style(Linker& l, const std::string& wanted)
         without.remove_prefix(1);
     for (LinkSymbol* head : l.table.buckets) {
         for (LinkSymbol* e = head; e; e = e->next_in_bucket) {
-            if (e->state != kDefined)
+            if (e->state != SymbolState::Defined)
                 continue;
             std::string_view name = e->name;
             std::string_view cut = name.substr(0, name.find('@'));
@@ -237,23 +251,20 @@ LinkSymbol* find_export_style(Linker& l, const std::string& wanted)
     return nullptr;
 }
 
-/* The resolution phase and the layout that depends only on it. */
-bool ProcessDirectives(Linker& l)
+/* The resolution phase: the entry names are wanted from the start, then
+   every input of the list is entered in order. Layout follows it (lay_out). */
+void ProcessDirectives(Linker& l)
 {
     check_output_writable(l);
     for (const std::string& name : l.entry_names) {
         LinkSymbol* e = LinkTableLookup(l, name, true);
-        if (e->state == kNew) {
-            e->state = kUndefined;
+        if (e->state == SymbolState::New) {
+            e->state = SymbolState::Undefined;
             e->section = &l.und_section;
             append_undefined(l, e);
         }
     }
     OpenInputFiles(l);
-    if (!lay_out(l))
-        return false;
-    DetermineEntryPoint(l);
-    return true;
 }
 
 /* Once every input is entered: common symbols, output sections, their

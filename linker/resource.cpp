@@ -4,6 +4,7 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
+#include "common/coff_format.h"
 #include "common/winpath.h"
 #include "platform/files.h"
 
@@ -192,13 +193,14 @@ std::vector<std::uint8_t> WriteObjectFile(const std::vector<Resource>& res)
         data.align(4);
     }
 
-    std::uint32_t dir_pos = 20 + 80;
+    constexpr std::uint32_t kSections = 2;  // ".rsrc$01" and ".rsrc$02"
+    std::uint32_t dir_pos = static_cast<std::uint32_t>(coff::kFileHeaderSize + kSections * coff::kSectionHeaderSize);
     std::uint32_t reloc_pos = dir_pos + dir_size;
-    std::uint32_t data_pos = reloc_pos + 10 * n;
+    std::uint32_t data_pos = reloc_pos + static_cast<std::uint32_t>(coff::kRelocationSize) * n;
     std::uint32_t symtab_pos = data_pos + static_cast<std::uint32_t>(data.size());
     ByteWriter o;
-    o.u16(0x14C);
-    o.u16(2);
+    o.u16(coff::machine::kI386);
+    o.u16(kSections);
     o.u32(stamp);
     o.u32(symtab_pos);
     o.u32(1);
@@ -215,7 +217,7 @@ std::vector<std::uint8_t> WriteObjectFile(const std::vector<Resource>& res)
         o.u32(0);
         o.u16(nrelocs);
         o.u16(0);
-        o.u32(0xC0000040);
+        o.u32(coff::section_flags::kInitializedData | coff::section_flags::kRead | coff::section_flags::kWrite);
     };
     header(".rsrc$01", 0, dir_size, dir_pos, reloc_pos, static_cast<std::uint16_t>(n));
     header(".rsrc$02", dir_size, static_cast<std::uint32_t>(data.size()), data_pos, 0, 0);
@@ -223,16 +225,16 @@ std::vector<std::uint8_t> WriteObjectFile(const std::vector<Resource>& res)
     for (std::uint32_t i = 0; i < n; ++i) {
         o.u32(data_entries_at + 16 * i);
         o.u32(0);
-        o.u16(7);
+        o.u16(coff::reloc_i386::kDir32NB);
     }
     o.bytes(data.bytes());
     o.fixed_string(".rsrc$02", 8);
     o.u32(dir_size);
-    o.u16(2);
+    o.u16(2);  // section number of ".rsrc$02"
     o.u16(0);
-    o.u8(3);
+    o.u8(coff::storage_class::kStatic);
     o.u8(0);
-    o.u32(4);
+    o.u32(4);  // the string table: its own size only
     return o.release();
 }
 

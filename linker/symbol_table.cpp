@@ -21,24 +21,55 @@ std::uint32_t link_hash(std::string_view name)
     return h;
 }
 
+namespace {
+
+std::size_t first_slot(std::uint64_t hash, std::size_t mask)
+{
+    return static_cast<std::size_t>(hash) & mask;
+}
+
+void grow_index(LinkHashTable& t)
+{
+    std::vector<LinkSymbol*> larger(t.index.size() * 2, nullptr);
+    std::size_t mask = larger.size() - 1;
+    for (LinkSymbol* e : t.index) {
+        if (!e)
+            continue;
+        std::size_t slot = first_slot(e->index_hash, mask);
+        while (larger[slot])
+            slot = (slot + 1) & mask;
+        larger[slot] = e;
+    }
+    t.index.swap(larger);
+}
+
+}  // namespace
+
 /* Finds (or, with create, makes) the entry of a name. A new entry goes to
    the front of its bucket, which fixes the order of every walk over the
    table. */
 LinkSymbol* LinkTableLookup(Linker& l, std::string_view name, bool create)
 {
-    auto found = l.table.by_name.find(name);
-    if (found != l.table.by_name.end())
-        return found->second;
+    LinkHashTable& t = l.table;
+    std::uint64_t key = std::hash<std::string_view>{}(name);
+    std::size_t mask = t.index.size() - 1;
+    std::size_t slot = first_slot(key, mask);
+    for (LinkSymbol* e; (e = t.index[slot]) != nullptr; slot = (slot + 1) & mask)
+        if (e->index_hash == key && e->name == name)
+            return e;
     if (!create)
         return nullptr;
     std::uint32_t h = link_hash(name);
-    LinkSymbol*& bucket = l.table.buckets[h % kHashBuckets];
-    LinkSymbol& s = l.table.storage.emplace_back();
+    LinkSymbol*& bucket = t.buckets[h % kHashBuckets];
+    LinkSymbol& s = t.storage.emplace_back();
     s.name = std::string(name);
     s.hash = h;
+    s.index_hash = key;
     s.next_in_bucket = bucket;
     bucket = &s;
-    l.table.by_name.emplace(s.name, &s);
+    t.index[slot] = &s;
+    if (++t.entry_count * 2 > t.index.size())
+        grow_index(t);
     return &s;
 }
 
@@ -75,7 +106,7 @@ InputSection* common_section_of(InputFile& f)
 
 void define(LinkSymbol* e, InputSection* section, std::uint32_t value, InputFile& f)
 {
-    e->state = kDefined;
+    e->state = SymbolState::Defined;
     e->section = section;
     e->value = value;
     e->defining_file = &f;
@@ -83,8 +114,8 @@ void define(LinkSymbol* e, InputSection* section, std::uint32_t value, InputFile
 
 void make_common(Linker& l, LinkSymbol* e, std::uint32_t size, InputFile& f)
 {
-    bool was_new = e->state == kNew;
-    e->state = kCommon;
+    bool was_new = e->state == SymbolState::New;
+    e->state = SymbolState::Common;
     e->common_size = size;
     e->section = common_section_of(f);
     e->defining_file = &f;
@@ -123,7 +154,7 @@ InputSection* section_of_symbol(Linker& l, InputFile& f, const CoffSymbol& s)
     }
     if (s.section == 0)
         return s.value == 0 ? &l.und_section : &l.com_section;
-    if (s.section == -1 || s.section == -2)
+    if (s.section == coff::section_number::kAbsolute || s.section == coff::section_number::kDebug)
         return &l.abs_section;
     err(l, "Bad section index %d in file %s\n", s.section, f.name.c_str());
     return &l.und_section;
@@ -139,7 +170,7 @@ bool AddSymbols(Linker& l, InputFile& f)
         return false;
     for (std::size_t i = 0; i < f.symbols.size(); ++i) {
         const CoffSymbol& s = f.symbols[i];
-        if (s.is_aux || (s.storage_class != 2 && s.storage_class != 104))
+        if (!is_external(s))
             continue;
         InputSection* section = section_of_symbol(l, f, s);
         std::uint32_t value = s.value;
@@ -148,27 +179,28 @@ bool AddSymbols(Linker& l, InputFile& f)
         Incoming kind = section == &l.und_section   ? Incoming::Undefined
                         : section == &l.com_section ? Incoming::Common
                                                     : Incoming::Definition;
-        LinkSymbol* e = LinkTableLookup(l, s.name, true);
+        // An archive member's test may have found the entry already.
+        LinkSymbol* e = f.symbol_entries[i] ? f.symbol_entries[i] : LinkTableLookup(l, s.name, true);
         f.symbol_entries[i] = e;
         switch (kind) {
         case Incoming::Undefined:
-            if (e->state == kNew) {
-                e->state = kUndefined;
+            if (e->state == SymbolState::New) {
+                e->state = SymbolState::Undefined;
                 e->section = &l.und_section;
                 e->first_reference = &f;
                 append_undefined(l, e);
             }
             break;
         case Incoming::Definition:
-            if (e->state == kNew || e->state == kUndefined || e->state == kCommon)
+            if (e->state == SymbolState::New || e->state == SymbolState::Undefined || e->state == SymbolState::Common)
                 define(e, section, value, f);
             else
                 multiple_definition(l, e, f);
             break;
         case Incoming::Common:
-            if (e->state == kNew || e->state == kUndefined)
+            if (e->state == SymbolState::New || e->state == SymbolState::Undefined)
                 make_common(l, e, s.value, f);
-            else if (e->state == kCommon)
+            else if (e->state == SymbolState::Common)
                 common_meets_common(l, e, s.value, f);
             break;
         }
@@ -182,7 +214,7 @@ void BuildCommon(Linker& l)
 {
     for (LinkSymbol* head : l.table.buckets) {
         for (LinkSymbol* e = head; e; e = e->next_in_bucket) {
-            if (e->state != kCommon)
+            if (e->state != SymbolState::Common)
                 continue;
             std::uint32_t align = 1;
             while (align < e->common_size && align < 16)
@@ -193,7 +225,7 @@ void BuildCommon(Linker& l)
             s->size += e->common_size;
             s->alignment = std::max(s->alignment, align);
             s->flags |= kAllocated;
-            e->state = kDefined;
+            e->state = SymbolState::Defined;
         }
     }
 }
@@ -211,19 +243,14 @@ std::optional<int> source_line(const InputFile& f, const InputSection& s, std::u
 {
     int first_line = 0;
     std::optional<int> found;
-    for (std::uint32_t k = 0; k < s.line_count; ++k) {
-        std::size_t pos = static_cast<std::size_t>(s.line_pos) + static_cast<std::size_t>(k) * 6;
-        std::uint32_t address = 0;
-        std::uint16_t line = 0;
-        if (!read_u32_at(f.bytes, pos, address) || !read_u16_at(f.bytes, pos + 4, line))
-            return found;
-        if (line == 0) {
-            first_line = function_first_line(f, address);
+    for (const coff::LineNumber& n : section_line_numbers(s)) {
+        if (n.starts_function()) {
+            first_line = function_first_line(f, n.address_or_symbol);
             continue;
         }
-        if (address - s.virtual_address > offset)
+        if (n.address_or_symbol - s.virtual_address > offset)
             break;
-        found = line + first_line;
+        found = n.line + first_line;
     }
     return found;
 }
@@ -243,7 +270,7 @@ static std::string aux_text(const InputFile& f, std::size_t index)
 std::optional<std::string> source_file_name(const InputFile& f)
 {
     for (std::size_t i = 0; i < f.symbols.size(); ++i)
-        if (!f.symbols[i].is_aux && f.symbols[i].storage_class == 103)
+        if (!f.symbols[i].is_aux && f.symbols[i].storage_class == coff::storage_class::kFile)
             return aux_text(f, i);
     return std::nullopt;
 }
@@ -256,12 +283,10 @@ int function_first_line(const InputFile& f, std::uint32_t symbol_index)
     if (std::uint64_t(symbol_index) + 1 >= f.symbols.size() || f.symbols[symbol_index].aux_count == 0)
         return 0;
     std::uint32_t bf = 0;
-    read_u32_at(f.symbols[symbol_index + 1].raw, 0, bf);
+    read_u32_at(f.symbols[symbol_index + 1].raw, coff::aux_function::kBeginFunctionIndex, bf);
     if (std::uint64_t(bf) + 1 >= f.symbols.size() || f.symbols[bf].aux_count == 0)
         return 0;
-    std::uint16_t line = 0;
-    read_u16_at(f.symbols[bf + 1].raw, 4, line);
-    return line;
+    return coff::aux_line(f.symbols[bf + 1].raw);
 }
 
 /* Reports a relocation against a symbol that is not defined. Every call

@@ -69,8 +69,8 @@ void want_everything(Linker& l, InputFile& f)
             names.push_back(e.name);
     for (const std::string& name : names) {
         LinkSymbol* e = LinkTableLookup(l, name, true);
-        if (e->state == kNew) {
-            e->state = kUndefined;
+        if (e->state == SymbolState::New) {
+            e->state = SymbolState::Undefined;
             e->section = &l.und_section;
             append_undefined(l, e);
         }

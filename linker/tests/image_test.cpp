@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -337,6 +338,30 @@ TEST(Image, MapFileListsSectionsContributionsAndSizes)
                    "\n");
     r = d.link({"-nodef", "m.obj", "-map", "m.obj", "-o", "n.exe"});
     EXPECT_NE(r.err.find("'map': incorrect file name m.obj\n"), std::string::npos) << r.err;
+}
+
+TEST(Image, AFailedLinkLeavesAnExistingMapFileAsItWas)
+{
+    LinkDir d;
+    CoffBuilder b;
+    int text = b.add_section(".text", {0x90, 0xC3}, coff::kCode);
+    b.define("_mainCRTStartup", text);
+    b.write(d.file("m.obj"));
+    {
+        std::ofstream old(d.file("m.map"));
+        old << "the map of the last good link\n";
+    }
+    std::ofstream(d.file("bad.obj")) << "not an object at all";
+    RunResult r = d.link({"-nodef", "m.obj", "-map", "m.map", "bad.obj"});
+    ASSERT_NE(r.exit_code, 0) << r.err;
+    std::ifstream in(d.file("m.map"));
+    std::string map((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(map, "the map of the last good link\n");
+    // Nothing is left beside it either.
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(d.file(".")))
+        files += e.path().filename().string().rfind("m.map", 0) == 0;
+    EXPECT_EQ(files, 1u);
 }
 
 TEST(Image, CoffSymbolTableCarriesSymbolsWithOutputSectionsAndRvas)

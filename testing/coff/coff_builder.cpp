@@ -56,10 +56,12 @@ std::uint32_t CoffBuilder::define(const std::string& name, int section, std::uin
 
 std::uint32_t CoffBuilder::file_symbol(const std::string& source)
 {
-    std::vector<AuxEntry> aux((source.size() + 17) / 18);
+    constexpr std::size_t kAux = ::vyn::coff::kAuxSize;
+    std::vector<AuxEntry> aux((source.size() + kAux - 1) / kAux);
     for (std::size_t i = 0; i < source.size(); ++i)
-        aux[i / 18][i % 18] = static_cast<std::uint8_t>(source[i]);
-    return add_symbol(".file", 0, -2, coff::kFile, 0, std::move(aux));
+        aux[i / kAux][i % kAux] = static_cast<std::uint8_t>(source[i]);
+    return add_symbol(std::string(::vyn::coff::kFileSymbol), 0, ::vyn::coff::section_number::kDebug, coff::kFile, 0,
+                      std::move(aux));
 }
 
 std::vector<std::uint8_t> CoffBuilder::build() const
@@ -71,19 +73,21 @@ std::vector<std::uint8_t> CoffBuilder::build() const
         return offset;
     };
     // Positions: header, section headers, then per section data, relocations, lines.
-    std::uint32_t pos = 20 + 40 * static_cast<std::uint32_t>(sections_.size());
+    namespace format = ::vyn::coff;
+    std::uint32_t pos = static_cast<std::uint32_t>(format::kFileHeaderSize +
+                                                   format::kSectionHeaderSize * sections_.size());
     std::vector<std::uint32_t> data_pos, reloc_pos, line_pos;
     for (const Section& s : sections_) {
         data_pos.push_back(s.has_data && s.size ? pos : 0);
         if (s.has_data)
             pos += s.size;
         reloc_pos.push_back(s.relocations.empty() ? 0 : pos);
-        pos += 10 * static_cast<std::uint32_t>(s.relocations.size());
+        pos += static_cast<std::uint32_t>(format::kRelocationSize * s.relocations.size());
         line_pos.push_back(s.lines.empty() ? 0 : pos);
-        pos += 6 * static_cast<std::uint32_t>(s.lines.size());
+        pos += static_cast<std::uint32_t>(format::kLineNumberSize * s.lines.size());
     }
     ByteWriter w;
-    w.u16(0x14C);
+    w.u16(format::machine::kI386);
     w.u16(static_cast<std::uint16_t>(sections_.size()));
     w.u32(0);
     w.u32(pos);
@@ -93,9 +97,9 @@ std::vector<std::uint8_t> CoffBuilder::build() const
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         const Section& s = sections_[i];
         if (s.name.size() > 8)
-            w.fixed_string("/" + std::to_string(string_ref(s.name)), 8);
+            w.fixed_string("/" + std::to_string(string_ref(s.name)), format::kSectionNameSize);
         else
-            w.fixed_string(s.name, 8);
+            w.fixed_string(s.name, format::kSectionNameSize);
         w.u32(0);
         w.u32(s.virtual_address);
         w.u32(s.size);
@@ -124,7 +128,7 @@ std::vector<std::uint8_t> CoffBuilder::build() const
             w.u32(0);
             w.u32(string_ref(s.name));
         } else {
-            w.fixed_string(s.name, 8);
+            w.fixed_string(s.name, 8);  // the inline name field
         }
         w.u32(s.value);
         w.u16(static_cast<std::uint16_t>(s.section));

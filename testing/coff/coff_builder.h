@@ -3,6 +3,8 @@
 // symbols with auxiliary entries, long names in the string table.
 #pragma once
 
+#include "common/coff_format.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -10,18 +12,25 @@
 
 namespace vyn::testing {
 
+// The characteristics, relocation types and storage classes tests use most,
+// in the words of the shared vocabulary.
 namespace coff {
-constexpr std::uint32_t kCode = 0x60000020;        // code, execute, read
-constexpr std::uint32_t kData = 0xC0000040;        // initialised data, read, write
-constexpr std::uint32_t kReadOnly = 0x40000040;    // initialised data, read
-constexpr std::uint32_t kBss = 0xC0000080;         // uninitialised data
-constexpr std::uint32_t kInfo = 0x00000A00;        // link info, remove (".drectve")
-constexpr std::uint32_t kComdat = 0x00001000;
-constexpr std::uint16_t kDir32 = 6, kDir32NB = 7, kSection = 10, kSecRel = 11, kRel32 = 20;
-constexpr std::uint8_t kExternal = 2, kStatic = 3, kFunction = 101, kFile = 103;
+namespace flags = ::vyn::coff::section_flags;
+constexpr std::uint32_t kCode = flags::kCode | flags::kExecute | flags::kRead;
+constexpr std::uint32_t kData = flags::kInitializedData | flags::kRead | flags::kWrite;
+constexpr std::uint32_t kReadOnly = flags::kInitializedData | flags::kRead;
+constexpr std::uint32_t kBss = flags::kUninitializedData | flags::kRead | flags::kWrite;
+constexpr std::uint32_t kInfo = flags::kLinkInfo | flags::kLinkRemove;  // ".drectve"
+constexpr std::uint32_t kComdat = flags::kComdat;
+namespace reloc = ::vyn::coff::reloc_i386;
+constexpr std::uint16_t kDir32 = reloc::kDir32, kDir32NB = reloc::kDir32NB, kSection = reloc::kSection,
+                        kSecRel = reloc::kSecRel, kRel32 = reloc::kRel32;
+namespace storage = ::vyn::coff::storage_class;
+constexpr std::uint8_t kExternal = storage::kExternal, kStatic = storage::kStatic, kFunction = storage::kFunction,
+                       kFile = storage::kFile;
 }  // namespace coff
 
-using AuxEntry = std::array<std::uint8_t, 18>;
+using AuxEntry = std::array<std::uint8_t, ::vyn::coff::kAuxSize>;
 
 class CoffBuilder {
 public:
