@@ -1,6 +1,8 @@
 #include "linker/tests/link_harness.h"
 
+#include "platform/files.h"
 #include "platform/registry.h"
+#include "testing/runner/command_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <sys/wait.h>
 
 namespace vyn::lnk::test {
 
@@ -19,10 +19,9 @@ namespace {
 
 std::string slurp(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    std::string bytes;
+    platform::read_whole_file(path, bytes);
+    return bytes;
 }
 
 const char* kStartup = R"(__attribute__((section(".rdata"), used)) const char vyn_debug_room[84] = {1};
@@ -39,32 +38,15 @@ int __stdcall _crtLibMain(void* h, unsigned r, void* p) { return vyn_dll_init(h,
 
 }  // namespace
 
-std::string quote(const std::string& word)
-{
-    std::string q = "'";
-    for (char c : word) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
+std::string quote(const std::string& word) { return runner::shell_quote(word); }
 
 RunResult run_command(const std::string& command, const std::string& directory, const std::string& stdin_text)
 {
-    std::string in = directory + "/.stdin", out = directory + "/.stdout", err = directory + "/.stderr";
-    {
-        std::ofstream f(in, std::ios::binary);
-        f << stdin_text;
-    }
-    std::string full = "cd " + quote(directory) + " && " + command + " <" + quote(in) + " >" + quote(out) + " 2>" +
-                       quote(err);
-    int status = std::system(full.c_str());
+    runner::CommandResult result = runner::run_command(command, {directory, stdin_text, false});
     RunResult r;
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
+    r.exit_code = result.signal ? -1 : result.exit_code;
+    r.out = std::move(result.out);
+    r.err = std::move(result.err);
     return r;
 }
 
