@@ -87,6 +87,7 @@ struct Control {
     NameOrId text;
     std::uint32_t style = 0, ex_style = 0, help_id = 0;
     std::int16_t x = 0, y = 0, cx = 0, cy = 0;
+    std::uint16_t id_high = 0;        // extended templates hold 32-bit ids
     std::vector<std::uint8_t> creation_data;
 
     bool operator==(const Control&) const = default;

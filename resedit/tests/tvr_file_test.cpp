@@ -7,7 +7,7 @@
 
 #include "common/byte_reader.h"
 #include "platform/files.h"
-#include "resedit/tests/test_ui.h"
+#include "resedit/tests/test_support.h"
 
 namespace vyn::resedit {
 namespace {
