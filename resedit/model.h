@@ -27,6 +27,8 @@ constexpr std::uint32_t kNoColour = 0xFFFFFFFFu;
 // Dialog flag bits.
 constexpr std::uint32_t kDialogCentred = 0x1;        // CenterWindow(hwnd,1)
 constexpr std::uint32_t kDialogHasDefault = 0x2;     // user's %sDefault callback
+constexpr std::uint32_t kDialogInputArgs = 0x4;      // keeps the creation argument as a property
+constexpr std::uint32_t kDialogHasDestroy = 0x8;     // user's %sDestroy callback
 constexpr std::uint32_t kDialogChildWindow = 0x80;   // realised with a creation function
 constexpr std::uint32_t kDialogPixels = 0x1000;      // coordinates kept in pixels
 constexpr std::uint32_t kDialogNoFont = 0x4000;      // no font of its own
