@@ -381,3 +381,20 @@ bool save_project(const std::string& path, const Project& project, bool document
 }
 
 }  // namespace vyn::resedit
+
+namespace vyn::resedit {
+
+bool change_project_directory(const std::string& directory, Ui& ui)
+{
+    if (!ui.ask(format("Change working directory to %s?", directory.c_str())))
+        return false;
+    std::error_code ec;
+    std::filesystem::current_path(directory, ec);
+    if (ec) {
+        ui.message("Impossible to change directory");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vyn::resedit

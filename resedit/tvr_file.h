@@ -43,3 +43,12 @@ bool load_project(const std::string& path, Project& project, Ui& ui);
 bool save_project(const std::string& path, const Project& project, bool documentation, Ui& ui);
 
 }  // namespace vyn::resedit
+
+namespace vyn::resedit {
+
+// Makes directory the working directory after "Change working directory to
+// %s?"; false when the user declines or the change fails ("Impossible to
+// change directory").
+bool change_project_directory(const std::string& directory, Ui& ui);
+
+}  // namespace vyn::resedit

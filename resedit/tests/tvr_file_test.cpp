@@ -247,6 +247,22 @@ TEST(TvrFile, SavingReplacesTheFileWholeAndWritesTheDump)
     EXPECT_NE(text.find("Control   115\tType 15\tListview\n"), std::string::npos);
 }
 
+TEST(TvrFile, ChangingTheProjectDirectoryAsksFirst)
+{
+    auto dir = test_directory("resedit_change_dir");
+    auto before = std::filesystem::current_path();
+    RecordingUi ui;
+    EXPECT_FALSE(change_project_directory(dir.string(), ui));
+    EXPECT_EQ(ui.questions, std::vector<std::string>{"Change working directory to " + dir.string() + "?"});
+    EXPECT_EQ(std::filesystem::current_path(), before);
+    ui.answer = true;
+    EXPECT_FALSE(change_project_directory((dir / "missing").string(), ui));
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Impossible to change directory"});
+    EXPECT_TRUE(change_project_directory(dir.string(), ui));
+    EXPECT_EQ(std::filesystem::current_path(), dir);
+    std::filesystem::current_path(before);
+}
+
 TEST(TvrFile, ProjectFilesAreNamedFromTheProject)
 {
     ProjectFiles f = project_files("C:\\p", "demo");
