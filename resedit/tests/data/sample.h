@@ -1,0 +1,17 @@
+#define IDD_MAIN 100
+#define IDC_NAME 101
+#define IDC_LIST 102
+#define IDC_CHECK 103
+#define IDC_RADIO 104
+#define IDC_GROUP 105
+#define IDC_COMBO 106
+#define IDC_SCROLL 107
+#define IDC_TREE 108
+#define IDC_SLIDER 109
+#define IDC_SPIN 110
+#define IDM_MAIN 200
+#define IDM_OPEN 201
+#define IDM_SAVE 202
+#define IDM_QUIT 203
+#define IDM_WRAP 204
+#define IDI_APP 300
