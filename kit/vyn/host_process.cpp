@@ -2,6 +2,7 @@
 #include "kit/vyn/host.h"
 
 #include "common/strings.h"
+#include "common/winpath.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -64,7 +65,8 @@ public:
         return run;
     }
 
-    std::string to_host(const std::string& user_path) override { return user_path; }
+    // Makefiles and the IDE write Windows names; the host's separator replaces the backslashes.
+    std::string to_host(const std::string& user_path) override { return winpath::to_host(user_path); }
 
     std::string full_path(const std::string& user_path) override { return to_user(user_path); }
 

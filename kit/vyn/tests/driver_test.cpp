@@ -77,6 +77,17 @@ TEST(VynDriver, ErrorsGiveTheIdesLinesAndAFailingExitCode)
     EXPECT_NE(r.err.find("usage"), std::string::npos) << r.err;
 }
 
+TEST(VynDriver, BackslashNamesOfSourcesAndIncludeDirectoriesAreTheHostsNames)
+{
+    LinkDir d;
+    std::filesystem::create_directories(d.file("src/inc"));
+    d.write_text("src/inc/value.h", "#define VALUE 7\n");
+    d.write_text("src/value.c", "#include \"value.h\"\nint value(void) { return VALUE; }\n");
+    RunResult r = run_vyn({"-c", "-Isrc\\inc", "src\\value.c"}, d.path());
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_TRUE(d.exists("value.obj"));
+}
+
 TEST(VynDriver, DependencyModeListsEachHeaderByItsFullPath)
 {
     LinkDir d;
