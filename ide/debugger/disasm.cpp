@@ -315,15 +315,13 @@ std::string Decoder::operand(Op op)
                                          : (op32_ ? static_cast<std::int32_t>(next32())
                                                   : static_cast<std::int16_t>(next16()));
         std::uint32_t target = address_ + static_cast<std::uint32_t>(pos_) + static_cast<std::uint32_t>(disp);
-        if (!op32_)
-            target &= 0xFFFF;
         out_.target = target;
         return hex(target);
     }
     case Op::Ap: {
         std::uint32_t offset = op32_ ? next32() : next16();
         std::uint16_t segment = next16();
-        return "$" + hex(segment) + ",$" + hex(offset);
+        return hex(segment) + "," + hex(offset);
     }
     case Op::Ob:
     case Op::Ov: return segment_override() + hex(addr32_ ? next32() : next16());

@@ -113,7 +113,7 @@ const char* const kOneByte[256] = {
     "movS RegV,Iv", "movS RegV,Iv", "movS RegV,Iv", "movS RegV,Iv", "movS RegV,Iv", "movS RegV,Iv", "movS RegV,Iv", "movS RegV,Iv",
     // C0
     "@3", "@4", "retS Iw", "retS", "lesS Gv,M", "ldsS Gv,M", "@20", "@21",
-    "enter Iw,Ib", "leaveS", "lretS Iw", "lretS", "int3", "int Ib", "into", "iretS",
+    "enter Iw,Ib", "leave", "lretS Iw", "lretS", "int3", "int Ib", "into", "iretS",
     // D0
     "@5", "@6", "@7", "@8", "aam Ib", "aad Ib", "", "xlatb",
     "@fpu", "@fpu", "@fpu", "@fpu", "@fpu", "@fpu", "@fpu", "@fpu",
@@ -202,9 +202,9 @@ const char* const kGroups[kGroupAllCount][8] = {
     // 0xFF
     {"incS Ev", "decS Ev", "call *Ev", "lcall *M", "jmp *Ev", "ljmp *M", "pushS Ev", ""},
     // 0x0F 0x00
-    {"sldt Ew", "str Ew", "lldt Ew", "ltr Ew", "verr Ew", "verw Ew", "", ""},
+    {"sldt Ev", "str Ev", "lldt Ew", "ltr Ew", "verr Ew", "verw Ew", "", ""},
     // 0x0F 0x01
-    {"sgdt M", "sidt M", "lgdt M", "lidt M", "smsw Ew", "", "lmsw Ew", "invlpg M"},
+    {"sgdt M", "sidt M", "lgdt M", "lidt M", "smsw Ev", "", "lmsw Ew", "invlpg M"},
     // 0x0F 0xBA
     {"", "", "", "", "btS Ev,Ib", "btsS Ev,Ib", "btrS Ev,Ib", "btcS Ev,Ib"},
     // 0x0F 0x71
@@ -273,12 +273,14 @@ std::array<FpuRegisterForm, 64> build_fpu_register()
     set(0xDB, {bad, bad, bad, bad,
                names({"feni(287 only)", "fdisi(287 only)", "fNclex", "fNinit", "fNsetpm(287 only)", "", "", ""}),
                bad, bad, bad});
-    set(0xDC, {form("fadd STi,ST"), form("fmul STi,ST"), bad, bad, form("fsubr STi,ST"), form("fsub STi,ST"),
-               form("fdivr STi,ST"), form("fdiv STi,ST")});
+    // The reversed forms are named by what they compute: DC /4 subtracts
+    // %st from %st(i), so it is fsub with %st(i) as the destination.
+    set(0xDC, {form("fadd STi,ST"), form("fmul STi,ST"), bad, bad, form("fsub STi,ST"), form("fsubr STi,ST"),
+               form("fdiv STi,ST"), form("fdivr STi,ST")});
     set(0xDD, {form("ffree STi"), bad, form("fst STi"), form("fstp STi"), form("fucom STi"), form("fucomp STi"),
                bad, bad});
     set(0xDE, {form("faddp STi,ST"), form("fmulp STi,ST"), bad, names({"", "fcompp", "", "", "", "", "", ""}),
-               form("fsubrp STi,ST"), form("fsubp STi,ST"), form("fdivrp STi,ST"), form("fdivp STi,ST")});
+               form("fsubp STi,ST"), form("fsubrp STi,ST"), form("fdivp STi,ST"), form("fdivrp STi,ST")});
     set(0xDF, {bad, bad, bad, bad, form("fNstsw EAX"), bad, bad, bad});
     return t;
 }
