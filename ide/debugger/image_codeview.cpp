@@ -91,16 +91,17 @@ bool ImageReader::read_codeview(std::uint32_t position, std::uint32_t size)
         }
         entries.push_back(e);
         if (e.type == sub::kSourceModule)
-            highest = std::max<int>(highest, e.module);
+            highest = std::max<int>(highest, static_cast<std::int16_t>(e.module));
     }
     // The module table grows to hold this image's modules after the others.
     d_.modules.resize(static_cast<std::size_t>(d_.module_base_ + highest + 1));
     for (const Entry& e : entries) {
         ByteReader s = block.sub(e.offset, e.size);
-        int index = d_.module_base_ + e.module;
+        int module = static_cast<std::int16_t>(e.module);  // module numbers are signed 16-bit
+        int index = d_.module_base_ + module;
         switch (e.type) {
         case sub::kModule:
-            if (e.module >= 1 && e.module <= highest)
+            if (module >= 1 && module <= highest)
                 read_module(s, index);
             break;
         case sub::kAlignedSymbols: {
@@ -110,8 +111,8 @@ bool ImageReader::read_codeview(std::uint32_t position, std::uint32_t size)
             break;
         }
         case sub::kSourceModule:
-            if (e.module < 1 || e.module > highest)
-                tell_("Incorrect module index " + std::to_string(e.module));
+            if (module < 1 || module > highest)
+                tell_("Incorrect module index " + std::to_string(module));
             else
                 read_source_module(s, index);
             break;
