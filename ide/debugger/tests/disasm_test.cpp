@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "common/byte_reader.h"
+#include "common/coff_format.h"
+
+#include <fstream>
 #include <random>
 #include <regex>
 #include <set>
@@ -161,6 +165,8 @@ const std::vector<Spelling>& spellings()
         {"bswap without size letter", {0x0F, 0xC8}, "bswap  %eax", "bswapl %eax", R"(^bswap[lw] )", "bswap "},
         {"debug registers are %db", {0x0F, 0x21, 0xC0}, "movl   %db0,%eax", "movl %dr0, %eax", R"(%dr(\d))",
          "%db$1"},
+        {"a zero displacement without base is written", {0x8B, 0x04, 0x85, 0, 0, 0, 0}, "movl   0x0(,%eax,4),%eax",
+         "movl (,%eax,4), %eax", R"((^|[ ,*])\(,)", "$010x0(,"},
         {"leave, ret, iret and lret with size letter", {0xC3}, "retl", "retl", "", ""},
     };
     return rows;
@@ -294,6 +300,46 @@ TEST(DecoderDifferential, RandomBytesDecodeWithTheOraclesLengths)
     }
     EXPECT_GT(compared, 5000u);
     EXPECT_EQ(disagreements, 0u) << compared << " compared\n" << failures;
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::uint8_t> text_of_object(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    vyn::ByteReader r(file);
+    vyn::coff::FileHeader h = vyn::coff::read_file_header(r);
+    r.skip(h.optional_header_size);
+    for (std::uint16_t i = 0; i < h.section_count && r.ok(); ++i) {
+        vyn::coff::SectionHeader s = vyn::coff::read_section_header(r);
+        if (s.name == ".text" && std::size_t{s.raw_pos} + s.raw_size <= file.size())
+            return {file.begin() + s.raw_pos, file.begin() + s.raw_pos + s.raw_size};
+    }
+    return {};
+}
+
+/* clang's own i386 code (no instructions beyond the i386 and i387), unoptimised
+   and optimised: every instruction of ".text" agrees with the oracle. */
+TEST(DecoderDifferential, ClangBuiltObjectsMatchTheOracle)
+{
+    std::string dir = scratch_dir();
+    for (const char* flags : {"-O0", "-O2", "-Os -fomit-frame-pointer"}) {
+        std::string object = dir + "/mixed" + std::to_string(std::hash<std::string>{}(flags)) + ".obj";
+        std::string command = std::string("clang --target=i686-pc-windows-msvc -march=i386 -mno-sse -c ") + flags +
+                              " -o '" + object + "' '" + VYN_DEBUGGER_TEST_PROGRAMS + "/mixed.c'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::vector<std::uint8_t> code = text_of_object(object);
+        ASSERT_GT(code.size(), 200u);
+        std::size_t size = 0;
+        auto oracle = objdump_file(object, &size);
+        ASSERT_EQ(size, code.size());
+        Comparison c = compare_walk(code, oracle, true);
+        EXPECT_GT(c.compared, 100u);
+        EXPECT_EQ(c.disagreements, 0u) << flags << ": " << c.compared << " compared\n" << c.first_failures;
+    }
 }
 
 }  // namespace
