@@ -41,7 +41,7 @@ private:
 
     DebugInfo& d_;
     std::span<const std::uint8_t> file_;
-    const std::string& name_;
+    std::string name_;
     const Tell& tell_;
     std::uint32_t optional_header_pos_ = 0;
     std::span<const std::uint8_t> debug_directory_;
