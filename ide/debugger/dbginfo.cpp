@@ -13,12 +13,16 @@ namespace pe = vyn::coff;
 void SymbolTable::insert(SymbolEntry entry)
 {
     std::uint32_t bucket = DWordXorLrl(entry.name) & (kBuckets - 1);
+    if (buckets_.empty())
+        buckets_.resize(kBuckets);
     buckets_[bucket].push_back(static_cast<std::uint32_t>(entries_.size()));
     entries_.push_back(std::move(entry));
 }
 
 const SymbolEntry* SymbolTable::find(std::string_view name) const
 {
+    if (buckets_.empty())
+        return nullptr;
     const std::vector<std::uint32_t>& chain = buckets_[DWordXorLrl(name) & (kBuckets - 1)];
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)  // the newest entry hides the older ones
         if (entries_[*it].name == name)

@@ -64,7 +64,9 @@ public:
 
 private:
     std::deque<SymbolEntry> entries_;
-    std::array<std::vector<std::uint32_t>, kBuckets> buckets_;  // entry indices, oldest first
+    // Entry indices per bucket, oldest first; made with the first entry, so
+    // the many tables of modules without statics or constants stay small.
+    std::vector<std::vector<std::uint32_t>> buckets_;
 };
 
 struct ModuleEntry {
