@@ -11,6 +11,7 @@ bench_debugger is built with: cmake --build --preset native --target bench_debug
 """
 import argparse
 import os
+import re
 import subprocess
 import sys
 import time
@@ -41,7 +42,7 @@ def main():
     out = subprocess.run(["llvm-objdump", "-d", "--no-show-raw-insn", "-j", ".text", image],
                          capture_output=True, text=True, check=True).stdout
     seconds = time.perf_counter() - start
-    count = sum(1 for line in out.splitlines() if line.startswith(" ") and ":\t" in line)
+    count = sum(1 for line in out.splitlines() if re.match(r"^\s+[0-9a-f]+:", line))
     print(f"llvm-objdump: {count} instructions in {seconds:.3f} s, {count / seconds:.0f} instructions/s")
 
 
