@@ -292,6 +292,7 @@ constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint16_t kOptionalMagicPe32 = 0x10B, kOptionalMagicPe32Plus = 0x20B;
 constexpr std::size_t kOptionalHeaderSize32 = 224;  // PE32 with 16 data directories
 namespace optional_header32 {
+constexpr std::size_t kSizeOfCode = 4, kSizeOfInitializedData = 8, kSizeOfUninitializedData = 12;
 constexpr std::size_t kMagic = 0, kEntryPoint = 16, kBaseOfCode = 20, kBaseOfData = 24, kImageBase = 28,
                       kSectionAlignment = 32, kFileAlignment = 36, kSizeOfImage = 56, kSizeOfHeaders = 60,
                       kChecksum = 64, kSubsystem = 68, kDllCharacteristics = 70, kDirectoryCount = 92,
@@ -306,6 +307,14 @@ constexpr std::size_t kExport = 0, kImport = 1, kResource = 2, kException = 3, k
 namespace subsystem {
 constexpr std::uint16_t kNative = 1, kWindowsGui = 2, kWindowsCui = 3;
 }
+
+// Import directory: 20-byte descriptors; a hint/name entry's name lies 2 bytes in.
+constexpr std::size_t kImportDescriptorSize = 20;
+namespace import_descriptor {
+constexpr std::size_t kLookupTable = 0, kTimeStamp = 4, kForwarderChain = 8, kName = 12, kAddressTable = 16;
+}
+constexpr std::size_t kHintNameNameOffset = 2;
+constexpr std::uint32_t kImportByOrdinal = 0x80000000;
 
 // Debug directory: 28-byte entries.
 constexpr std::size_t kDebugDirectoryEntrySize = 28;
@@ -334,6 +343,13 @@ constexpr std::uint16_t kCompile = 0x0001, kRegister = 0x0002, kConstant = 0x000
                         kGlobalProcedure = 0x0205, kThunk = 0x0206, kBlock = 0x0207, kLabel = 0x0209,
                         kProcedureReference = 0x0400, kDataReference = 0x0401, kAlign = 0x0402;
 }
+// NB09 subsection kinds of a linked image's CodeView block.
+namespace nb09_subsection {
+constexpr std::uint16_t kModule = 0x120, kAlignedSymbols = 0x125, kSourceModule = 0x127, kGlobalSymbols = 0x129,
+                        kGlobalPublics = 0x12A, kGlobalTypes = 0x12B, kSegmentMap = 0x12D, kFileIndex = 0x133,
+                        kStaticSymbols = 0x134;
+}
+constexpr std::uint16_t kWith = 0x0208;  // CodeView 4 "with" scope (opens a scope like a block)
 // CodeView 4 type leaves (16-bit indices).
 namespace cv4_leaf {
 constexpr std::uint16_t kModifier = 0x0001, kPointer = 0x0002, kArray = 0x0003, kClass = 0x0004,
@@ -381,6 +397,7 @@ namespace numeric_leaf {
 constexpr std::uint16_t kNumeric = 0x8000, kChar = 0x8000, kShort = 0x8001, kUShort = 0x8002, kLong = 0x8003,
                         kULong = 0x8004, kReal32 = 0x8005, kReal64 = 0x8006, kReal80 = 0x8007, kReal128 = 0x8008,
                         kQuadWord = 0x8009, kUQuadWord = 0x800A;
+constexpr std::uint16_t kVarString = 0x8010;  // 16-bit length, then the characters
 }
 // Pad bytes inside field lists: 0xF0 + the count of bytes to the next field.
 constexpr std::uint8_t kPadLeafBase = 0xF0;
