@@ -308,7 +308,8 @@ namespace subsystem {
 constexpr std::uint16_t kNative = 1, kWindowsGui = 2, kWindowsCui = 3;
 }
 
-// Import directory: 20-byte descriptors; a hint/name entry's name lies 2 bytes in.
+// Import directory: 20-byte descriptors, ended by one whose name and address
+// table are both zero; a hint/name entry's name lies 2 bytes in.
 constexpr std::size_t kImportDescriptorSize = 20;
 namespace import_descriptor {
 constexpr std::size_t kLookupTable = 0, kTimeStamp = 4, kForwarderChain = 8, kName = 12, kAddressTable = 16;
@@ -427,12 +428,6 @@ namespace dll_flags {
 constexpr std::uint16_t kNxCompatible = 0x0100;
 }
 
-// Import directory: 20-byte descriptors, ended by one whose name and address
-// table are both zero.
-constexpr std::size_t kImportDescriptorSize = 20;
-namespace import_descriptor {
-constexpr std::size_t kLookupTable = 0, kTimeStamp = 4, kForwarderChain = 8, kName = 12, kAddressTable = 16;
-}
 // PE32 lookup and address table entries: an ordinal when the top bit is set,
 // else the RVA of a 2-byte hint followed by the NUL-terminated name.
 namespace import_entry32 {

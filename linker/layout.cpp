@@ -9,7 +9,6 @@ namespace vyn::lnk {
 namespace {
 
 constexpr std::uint32_t kPage = 0x1000;
-constexpr std::uint32_t kImportDescriptorSize = 20;  // one ".idata$2" directory entry
 
 std::uint64_t align_up(std::uint64_t value, std::uint64_t alignment)
 {
@@ -69,14 +68,14 @@ void terminate_import_descriptors(Linker& l)
     static InputSection descriptor_section;
     descriptor_section.name = ".idata$3";
     descriptor_section.flags = kAllocated | kLoaded | kData | kHasContents;
-    descriptor_section.size = kImportDescriptorSize;
+    descriptor_section.size = coff::kImportDescriptorSize;
     descriptor_section.alignment = 4;
     descriptor_section.output = idata;
     Contribution c;
     c.section = &descriptor_section;
     c.is_synthetic = true;
-    c.synthetic.assign(kImportDescriptorSize, 0);
-    c.size = kImportDescriptorSize;
+    c.synthetic.assign(coff::kImportDescriptorSize, 0);
+    c.size = coff::kImportDescriptorSize;
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(last2) + 1, std::move(c));
 }
 
