@@ -56,9 +56,9 @@ constexpr int max_loaded_line = 513;
 // that writes `lines`, and checked there in debug builds where cheap:
 // - no line holds a line-end character;
 // - every position held on the document (the cursors, anchors and top lines
-//   of its views, its bookmarks, its comment regions) lies on one of its
-//   lines or at the end position, and stays on the character it was on when
-//   text before it changes;
+//   of its views, its bookmarks, its comment regions) lies within its text
+//   (a line and a column at most that line's length, or the end position),
+//   and stays on the character it was on when text before it changes;
 // - every edit sets `modified`, clears `functions_valid`, tells the change
 //   hook of each character inserted or removed and asks the views to
 //   repaint; loading a file replaces the lines without counting as an edit.

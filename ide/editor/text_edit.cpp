@@ -28,11 +28,13 @@ void tell_hook(Document& document, int line, int column, char c)
 
 /* Checks, in debug builds, what is cheap to check after a change: the line
    written holds no line end, and every position held on the document lies
-   on one of its lines or the end position. */
+   within its text: on a line, at most at its end, or at the end position. */
 void Editor::check_invariants(Document& document, int touched_line)
 {
 #ifndef NDEBUG
-    auto inside = [&](Position p) { return p.line >= 0 && p.line <= document.line_count() && p.column >= 0; };
+    auto inside = [&](Position p) {
+        return p.line >= 0 && p.line <= document.line_count() && p.column >= 0 && p.column <= document.length(p.line);
+    };
     if (touched_line >= 0 && touched_line < document.line_count())
         assert(document.lines[static_cast<std::size_t>(touched_line)].text.find('\n') == std::string::npos);
     for (const View* view : views_of(document)) {
