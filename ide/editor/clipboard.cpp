@@ -135,19 +135,7 @@ bool Editor::insert_file(View& view)
         document.flags |= docflag::truncated;
     int first = std::min(view.cursor.line, document.line_count());
     int count = static_cast<int>(lines.size());
-    document.lines.insert(document.lines.begin() + first, static_cast<std::size_t>(count), Line{});
-    move_positions(document, [first, count](Position& p) {
-        if (p.line >= first)
-            p.line += count;
-    });
-    for (int i = 0; i < count; ++i) {
-        std::string& text = document.lines[static_cast<std::size_t>(first + i)].text;
-        text = std::move(lines[static_cast<std::size_t>(i)]);
-        for (std::size_t k = 0; k < text.size(); ++k)
-            if (document.change_hook)
-                document.change_hook(first + i, static_cast<int>(k), text[k]);
-    }
-    changed(document, true);
+    insert_lines(document, first, std::move(lines));
     document.flags &= static_cast<std::uint16_t>(~docflag::comments_valid);
     view.anchor = Position{first, 0};
     place(view, {first + count, 0});

@@ -52,6 +52,16 @@ constexpr int max_typed_line = 512;
 // Lines longer than this are split on loading.
 constexpr int max_loaded_line = 513;
 
+// Invariants, kept by the text primitives (text_edit.cpp), the only code
+// that writes `lines`, and checked there in debug builds where cheap:
+// - no line holds a line-end character;
+// - every position held on the document (the cursors, anchors and top lines
+//   of its views, its bookmarks, its comment regions) lies within its text
+//   (a line and a column at most that line's length, or the end position),
+//   and stays on the character it was on when text before it changes;
+// - every edit sets `modified`, clears `functions_valid`, tells the change
+//   hook of each character inserted or removed and asks the views to
+//   repaint; loading a file replaces the lines without counting as an edit.
 struct Document {
     std::vector<Line> lines;
     std::uint16_t flags = 0;

@@ -171,6 +171,9 @@ private:
     void split_line(Document& document, Position at);
     void join_lines(Document& document, int line);
     void erase_lines(Document& document, int first, int count);
+    void insert_lines(Document& document, int first, std::vector<std::string> texts);
+    void replace_loaded_lines(Document& document, std::vector<std::string> texts);
+    void check_invariants(Document& document, int touched_line);
     JournalEntry begin_entry(const View& view, JournalKind kind, int first, int second) const;
     void record_selection_cut(View& view);
     void record_typing(View& view, JournalEntry entry, const Typing& typed);

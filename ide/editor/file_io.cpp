@@ -58,7 +58,6 @@ std::string backup_name(const std::string& name)
 
 LoadResult Editor::load_file(const std::string& path, Document& document)
 {
-    document.lines.clear();
     document.comments.clear();
     document.flags &= static_cast<std::uint16_t>(~(docflag::modified | docflag::truncated | docflag::functions_valid |
                                                    docflag::comments_valid | docflag::c_source));
@@ -72,6 +71,7 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
         view->wanted_column = 0;
         view->flags |= viewflag::repaint_all;
     }
+    replace_loaded_lines(document, {});
     rename_document(document, path);
 
     std::string host_path = winpath::to_host(path);
@@ -87,9 +87,7 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
         }
         std::vector<std::string> texts;
         split_count = split_into_lines(bytes, texts);
-        document.lines.reserve(texts.size());
-        for (std::string& text : texts)
-            document.lines.push_back(Line{std::move(text), 0});
+        replace_loaded_lines(document, std::move(texts));
     } catch (const std::bad_alloc&) {
         document.flags |= docflag::truncated;
         return LoadResult::no_memory;

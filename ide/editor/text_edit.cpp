@@ -1,10 +1,13 @@
-// The text primitives. Every change of a document goes through these, so
-// that the positions held elsewhere stay on the characters they were on: the
-// cursors and anchors of all views of the document, their top lines, the
-// bookmarks and the comment regions.
+// The text primitives: the only code that writes a document's lines. Every
+// change goes through these, so that the positions held elsewhere stay on
+// the characters they were on (the cursors and anchors of all views of the
+// document, their top lines, the bookmarks and the comment regions), the
+// change hook hears of every character, and the document's invariants
+// (document.h) hold after each one.
 #include "ide/editor/editor.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace vyn::editor {
 
@@ -23,6 +26,30 @@ void tell_hook(Document& document, int line, int column, char c)
 
 }  // namespace
 
+/* Checks, in debug builds, what is cheap to check after a change: the line
+   written holds no line end, and every position held on the document lies
+   within its text: on a line, at most at its end, or at the end position. */
+void Editor::check_invariants(Document& document, int touched_line)
+{
+#ifndef NDEBUG
+    auto inside = [&](Position p) {
+        return p.line >= 0 && p.line <= document.line_count() && p.column >= 0 && p.column <= document.length(p.line);
+    };
+    if (touched_line >= 0 && touched_line < document.line_count())
+        assert(document.lines[static_cast<std::size_t>(touched_line)].text.find('\n') == std::string::npos);
+    for (const View* view : views_of(document)) {
+        assert(inside(view->cursor));
+        assert(!view->anchor || inside(*view->anchor));
+        assert(view->top_line >= 0 && view->top_line <= document.line_count());
+    }
+    for (const Bookmark& mark : bookmarks_)
+        assert(mark.document != &document || (mark.line >= 0 && mark.line <= document.line_count()));
+#else
+    (void)document;
+    (void)touched_line;
+#endif
+}
+
 /* Marks the document changed and asks its views to repaint: the changed line
    only, or everything when the change moved lines or several views show it. */
 void Editor::changed(Document& document, bool whole)
@@ -32,7 +59,9 @@ void Editor::changed(Document& document, bool whole)
     std::vector<View*> views = views_of(document);
     for (View* view : views)
         view->flags |= (whole || views.size() > 1) ? viewflag::repaint_all : viewflag::line_changed;
+    check_invariants(document, -1);
 }
+
 
 void Editor::move_positions(Document& document, const std::function<void(Position&)>& fix)
 {
@@ -180,6 +209,39 @@ Position Editor::insert_text(Document& document, Position at, std::string_view t
         i = run_end;
     }
     return pos;
+}
+
+/* Inserts whole lines before line `first` (the end of the document appends
+   them); positions on and after that line move down with their text. */
+void Editor::insert_lines(Document& document, int first, std::vector<std::string> texts)
+{
+    first = std::clamp(first, 0, document.line_count());
+    int count = static_cast<int>(texts.size());
+    document.lines.insert(document.lines.begin() + first, static_cast<std::size_t>(count), Line{});
+    move_positions(document, [first, count](Position& p) {
+        if (p.line >= first)
+            p.line += count;
+    });
+    for (int i = 0; i < count; ++i) {
+        std::string& text = text_of(document, first + i);
+        text = std::move(texts[static_cast<std::size_t>(i)]);
+        for (std::size_t k = 0; k < text.size(); ++k)
+            tell_hook(document, first + i, static_cast<int>(k), text[k]);
+        check_invariants(document, first + i);
+    }
+    changed(document, true);
+}
+
+/* Puts the lines read from a file in place of the whole text. Loading is not
+   an edit: the document is not marked modified and the change hook hears
+   nothing; the caller has already reset the positions held on it. */
+void Editor::replace_loaded_lines(Document& document, std::vector<std::string> texts)
+{
+    document.lines.clear();
+    document.lines.reserve(texts.size());
+    for (std::string& text : texts)
+        document.lines.push_back(Line{std::move(text), 0});
+    check_invariants(document, -1);
 }
 
 std::string Editor::delete_text(Document& document, Position at, int count)

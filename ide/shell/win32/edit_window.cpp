@@ -5,6 +5,7 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 #include "ide/command_ids.h"
+#include "ide/editor/view_geometry.h"
 #include "ide/shell/win32/files_toolbar.h"
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/row_painter.h"
@@ -18,60 +19,52 @@ const char kEditClass[] = "clMDIDocument";
 using vyn::editor::Position;
 using vyn::editor::View;
 
-int tab_size()
+// The measures of the editor font and the tab size in force.
+vyn::editor::CellMetrics cell_metrics()
 {
-    return std::max(1, int(ide().settings.tab_size));
+    return {edit_margin(), ide().char_width, ide().line_height, std::max(1, int(ide().settings.tab_size))};
 }
 
-int text_columns(HWND window)
+RECT client_rect(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
-    return std::max(1, (int(client.right) - edit_margin()) / std::max(1, ide().char_width));
+    return client;
 }
 
 // Keeps the cursor's screen column within the window horizontally.
 void follow_cursor_horizontally(HWND window, View& view)
 {
-    const auto& doc = *view.document;
-    std::string text = view.cursor.line < doc.line_count() ? doc.lines[std::size_t(view.cursor.line)].text : "";
-    int column = vyn::editor::screen_column(text, view.cursor.column, tab_size());
-    int columns = text_columns(window);
-    if (column < view.first_column)
-        view.first_column = column;
-    else if (column >= view.first_column + columns)
-        view.first_column = column - columns + 1;
+    vyn::editor::CellMetrics metrics = cell_metrics();
+    int columns = vyn::editor::text_columns(int(client_rect(window).right), metrics);
+    vyn::editor::follow_cursor_horizontally(view, columns, metrics.tab_size);
 }
 
 void place_caret(HWND window, const View& view)
 {
     if (GetFocus() != window)
         return;
-    const auto& doc = *view.document;
-    std::string text = view.cursor.line < doc.line_count() ? doc.lines[std::size_t(view.cursor.line)].text : "";
-    int column = vyn::editor::screen_column(text, view.cursor.column, tab_size());
-    SetCaretPos(edit_margin() + (column - view.first_column) * ide().char_width,
-                (view.cursor.line - view.top_line) * ide().line_height);
+    vyn::editor::Point at = vyn::editor::caret_point(view, cell_metrics());
+    SetCaretPos(at.x, at.y);
 }
 
 void make_caret(HWND window, const View& view)
 {
-    // Overwrite mode shows a block caret, insert mode a third of a character.
-    int width = view.overwrite() ? ide().char_width : std::max(1, ide().char_width / 3);
-    CreateCaret(window, nullptr, width, ide().line_height);
+    CreateCaret(window, nullptr, vyn::editor::caret_width(view, cell_metrics()), ide().line_height);
     place_caret(window, view);
     ShowCaret(window);
 }
 
 void update_scroll_bar(HWND window, const View& view)
 {
+    vyn::editor::ScrollRange range = vyn::editor::vertical_scroll_range(view);
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     info.nMin = 0;
-    info.nMax = std::max(0, view.document->line_count());
-    info.nPage = UINT(std::max(1, view.rows));
-    info.nPos = view.top_line;
+    info.nMax = range.maximum;
+    info.nPage = UINT(range.page);
+    info.nPos = range.position;
     SetScrollInfo(window, SB_VERT, &info, TRUE);
 }
 
@@ -134,48 +127,40 @@ bool on_key(HWND window, View& view, WPARAM key, LPARAM data, bool system_key)
 
 Position position_at(const View& view, int x, int y)
 {
-    const auto& doc = *view.document;
-    int line = std::min(view.top_line + y / std::max(1, ide().line_height), doc.line_count());
-    int wanted = view.first_column + (x - edit_margin() + ide().char_width / 2) / std::max(1, ide().char_width);
-    if (line >= doc.line_count())
-        return {line, 0};
-    const std::string& text = doc.lines[std::size_t(line)].text;
-    int column = 0;
-    while (column < int(text.size()) && vyn::editor::screen_column(text, column + 1, tab_size()) <= wanted)
-        ++column;
-    return {line, column};
+    return vyn::editor::position_at(view, {x, y}, cell_metrics());
 }
 
 void on_vertical_scroll(HWND window, View& view, WORD request)
 {
-    int top = view.top_line;
+    using vyn::editor::ScrollRequest;
+    ScrollRequest asked;
+    int line = 0;
     switch (request) {
-    case SB_LINEUP: --top; break;
-    case SB_LINEDOWN: ++top; break;
-    case SB_PAGEUP: top -= view.rows - 1; break;
-    case SB_PAGEDOWN: top += view.rows - 1; break;
-    case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = view.document->line_count(); break;
+    case SB_LINEUP: asked = ScrollRequest::line_up; break;
+    case SB_LINEDOWN: asked = ScrollRequest::line_down; break;
+    case SB_PAGEUP: asked = ScrollRequest::page_up; break;
+    case SB_PAGEDOWN: asked = ScrollRequest::page_down; break;
+    case SB_TOP: asked = ScrollRequest::top; break;
+    case SB_BOTTOM: asked = ScrollRequest::bottom; break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_TRACKPOS;
         GetScrollInfo(window, SB_VERT, &info);
-        top = info.nTrackPos;
+        asked = ScrollRequest::to_line;
+        line = info.nTrackPos;
         break;
     }
     default: return;
     }
-    ide().editor->scroll_to(view, std::clamp(top, 0, std::max(0, view.document->line_count() - 1)));
+    ide().editor->scroll_to(view, vyn::editor::scrolled_top_line(view, asked, line));
     refresh_edit_window(window);
 }
 
 void on_size(HWND window, View& view)
 {
-    RECT client;
-    GetClientRect(window, &client);
-    view.rows = std::max(2, int(client.bottom) / std::max(1, ide().line_height));
+    view.rows = vyn::editor::text_rows(int(client_rect(window).bottom), cell_metrics());
     update_scroll_bar(window, view);
 }
 
