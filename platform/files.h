@@ -16,6 +16,9 @@ bool file_exists(const std::string& path);
 bool directory_exists(const std::string& path);
 // Modification time as seconds since 1970 (UTC), nothing when the file is missing.
 std::optional<std::int64_t> modification_time(const std::string& path);
+// The same in nanoseconds, as finely as the file system keeps it, for deciding
+// which of two files written within one second is newer.
+std::optional<std::int64_t> modification_time_ns(const std::string& path);
 std::optional<std::uint64_t> file_size(const std::string& path);
 
 struct DirEntry {

@@ -1,11 +1,11 @@
 #include "kit/make/system.h"
 
-#include <filesystem>
 #include <system_error>
 
 #include "common/strings.h"
 #include "common/winpath.h"
 #include "kit/make/makefile.h"
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace vyn::make {
@@ -39,11 +39,9 @@ bool is_shell_builtin(const std::string& word, bool posix)
 
 std::optional<std::int64_t> SystemFileTimes::time(const std::string& path)
 {
-    std::error_code ec;
-    auto t = std::filesystem::last_write_time(std::filesystem::path(winpath::to_host(path)), ec);
-    if (ec)
-        return std::nullopt;
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+    // The file system's own resolution: the C library's times on Windows keep
+    // whole seconds, so a source saved within a second of its object would look old.
+    return platform::modification_time_ns(winpath::to_host(path));
 }
 
 Launch choose_launch(const std::string& command, bool posix)

@@ -20,6 +20,14 @@ std::optional<std::int64_t> modification_time(const std::string& path)
     return static_cast<std::int64_t>(info.st_mtime);
 }
 
+std::optional<std::int64_t> modification_time_ns(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 }  // namespace vyn::platform
 
 namespace vyn::platform {

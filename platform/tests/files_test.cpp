@@ -4,7 +4,9 @@
 
 #include <ctime>
 #include <filesystem>
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "platform/tests/test_dirs.h"
 
@@ -45,6 +47,25 @@ TEST(Files, ModificationTimeIsNowForANewFile)
     EXPECT_TRUE(file_exists(path));
     EXPECT_FALSE(file_exists(dir.string()));
     EXPECT_TRUE(directory_exists(dir.string()));
+}
+
+// make compares a source with its object: two writes within one second must
+// still be told apart, so the fine time keeps what the file system keeps.
+TEST(Files, FineModificationTimesKeepFractionsOfASecond)
+{
+    fs::path dir = vyn::testing::fresh_test_dir();
+    std::set<std::int64_t> fractions;
+    for (int i = 0; i < 60 && fractions.size() < 3; ++i) {
+        std::string path = (dir / ("f" + std::to_string(i))).string();
+        ASSERT_TRUE(write_file_atomically(path, bytes_of("x")));
+        auto fine = modification_time_ns(path);
+        auto coarse = modification_time(path);
+        ASSERT_TRUE(fine && coarse);
+        EXPECT_EQ(*fine / 1000000000, *coarse);
+        fractions.insert(*fine % 1000000000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(23));
+    }
+    EXPECT_GE(fractions.size(), 3u) << "modification times come in whole seconds";
 }
 
 TEST(Files, WalkVisitsDepthFirstInNameOrderAndCanStop)

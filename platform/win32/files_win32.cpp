@@ -14,16 +14,32 @@ std::uint32_t current_process_id()
     return GetCurrentProcessId();
 }
 
-std::optional<std::int64_t> modification_time(const std::string& path)
+namespace {
+
+// The last write time in 100 ns steps since 1970 (FILETIME counts them since 1601-01-01).
+std::optional<std::int64_t> last_write_ticks(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
-    // FILETIME counts 100 ns steps since 1601-01-01.
     std::uint64_t ticks = (std::uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
                           data.ftLastWriteTime.dwLowDateTime;
     const std::uint64_t ticks_1601_to_1970 = 116444736000000000ull;
-    return static_cast<std::int64_t>((ticks - ticks_1601_to_1970) / 10000000ull);
+    return static_cast<std::int64_t>(ticks - ticks_1601_to_1970);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> modification_time(const std::string& path)
+{
+    auto ticks = last_write_ticks(path);
+    return ticks ? std::optional<std::int64_t>(*ticks / 10000000) : std::nullopt;
+}
+
+std::optional<std::int64_t> modification_time_ns(const std::string& path)
+{
+    auto ticks = last_write_ticks(path);
+    return ticks ? std::optional<std::int64_t>(*ticks * 100) : std::nullopt;
 }
 
 }  // namespace vyn::platform
