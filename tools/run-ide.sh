@@ -42,7 +42,5 @@ if [[ -z "${DISPLAY:-}" ]]; then
   echo "run-ide: no DISPLAY is set, so the IDE opens on a screen of its own (Xvfb) that you cannot see;"
   echo "run-ide: set DISPLAY to your X display to watch it. Close it with Ctrl+C."
 fi
-echo "run-ide: until a compiler root is set up (a folder holding include\\windows.h), the IDE asks for it"
-echo "run-ide: at each start; Cancel opens the IDE without one."
 exec bash testing/wine/wine_run.sh --build build/win64 --timeout 0 \
   build/win64/bin/tavra.exe "$top/samples/hello/hello.c"
