@@ -44,7 +44,7 @@ struct Arguments {
     }
 };
 
-struct Spec {
+struct Conversion {
     std::string flags;
     int width = -1;
     int precision = -1;
@@ -54,10 +54,10 @@ struct Spec {
 
 // Parses the conversion after '%' at format[at]; at ends past it. Widths
 // and precisions given as '*' are taken from the arguments.
-bool parse_spec(const std::string& format, std::size_t& at, Arguments& args, Spec& spec)
+bool parse_conversion(const std::string& format, std::size_t& at, Arguments& args, Conversion& conv)
 {
     while (at < format.size() && std::strchr("-+ #0", format[at]))
-        spec.flags += format[at++];
+        conv.flags += format[at++];
     auto number = [&](int& value) {
         if (at < format.size() && format[at] == '*') {
             ++at;
@@ -70,17 +70,17 @@ bool parse_spec(const std::string& format, std::size_t& at, Arguments& args, Spe
                 value = std::min(value * 10 + (format[at++] - '0'), 100000);
         }
     };
-    number(spec.width);
-    if (spec.width < -1) {  // a negative '*' width means left alignment
-        spec.flags += '-';
-        spec.width = -spec.width;
+    number(conv.width);
+    if (conv.width < -1) {  // a negative '*' width means left alignment
+        conv.flags += '-';
+        conv.width = -conv.width;
     }
     if (at < format.size() && format[at] == '.') {
         ++at;
-        spec.precision = 0;
-        number(spec.precision);
-        if (spec.precision < 0)
-            spec.precision = -1;
+        conv.precision = 0;
+        number(conv.precision);
+        if (conv.precision < 0)
+            conv.precision = -1;
     }
     auto starts = [&](const char* text) {
         if (format.compare(at, std::strlen(text), text) != 0)
@@ -89,48 +89,48 @@ bool parse_spec(const std::string& format, std::size_t& at, Arguments& args, Spe
         return true;
     };
     if (starts("I64") || starts("ll"))
-        spec.size = Spec::Size::Long64;
+        conv.size = Conversion::Size::Long64;
     else if (starts("I32") || starts("l") || starts("L") || starts("I") || starts("j") || starts("z") || starts("t"))
-        spec.size = at < format.size() && (format[at] == 'c' || format[at] == 's') && format[at - 1] == 'l'
-                        ? Spec::Size::Wide
-                        : Spec::Size::Int;
+        conv.size = at < format.size() && (format[at] == 'c' || format[at] == 's') && format[at - 1] == 'l'
+                        ? Conversion::Size::Wide
+                        : Conversion::Size::Int;
     else if (starts("hh"))
-        spec.size = Spec::Size::Char;
+        conv.size = Conversion::Size::Char;
     else if (starts("h"))
-        spec.size = Spec::Size::Short;
+        conv.size = Conversion::Size::Short;
     else if (starts("w"))
-        spec.size = Spec::Size::Wide;
+        conv.size = Conversion::Size::Wide;
     if (at >= format.size())
         return false;
-    spec.conversion = format[at++];
+    conv.conversion = format[at++];
     return true;
 }
 
-std::string host_spec(const Spec& spec, const char* length, char conversion)
+std::string host_spec(const Conversion& conv, const char* length, char conversion)
 {
-    std::string text = "%" + spec.flags;
-    if (spec.width >= 0)
-        text += std::to_string(spec.width);
-    if (spec.precision >= 0)
-        text += "." + std::to_string(spec.precision);
+    std::string text = "%" + conv.flags;
+    if (conv.width >= 0)
+        text += std::to_string(conv.width);
+    if (conv.precision >= 0)
+        text += "." + std::to_string(conv.precision);
     return text + length + conversion;
 }
 
 template <typename T>
-std::string host_format(const std::string& spec, T value)
+std::string host_format(const std::string& conv, T value)
 {
-    int size = std::snprintf(nullptr, 0, spec.c_str(), value);
+    int size = std::snprintf(nullptr, 0, conv.c_str(), value);
     std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    std::snprintf(text.data(), text.size() + 1, spec.c_str(), value);
+    std::snprintf(text.data(), text.size() + 1, conv.c_str(), value);
     return text;
 }
 
 // Pads text to the width as the flags ask, with blanks.
-std::string pad(const Spec& spec, std::string text)
+std::string pad(const Conversion& conv, std::string text)
 {
-    if (spec.width > 0 && text.size() < std::size_t(spec.width)) {
-        std::string fill(spec.width - text.size(), ' ');
-        text = spec.flags.find('-') != std::string::npos ? text + fill : fill + text;
+    if (conv.width > 0 && text.size() < std::size_t(conv.width)) {
+        std::string fill(conv.width - text.size(), ' ');
+        text = conv.flags.find('-') != std::string::npos ? text + fill : fill + text;
     }
     return text;
 }
@@ -151,43 +151,43 @@ std::string widen_exponent(std::string text)
 
 // Pads a number to the width: blanks after it for '-', zeros after its sign
 // for '0', else blanks in front.
-std::string pad_number(const Spec& spec, std::string text)
+std::string pad_number(const Conversion& conv, std::string text)
 {
-    if (spec.width <= 0 || text.size() >= std::size_t(spec.width))
+    if (conv.width <= 0 || text.size() >= std::size_t(conv.width))
         return text;
-    std::size_t fill = spec.width - text.size();
-    if (spec.flags.find('-') != std::string::npos)
+    std::size_t fill = conv.width - text.size();
+    if (conv.flags.find('-') != std::string::npos)
         return text + std::string(fill, ' ');
-    if (spec.flags.find('0') != std::string::npos) {
+    if (conv.flags.find('0') != std::string::npos) {
         std::size_t after_sign = !text.empty() && std::strchr("+- ", text[0]) ? 1 : 0;
         return text.insert(after_sign, fill, '0');
     }
     return std::string(fill, ' ') + text;
 }
 
-std::string format_real(const Spec& spec, double value)
+std::string format_real(const Conversion& conv, double value)
 {
-    char conversion = spec.conversion;
+    char conversion = conv.conversion;
     if (std::isinf(value) || std::isnan(value)) {
         std::string body = std::isinf(value) ? "#INF" : (std::signbit(value) ? "#IND" : "#QNAN");
-        int precision = spec.precision < 0 ? 6 : spec.precision;
+        int precision = conv.precision < 0 ? 6 : conv.precision;
         body.resize(std::max<std::size_t>(body.size(), std::size_t(precision)), '0');
-        std::string sign = std::signbit(value) ? "-" : spec.flags.find('+') != std::string::npos ? "+" : "";
-        return pad(spec, sign + "1." + body);
+        std::string sign = std::signbit(value) ? "-" : conv.flags.find('+') != std::string::npos ? "+" : "";
+        return pad(conv, sign + "1." + body);
     }
-    Spec bare = spec;
+    Conversion bare = conv;
     bare.width = -1;
     std::string text = host_format(host_spec(bare, "", conversion), value);
     if (conversion != 'f' && conversion != 'F' && conversion != 'a' && conversion != 'A')
         text = widen_exponent(text);
-    return pad_number(spec, text);
+    return pad_number(conv, text);
 }
 
-bool format_string(Machine& m, const Spec& spec, std::uint32_t pointer, std::string& out)
+bool format_string(Machine& m, const Conversion& conv, std::uint32_t pointer, std::string& out)
 {
     std::string text;
-    std::size_t limit = spec.precision < 0 ? SIZE_MAX : std::size_t(spec.precision);
-    bool wide = spec.size == Spec::Size::Wide || spec.conversion == 'S';
+    std::size_t limit = conv.precision < 0 ? SIZE_MAX : std::size_t(conv.precision);
+    bool wide = conv.size == Conversion::Size::Wide || conv.conversion == 'S';
     if (pointer == 0) {
         text = "(null)";
     } else if (wide) {
@@ -207,23 +207,23 @@ bool format_string(Machine& m, const Spec& spec, std::uint32_t pointer, std::str
     }
     if (text.size() > limit)
         text.resize(limit);
-    out += pad(spec, text);
+    out += pad(conv, text);
     return true;
 }
 
-std::string format_integer(const Spec& spec, Arguments& args)
+std::string format_integer(const Conversion& conv, Arguments& args)
 {
-    bool is_signed = spec.conversion == 'd' || spec.conversion == 'i';
-    std::uint64_t raw = spec.size == Spec::Size::Long64 ? args.u64() : args.u32();
-    if (spec.size != Spec::Size::Long64) {
-        if (spec.size == Spec::Size::Short)
+    bool is_signed = conv.conversion == 'd' || conv.conversion == 'i';
+    std::uint64_t raw = conv.size == Conversion::Size::Long64 ? args.u64() : args.u32();
+    if (conv.size != Conversion::Size::Long64) {
+        if (conv.size == Conversion::Size::Short)
             raw = is_signed ? std::uint64_t(std::int64_t(std::int16_t(raw))) : std::uint16_t(raw);
-        else if (spec.size == Spec::Size::Char)
+        else if (conv.size == Conversion::Size::Char)
             raw = is_signed ? std::uint64_t(std::int64_t(std::int8_t(raw))) : std::uint8_t(raw);
         else
             raw = is_signed ? std::uint64_t(std::int64_t(std::int32_t(raw))) : std::uint32_t(raw);
     }
-    std::string spec_text = host_spec(spec, "ll", spec.conversion);
+    std::string spec_text = host_spec(conv, "ll", conv.conversion);
     return is_signed ? host_format(spec_text, static_cast<long long>(raw))
                      : host_format(spec_text, static_cast<unsigned long long>(raw));
 }
@@ -240,25 +240,25 @@ bool format_text(Machine& m, const std::string& format, std::uint32_t argument_a
             out += c;
             continue;
         }
-        Spec spec;
-        if (!parse_spec(format, at, args, spec))
+        Conversion conv;
+        if (!parse_conversion(format, at, args, conv))
             break;
-        switch (spec.conversion) {
+        switch (conv.conversion) {
         case '%': out += '%'; break;
         case 'd':
         case 'i':
         case 'u':
         case 'o':
         case 'x':
-        case 'X': out += format_integer(spec, args); break;
+        case 'X': out += format_integer(conv, args); break;
         case 'c':
-        case 'C': out += pad(spec, std::string(1, static_cast<char>(args.u32()))); break;
+        case 'C': out += pad(conv, std::string(1, static_cast<char>(args.u32()))); break;
         case 's':
         case 'S':
-            if (!format_string(m, spec, args.u32(), out))
+            if (!format_string(m, conv, args.u32(), out))
                 return false;
             break;
-        case 'p': out += pad(spec, host_format("%08X", args.u32())); break;
+        case 'p': out += pad(conv, host_format("%08X", args.u32())); break;
         case 'e':
         case 'E':
         case 'f':
@@ -266,12 +266,12 @@ bool format_text(Machine& m, const std::string& format, std::uint32_t argument_a
         case 'g':
         case 'G':
         case 'a':
-        case 'A': out += format_real(spec, args.real()); break;
+        case 'A': out += format_real(conv, args.real()); break;
         case 'n':
             if (!guest_write_u32(m, args.u32(), static_cast<std::uint32_t>(out.size())))
                 return false;
             break;
-        default: out += spec.conversion; break;
+        default: out += conv.conversion; break;
         }
     }
     return args.ok && !m.stopped();

@@ -122,7 +122,7 @@ std::string load_error(const std::vector<std::uint8_t>& file)
 // entries names long, shared by descriptors descriptors, then the DLL name.
 ImageSpec shared_lookup_tables(std::uint32_t entries, std::uint32_t descriptors, std::size_t name_length)
 {
-    ImageSpec spec;
+    ImageSpec layout;
     std::vector<std::uint8_t> idata(2 + name_length + 1, 'f');
     idata[0] = idata[1] = 0;
     idata.back() = 0;
@@ -144,10 +144,10 @@ ImageSpec shared_lookup_tables(std::uint32_t entries, std::uint32_t descriptors,
     }
     put32(idata, idata.size() + 16, 0);  // the terminating descriptor
     std::uint32_t idata_size = std::uint32_t(idata.size());
-    spec.size_of_image = 0x2000 + ((idata_size + 0xFFF) & ~0xFFFu);
-    spec.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode}, {".idata", 0x2000, idata_size, idata, kData}};
-    spec.directories[1] = {directory, 20 * (descriptors + 1)};
-    return spec;
+    layout.size_of_image = 0x2000 + ((idata_size + 0xFFF) & ~0xFFFu);
+    layout.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode}, {".idata", 0x2000, idata_size, idata, kData}};
+    layout.directories[1] = {directory, 20 * (descriptors + 1)};
+    return layout;
 }
 
 TEST(I386HostileImage, ImportsMultipliedBySharedTablesAreCountedWhileRead)
@@ -165,11 +165,11 @@ TEST(I386HostileImage, ImportsMultipliedBySharedTablesAreCountedWhileRead)
 
 TEST(I386HostileImage, DeclaredSizesCostNoMemory)
 {
-    ImageSpec spec;
-    spec.size_of_image = 0x0FF00000;
-    spec.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode},
+    ImageSpec layout;
+    layout.size_of_image = 0x0FF00000;
+    layout.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode},
                      {".bss", 0x2000, 0x0FE00000, {}, kData}};
-    std::vector<std::uint8_t> file = spec.bytes();
+    std::vector<std::uint8_t> file = layout.bytes();
     ASSERT_LT(file.size(), 10000u);
     LinkDir d;
     d.write_text("large.exe", std::string(file.begin(), file.end()));
@@ -187,10 +187,10 @@ TEST(I386HostileImage, DeclaredSizesCostNoMemory)
 
 TEST(I386HostileImage, SectionCountsBeyondTheLoadersAreRefused)
 {
-    ImageSpec spec;
-    spec.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode}};
-    spec.section_count_override = 65535;
-    std::vector<std::uint8_t> file = spec.bytes();
+    ImageSpec layout;
+    layout.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode}};
+    layout.section_count_override = 65535;
+    std::vector<std::uint8_t> file = layout.bytes();
     file.resize(0x138 + 65535 * 40 + 0x1000, 0);
     EXPECT_EQ(load_error(file), "65535 sections; the loader maps at most 96");
 }
@@ -262,10 +262,10 @@ TEST(I386HostileImage, DamagedDirectoriesAreRefusedWithAMessage)
          "section .early overlaps the headers or the section before it"},
     };
     for (const Case& c : cases) {
-        ImageSpec spec;
-        spec.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode}};
-        c.damage(spec);
-        std::string error = load_error(spec.bytes());
+        ImageSpec layout;
+        layout.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode}};
+        c.damage(layout);
+        std::string error = load_error(layout.bytes());
         EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
     }
     ImageSpec good;
