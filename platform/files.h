@@ -19,6 +19,10 @@ std::optional<std::int64_t> modification_time(const std::string& path);
 // The same in nanoseconds, as finely as the file system keeps it, for deciding
 // which of two files written within one second is newer.
 std::optional<std::int64_t> modification_time_ns(const std::string& path);
+// The host's name of a Windows path when the program runs under Wine (where a
+// host program started from it needs the host's names); empty on Windows and
+// on POSIX hosts.
+std::string wine_host_name(const std::string& windows_path);
 std::optional<std::uint64_t> file_size(const std::string& path);
 
 struct DirEntry {

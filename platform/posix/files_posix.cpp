@@ -20,6 +20,11 @@ std::optional<std::int64_t> modification_time(const std::string& path)
     return static_cast<std::int64_t>(info.st_mtime);
 }
 
+std::string wine_host_name(const std::string&)
+{
+    return {};
+}
+
 std::optional<std::int64_t> modification_time_ns(const std::string& path)
 {
     struct stat info;

@@ -36,6 +36,22 @@ std::optional<std::int64_t> modification_time(const std::string& path)
     return ticks ? std::optional<std::int64_t>(*ticks / 10000000) : std::nullopt;
 }
 
+std::string wine_host_name(const std::string& windows_path)
+{
+    using Convert = char*(CDECL*)(const wchar_t*);
+    auto convert = reinterpret_cast<Convert>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!convert)
+        return {};
+    std::wstring wide(windows_path.begin(), windows_path.end());
+    char* name = convert(wide.c_str());
+    if (!name)
+        return {};
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
 std::optional<std::int64_t> modification_time_ns(const std::string& path)
 {
     auto ticks = last_write_ticks(path);

@@ -32,21 +32,7 @@ struct CapturedRun {
 CapturedRun captured;
 
 // The host's name of a Windows path under Wine; empty on Windows.
-std::string unix_name(const std::string& windows_path)
-{
-    using Convert = char*(CDECL*)(const wchar_t*);
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert)
-        return {};
-    std::wstring wide(windows_path.begin(), windows_path.end());
-    char* name = convert(wide.c_str());
-    if (!name)
-        return {};
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
+std::string unix_name(const std::string& windows_path) { return vyn::platform::wine_host_name(windows_path); }
 
 std::string quoted_for_shell(const std::string& text)
 {

@@ -3,6 +3,8 @@
 // the results, follow a diagnostic to its line, run the program through the
 // runner with its output captured, export and import the project.
 #include <windows.h>
+
+#include "platform/files.h"
 #include <commctrl.h>
 
 #include <filesystem>
@@ -22,21 +24,7 @@ const char kHello[] = "#include <stdio.h>\r\n"
                       "}\r\n";
 
 // The host's name of a Windows path; empty outside Wine.
-std::string unix_name(const std::string& windows_path)
-{
-    using Convert = char*(CDECL*)(const wchar_t*);
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert)
-        return {};
-    std::wstring wide(windows_path.begin(), windows_path.end());
-    char* name = convert(wide.c_str());
-    if (!name)
-        return {};
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
+std::string unix_name(const std::string& windows_path) { return vyn::platform::wine_host_name(windows_path); }
 
 // build/win64/bin -> build/win64/kit, and the native emulator beside it.
 std::string build_dir() { return vyn::winpath::directory(vyn::winpath::directory(tavra_exe())); }

@@ -6,27 +6,14 @@
 
 #include "ide/command_ids.h"
 #include "ide/shell/tests/wine/ide_fixture.h"
+#include "platform/files.h"
 
 namespace tavra::testing {
 namespace {
 
 // The host's name of a Windows path, as a shell script on the host spells
 // it; empty outside Wine.
-std::string unix_name(const std::string& windows_path)
-{
-    using Convert = char*(CDECL*)(const wchar_t*);
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert)
-        return {};
-    std::wstring wide(windows_path.begin(), windows_path.end());
-    char* name = convert(wide.c_str());
-    if (!name)
-        return {};
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
+std::string unix_name(const std::string& windows_path) { return vyn::platform::wine_host_name(windows_path); }
 
 // tools/run-ide.sh starts the IDE in the checkout with the sample's host
 // name, unquoted: "/.../samples/hello/hello.c", a name that starts at the
