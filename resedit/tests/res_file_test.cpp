@@ -107,6 +107,7 @@ TEST(ResFile, OneExtraByteIsRefusedWithTheNextEntryAndItsPosition)
 TEST(ResFile, DamagedEntriesAreRefusedNeverReadOutOfBounds)
 {
     const auto& good = sample_res();
+    ASSERT_GT(good.size(), 0x40u);
     for (std::size_t length = 1; length < good.size(); length += 7) {
         std::vector<std::uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
         RecordingUi ui;
@@ -136,6 +137,7 @@ TEST(ResFile, SavingKeepsOrderIncludeNameAndUneditedRecords)
     auto file = read_res(sample_res(), ui);
     ASSERT_TRUE(file);
     file->include_file = "sample.h";
+    ASSERT_GE(file->records.size(), 7u);
     ResRecord& dialog = file->records[3];
     ASSERT_TRUE(dialog.dialog);
     Dialog moved = *dialog.dialog;

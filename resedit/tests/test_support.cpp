@@ -28,7 +28,9 @@ bool compile_script(const std::filesystem::path& script, const std::filesystem::
     std::string command = "cd '" + script.parent_path().string() + "' && '" + RESEDIT_LLVM_RC + "' -I '" + RESEDIT_WIN_INCLUDE + "'";
     for (const auto& dir : includes)
         command += " -I '" + dir.string() + "'";
-    command += " -fo '" + res.string() + "' '" + script.string() + "'";
+    // "--" ends the options: llvm-rc reads a path such as "/check/a.rc" as its
+    // /C switch otherwise.
+    command += " -fo '" + res.string() + "' -- '" + script.string() + "'";
     return std::system(command.c_str()) == 0;
 }
 
