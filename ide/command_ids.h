@@ -260,6 +260,22 @@
 #define IDC_EXEC_SAVE           375
 #define IDC_EXEC_RETURN_CODE    376
 
+/* The floating output window and the utilities' dialogs. */
+#define IDD_OUTPUT_FLOAT        380
+#define IDD_ADD_UTILITY         381
+#define IDD_CHANGE_UTILITY      382
+#define IDC_UTIL_PROGRAM        383
+#define IDC_UTIL_ARGS           384
+#define IDC_UTIL_DIR            385
+#define IDC_UTIL_NAME           386
+#define IDC_UTIL_KEY            387
+#define IDC_UTIL_LIST           388
+#define IDC_UTIL_SAVE           389
+#define IDC_UTIL_RETURN_CODE    390
+#define IDC_UTIL_CHANGE         391
+#define IDC_UTIL_RENAME         392
+#define IDC_UTIL_ERASE          393
+
 /* String table. */
 #define IDS_OPEN_RESOURCE_TITLE 80
 #define IDS_ROOT_CHOOSER_TITLE  93

@@ -21,8 +21,6 @@ const LaterCommand kLaterCommands[] = {
     {CM_SYMBOL_USAGE, "source scanning"},
     {CM_COPY_FUNCTION, "source scanning"},
     {CM_GREP, "grep"},
-    {CM_ADD_UTILITY, "output window and external tools"},
-    {CM_CHANGE_UTILITY, "output window and external tools"},
     {CM_REDEFINE_KEYS, "keys, accelerators and macros"},
     {CM_OUTLINE, "projects"},
     {CM_CTRL_F9, "build and diagnostics"},
@@ -76,8 +74,6 @@ const LaterCommand kLaterCommands[] = {
 
 std::optional<std::string_view> later_command_owner(int command)
 {
-    if (command >= CM_FIRST_UTILITY && command <= CM_LAST_UTILITY)
-        return "output window and external tools";
     for (const LaterCommand& row : kLaterCommands)
         if (row.command == command)
             return row.owner;

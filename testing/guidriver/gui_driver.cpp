@@ -1,5 +1,6 @@
 #include "testing/guidriver/gui_driver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -254,6 +255,33 @@ void type_key(HWND window, UINT virtual_key, bool ctrl, bool shift, bool alt)
         key(VK_CONTROL, true);
     SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
     posted_since_settle += int(inputs.size());
+}
+
+namespace {
+// A mouse event at a screen point, in the absolute coordinates SendInput wants.
+void send_mouse(POINT at, DWORD flags)
+{
+    int width = std::max(2, GetSystemMetrics(SM_CXSCREEN)), height = std::max(2, GetSystemMetrics(SM_CYSCREEN));
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = LONG((at.x * 65535LL) / (width - 1));
+    input.mi.dy = LONG((at.y * 65535LL) / (height - 1));
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(INPUT));
+}
+}  // namespace
+
+void drag_mouse(HWND window, POINT from, POINT to, int hold_ms)
+{
+    SetForegroundWindow(window);
+    send_mouse(from, 0);
+    Sleep(50);
+    send_mouse(from, MOUSEEVENTF_LEFTDOWN);
+    Sleep(DWORD(hold_ms));
+    send_mouse({(from.x + to.x) / 2, (from.y + to.y) / 2}, 0);
+    send_mouse(to, 0);
+    send_mouse(to, MOUSEEVENTF_LEFTUP);
+    posted_since_settle += 5;
 }
 
 void settle(HWND window, int timeout_ms)

@@ -58,6 +58,10 @@ void post_key(HWND window, UINT virtual_key);
 // window, after bringing window to the foreground; the target's GetKeyState
 // then sees the modifiers.
 void type_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = false, bool alt = false);
+// Drags the mouse as real input: the left button goes down at from (screen
+// coordinates) in window, which is brought to the foreground first, stays
+// there for hold_ms, moves to to and comes up.
+void drag_mouse(HWND window, POINT from, POINT to, int hold_ms);
 // Returns once the window's thread has taken every message posted through
 // this driver since the last settle from its queue and handled it. A message
 // sent to a thread is handled when the thread next asks for a message, before

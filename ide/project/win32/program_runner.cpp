@@ -120,11 +120,7 @@ DWORD wait_responsive(HANDLE process)
 }
 
 // The Execute dialog's record, kept for the session.
-struct ExecuteRecord {
-    std::string program, args, directory;
-    unsigned flags = 0;  // 1: save the output into a file and open it; 2: show the return code
-};
-ExecuteRecord execute_record;
+ProgramRecord execute_record;
 
 std::string dialog_text(HWND dialog, int id)
 {
@@ -169,10 +165,12 @@ bool needs_runner(const std::string& program)
     return image && is_i386_image(*image);
 }
 
+}  // namespace
+
 // Runs the record's program; with the save flag through a command file that
 // sends its output into a temporary file, waited for (the IDE stays
 // responsive) so that the file opened afterwards is whole.
-void run_execute_record(const ExecuteRecord& r)
+void run_program_record(const ProgramRecord& r)
 {
     std::string runner = runner_setting();
     if (!runner.empty() && needs_runner(r.program)) {
@@ -225,12 +223,10 @@ void run_execute_record(const ExecuteRecord& r)
         open_file("\"" + output + "\"");
 }
 
-}  // namespace
-
 void execute_command(int, CommandParameter)
 {
     if (DialogBoxParamA(ide().instance, MAKEINTRESOURCEA(IDD_EXECUTE), ide().frame, execute_procedure, 0) == IDOK)
-        run_execute_record(execute_record);
+        run_program_record(execute_record);
 }
 
 void execute_program_command(int, CommandParameter)

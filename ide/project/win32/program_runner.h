@@ -5,9 +5,22 @@
 // and then opens the whole output in the editor.
 #pragma once
 
+#include <string>
+
 #include "ide/shell/dispatcher.h"
 
 namespace tavra::project_win32 {
+
+// A program to run as Execute and the user utilities do.
+struct ProgramRecord {
+    std::string program, args, directory;
+    unsigned flags = 0;  // 1: save the output into a file and open it; 2: show the return code
+};
+
+// Runs record: in its directory when one is given, through the runner when
+// it is an i386 image and a runner is set, its output captured and opened
+// with flag 1, its return code shown with flag 2.
+void run_program_record(const ProgramRecord& record);
 
 void execute_program_command(int, CommandParameter);
 // Execute (1124): the dialog "Execute a program" and the run it describes.

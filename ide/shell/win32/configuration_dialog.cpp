@@ -91,6 +91,8 @@ bool apply(HWND dialog)
     show_files_toolbar(IsDlgButtonChecked(dialog, IDC_CFG_TOOLBAR) == BST_CHECKED);
     ide().editor->editor_flags = unsigned(s.editor_flags);
     ide().editor->tab_size = int(s.tab_size);
+    if (ide().output)  // the small-font option chooses the output list's font
+        SendMessageA(ide().output, WM_OUTPUT_SET_FONT, WPARAM(SendMessageA(ide().output, WM_OUTPUT_GET_FONT, 0, 0)), 0);
     for (const auto& document : ide().editor->documents())
         refresh_document_windows(*document);
     return true;

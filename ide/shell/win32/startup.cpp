@@ -16,6 +16,7 @@
 #include "ide/shell/win32/frame_commands.h"
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/output_window.h"
+#include "ide/shell/win32/utility_commands.h"
 #include "ide/shell/win32/win32_ui.h"
 #include "ide/shell/win32/window_classes.h"
 #include "platform/files.h"
@@ -104,8 +105,9 @@ void create_editor()
     Dispatcher::State state;
     state.has_document = [] { return current_view() != nullptr; };
     state.current_view = [] { vyn::editor::View* view = current_view(); return view ? view->id : 0; };
-    s.dispatcher = std::make_unique<Dispatcher>(s.key_bindings, state, Dispatcher::Ranges{});
+    s.dispatcher = std::make_unique<Dispatcher>(s.key_bindings, state, Dispatcher::Ranges{run_utility_command, {}, {}});
     add_frame_commands();
+    add_utility_commands();
 }
 
 void read_settings()
@@ -136,15 +138,6 @@ void create_editor_font()
         ide().editor_font = font;
     }
     measure_editor_font();
-}
-
-void append_utilities()
-{
-    const auto& utilities = ide().settings.utilities;
-    for (std::size_t i = 0; i < utilities.size() && CM_FIRST_UTILITY + int(i) <= CM_LAST_UTILITY; ++i) {
-        std::string label = vyn::format("%s\t%s+F%d", utilities[i].nickname.c_str(), "Shift", int(i) + 1);
-        AppendMenuA(ide().options_menu, MF_STRING, CM_FIRST_UTILITY + i, label.c_str());
-    }
 }
 
 void append_help_database()
@@ -280,7 +273,7 @@ int run_ide(HINSTANCE instance, const char* command_line)
     update_frame_title();
     layout_frame();
     DrawMenuBar(state.frame);
-    append_utilities();
+    load_utilities();
     append_help_database();
     open_start_files();
     project_win32::open_start_project();
