@@ -223,6 +223,11 @@ void run_program_record(const ProgramRecord& r)
         open_file("\"" + output + "\"");
 }
 
+bool start_program(const std::string& command_line)
+{
+    return start_process(command_line, "", false, nullptr);
+}
+
 void execute_command(int, CommandParameter)
 {
     if (DialogBoxParamA(ide().instance, MAKEINTRESOURCEA(IDD_EXECUTE), ide().frame, execute_procedure, 0) == IDOK)
@@ -260,6 +265,16 @@ void execute_program_command(int, CommandParameter)
     }
     start_process(command, "", false, nullptr);
     SetCurrentDirectoryA(previous.c_str());
+}
+
+void execute_with_zezezud_command(int, CommandParameter)
+{
+    const Project& p = current_project();
+    if (!p.is_open()) {
+        tell("No project defined");
+        return;
+    }
+    start_program(format("zezezud.exe %s", executable_path(p).c_str()));
 }
 
 }  // namespace tavra::project_win32

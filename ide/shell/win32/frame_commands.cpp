@@ -7,6 +7,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/version_text.h"
+#include "ide/project/win32/program_runner.h"
 #include "ide/project/win32/project_session.h"
 #include "ide/shell/win32/configuration_dialog.h"
 #include "ide/shell/win32/documents.h"
@@ -17,7 +18,6 @@
 #include "ide/shell/win32/search_dialogs.h"
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
-#include "platform/process.h"
 
 namespace tavra {
 
@@ -164,9 +164,7 @@ void resources(int, CommandParameter)
     if (!resource_file)
         return;
     std::string command = vyn::format("%s\\bin\\tavrares.exe %s", ide().compiler_root.c_str(), resource_file->c_str());
-    std::string error;
-    if (!vyn::platform::Process::start(command, {}, error))
-        tell(error);
+    project_win32::start_program(command);
 }
 
 // Editing commands go to the editor with the current view.

@@ -232,6 +232,7 @@ void add_utility_commands()
 {
     ide().dispatcher->add(CM_ADD_UTILITY, add_utility);
     ide().dispatcher->add(CM_CHANGE_UTILITY, change_utility);
+    ide().dispatcher->add(CM_1290, project_win32::execute_with_zezezud_command);
 }
 
 void run_utility_command(int command, CommandParameter)

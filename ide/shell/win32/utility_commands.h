@@ -11,7 +11,8 @@ namespace tavra {
 
 // Builds the list from the settings read at start and appends its menu entries.
 void load_utilities();
-// Registers Add Utility and Change Utility with the dispatcher.
+// Registers Add Utility, Change Utility and the second form of running the
+// built program (1290, an outside tool on the executable) with the dispatcher.
 void add_utility_commands();
 // The dispatcher's handler of the utility range.
 void run_utility_command(int command, CommandParameter parameter);

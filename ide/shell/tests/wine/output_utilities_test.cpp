@@ -234,5 +234,45 @@ TEST_F(OutputAndUtilities, ThePanelsTopEdgeDragsItsHeightAndTheListFloatsAndDock
     program.wait_exit(30000);
 }
 
+// What is typed into the list goes to the current edit window.
+TEST_F(OutputAndUtilities, KeysTypedInTheListReachTheEditWindow)
+{
+    auto program = start("");
+    gui::post_command(frame, CM_NEW);
+    gui::settle(frame);
+    HWND edit = active_edit_window();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(gui::window_text(edit), "untitled");
+    PostMessageW(panel(), WM_OUTPUT_OPEN, 0, 0);
+    gui::settle(frame);
+    gui::post_text(list(), "x");
+    gui::settle(frame);
+    EXPECT_TRUE(gui::wait_until([&] { return gui::window_text(edit) == "untitled*"; })) << gui::window_text(edit);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    HWND modified = wait_for_dialog("Modified files", program.id());
+    ASSERT_NE(modified, nullptr);
+    click(modified, IDC_FORGET);
+    program.wait_exit(30000);
+}
+
+// The resource editor that can't be started is named in the IDE's own words.
+TEST_F(OutputAndUtilities, AResourceEditorThatCantStartIsNamed)
+{
+    put_file(path("app.res"), "");
+    auto program = start("");
+    DWORD process = program.id();
+    gui::post_command(frame, CM_RESOURCES);
+    HWND chooser = wait_for_dialog("Open a resource file", process);
+    ASSERT_NE(chooser, nullptr);
+    enter_file_name(chooser, path("app.res"));
+    HWND box = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (box = wait_for_dialog("tavra", process, 0)) != nullptr; }));
+    std::string expected = "Impossible to execute '" + dir + "\\bin\\tavrares.exe " + path("app.res") + "'";
+    EXPECT_NE(vyn::join(static_texts(box), "|").find(expected), std::string::npos) << vyn::join(static_texts(box), "|");
+    click(box, IDOK);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    program.wait_exit(30000);
+}
+
 }  // namespace
 }  // namespace tavra::testing
