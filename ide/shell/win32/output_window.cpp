@@ -1,5 +1,6 @@
 #include "ide/shell/win32/output_window.h"
 
+#include <climits>
 #include <ctime>
 #include <fstream>
 
@@ -75,9 +76,12 @@ int frame_client_height()
     return client.bottom;
 }
 
+// The frame fits the panel into its client area when it lays it out; the
+// height kept here is not cut to the client area of the moment, which is
+// empty while the frame is minimised.
 void relayout_frame()
 {
-    ide().output_height = panel_height(state.flags, state.open_height, state.closed_height, frame_client_height());
+    ide().output_height = panel_height(state.flags, state.open_height, state.closed_height, INT_MAX);
     PostMessageA(ide().frame, WM_TAVRA_LAYOUT, 0, 0);
 }
 
