@@ -54,6 +54,12 @@ void limit_fields(HWND dialog)
         SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, kMaxUtilityText, 0);
 }
 
+// A refusal told over the dialog, which stays modal and open for a correction.
+void refuse(HWND dialog, const std::string& refusal)
+{
+    MessageBoxA(dialog, refusal.c_str(), "tavra", MB_OK | MB_ICONINFORMATION);
+}
+
 UtilityRecord fields_of(HWND dialog)
 {
     UtilityRecord r;
@@ -87,7 +93,7 @@ INT_PTR CALLBACK add_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
         return FALSE;
     UtilityRecord record = fields_of(dialog);
     if (auto refusal = utilities.add(record)) {
-        tell(*refusal);  // the dialog stays open for a better name
+        refuse(dialog, *refusal);
         return TRUE;
     }
     utilities_changed();
@@ -155,7 +161,7 @@ bool act_on_chosen(HWND dialog, int action)
         break;
     case IDC_UTIL_RENAME:
         if (auto refusal = utilities.rename(command, fields.name)) {
-            tell(*refusal);
+            refuse(dialog, *refusal);
             return false;
         }
         break;

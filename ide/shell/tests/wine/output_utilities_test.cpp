@@ -66,6 +66,7 @@ TEST_F(OutputAndUtilities, AUtilityDefinedInItsDialogRunsWithShiftF1AndItsOutput
     HWND add = wait_for_dialog("Utility definition", process);
     ASSERT_NE(add, nullptr);
     EXPECT_EQ(control_text(add, IDC_UTIL_KEY), "Shift+F1");
+    EXPECT_FALSE(IsWindowEnabled(frame));
     set_text(add, IDC_UTIL_PROGRAM, "cmd.exe");
     set_text(add, IDC_UTIL_ARGS, "/c echo utility says $CURRENT_TEXT$done");
     click(add, IDOK);  // no menu entry yet: refused, the dialog stays
@@ -75,7 +76,10 @@ TEST_F(OutputAndUtilities, AUtilityDefinedInItsDialogRunsWithShiftF1AndItsOutput
     click(refusal, IDOK);
     gui::wait_until([&] { return !IsWindow(refusal); });
     ASSERT_TRUE(IsWindow(add));
+    EXPECT_FALSE(IsWindowEnabled(frame)) << "the dialog stays modal after the refusal";
     set_text(add, IDC_UTIL_NAME, "Echo");
+    gui::settle(add);
+    Sleep(500);  // the dialog repaints once the message box above it has gone
     gui::save_screenshot(gui::screenshot_path("utility_add_dialog.png"));
     click(add, IDOK);
     ASSERT_TRUE(gui::wait_until([&] { return !IsWindow(add); }));
