@@ -38,7 +38,9 @@ public:
 private:
     static constexpr std::intptr_t kNoHandle = -1;
     std::intptr_t file_ = kNoHandle;     // the file handle (a descriptor on POSIX)
-    std::intptr_t mapping_ = kNoHandle;  // the mapping object (Windows only)
+#ifdef _WIN32
+    std::intptr_t mapping_ = kNoHandle;  // the mapping object
+#endif
     const std::uint8_t* view_ = nullptr;
     std::size_t size_ = 0;
 };
