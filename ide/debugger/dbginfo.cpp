@@ -12,22 +12,30 @@ namespace pe = vyn::coff;
 
 void SymbolTable::insert(SymbolEntry entry)
 {
-    std::uint32_t bucket = DWordXorLrl(entry.name) & (kBuckets - 1);
-    if (buckets_.empty())
-        buckets_.resize(kBuckets);
-    buckets_[bucket].push_back(static_cast<std::uint32_t>(entries_.size()));
-    entries_.push_back(std::move(entry));
+    if (!store_) {
+        store_ = std::make_unique<Store>();
+        store_->heads.fill(kNone);
+    }
+    std::uint32_t& head = store_->heads[DWordXorLrl(entry.name) & (kBuckets - 1)];
+    store_->hidden.push_back(head);
+    head = static_cast<std::uint32_t>(store_->entries.size());
+    store_->entries.push_back(std::move(entry));
 }
 
 const SymbolEntry* SymbolTable::find(std::string_view name) const
 {
-    if (buckets_.empty())
+    if (!store_)
         return nullptr;
-    const std::vector<std::uint32_t>& chain = buckets_[DWordXorLrl(name) & (kBuckets - 1)];
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)  // the newest entry hides the older ones
-        if (entries_[*it].name == name)
-            return &entries_[*it];
+    for (std::uint32_t i = store_->heads[DWordXorLrl(name) & (kBuckets - 1)]; i != kNone; i = store_->hidden[i])
+        if (store_->entries[i].name == name)
+            return &store_->entries[i];
     return nullptr;
+}
+
+const std::deque<SymbolEntry>& SymbolTable::entries() const
+{
+    static const std::deque<SymbolEntry> none;
+    return store_ ? store_->entries : none;
 }
 
 bool DebugInfo::load_executable(std::span<const std::uint8_t> file, const std::string& name,
@@ -134,11 +142,12 @@ bool DebugInfo::resolve_imports(MemoryReader& memory, const Tell& tell)
         for (ImportEntry& imp : imports) {
             if (imp.function != name && imp.function != name.substr(1))
                 continue;
-            imp.stub = s.value + image_base;
+            // A read that fails leaves what it would have resolved at 0.
+            std::uint32_t stub = s.value + image_base, slot = 0;
             std::uint8_t word[4];
-            if (!memory.read(imp.stub + 2, word))
+            if (!memory.read(stub + 2, word))
                 continue;
-            std::uint32_t slot = 0;
+            imp.stub = stub;
             read_u32_at(word, 0, slot);
             if (memory.read(slot, word))
                 read_u32_at(word, 0, imp.target);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,22 +52,29 @@ struct SymbolEntry {
     const FunctionRecord* function = nullptr;
 };
 
-/* 1024 buckets by the case-insensitive CodeView name hash; names compare
-   exactly. A later entry of a name hides an earlier one. */
+/* 1024 bucket heads by the case-insensitive CodeView name hash, each the
+   newest entry of its bucket, and a chain from every entry to the one it
+   hides: a later entry of a name hides an earlier one, names compare
+   exactly. A table holds nothing at all until its first entry, so the
+   statics and constants tables of the many modules without any cost no
+   memory. Entries keep their addresses while the table grows. */
 class SymbolTable {
 public:
     static constexpr std::size_t kBuckets = 1024;
     void insert(SymbolEntry entry);
     const SymbolEntry* find(std::string_view name) const;
-    std::size_t size() const { return entries_.size(); }
+    std::size_t size() const { return store_ ? store_->entries.size() : 0; }
     // Every entry in insertion order.
-    const std::deque<SymbolEntry>& entries() const { return entries_; }
+    const std::deque<SymbolEntry>& entries() const;
 
 private:
-    std::deque<SymbolEntry> entries_;
-    // Entry indices per bucket, oldest first; made with the first entry, so
-    // the many tables of modules without statics or constants stay small.
-    std::vector<std::vector<std::uint32_t>> buckets_;
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    struct Store {
+        std::array<std::uint32_t, kBuckets> heads;   // newest entry index per bucket, or kNone
+        std::vector<std::uint32_t> hidden;           // per entry: the older entry of its bucket, or kNone
+        std::deque<SymbolEntry> entries;
+    };
+    std::unique_ptr<Store> store_;
 };
 
 struct ModuleEntry {

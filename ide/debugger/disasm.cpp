@@ -375,17 +375,15 @@ void Decoder::bad()
     out_.operand_column = out_.text.size();
 }
 
-/* Pads prefixes and mnemonic to six characters and one blank, then writes
-   the operands reversed (or in table order for enter), joined by ",". */
+/* Pads prefixes and mnemonic to six characters and one blank (also when no
+   operand follows), then writes the operands reversed (or in table order
+   for enter), joined by ",". */
 void Decoder::finish(const std::string& text, const std::array<std::string, 3>& ops, bool table_order)
 {
     std::string line = text;
-    bool any = !ops[0].empty() || !ops[1].empty() || !ops[2].empty();
-    if (any) {
-        if (line.size() < 6)
-            line.resize(6, ' ');
-        line += ' ';
-    }
+    if (line.size() < 6)
+        line.resize(6, ' ');
+    line += ' ';
     out_.operand_column = line.size();
     bool first = true;
     for (int k = 0; k < 3; ++k) {

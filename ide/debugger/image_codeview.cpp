@@ -232,9 +232,11 @@ std::vector<Record> split_records(const ByteReader& s, std::size_t start, std::s
         read_u16_at(bytes, pos + 2, kind);
         if (length < 2 || pos + 2 + length > bytes.size())
             break;
+        // A frame-relative record is passed over at any length, inside a
+        // procedure or not; a register record only inside one.
         bool inside = depth > 0;
-        bool local = kind == sym::kRegister || kind == sym::kFrameRelative;
-        bool known = handled(kind) || always_skipped(kind) || (inside && local);
+        bool known = handled(kind) || always_skipped(kind) || kind == sym::kFrameRelative ||
+                     (inside && kind == sym::kRegister);
         if (!known && length > kLongestSkippedRecord)
             break;
         out.push_back({pos, kind, bytes.subspan(pos + 4, length - 2u)});

@@ -37,7 +37,6 @@ void annotate(const DebugInfo& info, const FunctionRecord* f, const Instruction&
         if (name.empty()) {
             char buf[24];
             std::snprintf(buf, sizeof buf, "(0x%x)", *in.target);
-            text += " ";
             text += buf;
         } else {
             text += " (" + name + ")";

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -112,7 +113,10 @@ struct Scenario {
     nb09::CodeView cv;
 };
 
-void build(Scenario& s, const std::vector<std::string>& extra_link = {})
+// Records appended behind the scenario's own, given the COFF symbol of "counter".
+using MoreRecords = std::function<void(cv4::SymbolRecords&, std::uint32_t counter)>;
+
+void build(Scenario& s, const std::vector<std::string>& extra_link = {}, const MoreRecords& more = {})
 {
     CoffBuilder b;
     cv4::TypeRecords& t = s.types;
@@ -151,6 +155,8 @@ void build(Scenario& s, const std::vector<std::string>& extra_link = {})
     r.end();
     r.data(cv4::kGlobalData, "counter", counter, s.span);
     r.raw(string_constant("GREETING", "42 apples"));
+    if (more)
+        more(r, counter);
     r.add_to(b);
     t.add_to(b);
     ASSERT_TRUE(b.write(s.dir.file("a.obj")));
@@ -409,11 +415,51 @@ TEST(Reader, EntryFunctionAndImportResolutionThroughMemory)
     EXPECT_EQ(d.imports[0].target, 0x7C801234u);
     EXPECT_EQ(d.import_of_target(0x7C801234)->function, "ExitProcess");
     EXPECT_EQ(d.name_of_address(*stub), "ExitProcess");
+
+    // Reads that fail leave what they would have resolved unresolved: without
+    // the slot the target, without the stub's operand both.
+    Loaded again;
+    load(again, s.image);
+    memory.bytes.erase(0x405000);
+    ASSERT_TRUE(again.info.resolve_imports(memory, [](const std::string&) {}));
+    EXPECT_EQ(again.info.imports[0].stub, *stub);
+    EXPECT_EQ(again.info.imports[0].target, 0u);
+    Loaded none;
+    load(none, s.image);
+    memory.bytes.clear();
+    ASSERT_TRUE(none.info.resolve_imports(memory, [](const std::string&) {}));
+    EXPECT_EQ(none.info.imports[0].stub, 0u);
+    EXPECT_EQ(none.info.imports[0].target, 0u);
+    EXPECT_EQ(none.info.name_of_address(*stub), "");
     // Code without CodeView: the COFF symbol at or before it.
     auto startup = d.coff_function(kImageBase + 0x1000 + 2);
     ASSERT_TRUE(startup.has_value());
     EXPECT_EQ(startup->name, "_mainCRTStartup");
     EXPECT_GT(startup->end, startup->start);
+}
+
+/* Outside a procedure, records the reader does not take are passed over when
+   at most 500 bytes long; a longer one ends the walk of its subsection, except
+   a frame-relative record, which is passed over at any length. */
+TEST(Reader, LongUnknownRecordsEndTheWalkButLongFrameRecordsDoNot)
+{
+    auto padded = [](std::uint16_t kind, std::size_t body) {
+        return record(kind, std::vector<std::uint8_t>(body, 0));
+    };
+    Scenario s;
+    build(s, {}, [&](cv4::SymbolRecords& r, std::uint32_t counter) {
+        r.raw(padded(0x1234, 400));                     // unknown, short: passed over
+        r.raw(padded(cv4::kFrameRelative, 600));        // frame-relative outside a procedure: passed over
+        r.data(cv4::kGlobalData, "reached", counter, cv4::kInt);
+        r.raw(padded(0x1234, 600));                     // unknown, long: the walk ends
+        r.data(cv4::kGlobalData, "lost", counter, cv4::kInt);
+    });
+    Loaded l;
+    load(l, s.image);
+    ASSERT_TRUE(l.ok) << (l.messages.empty() ? "" : l.messages[0]);
+    EXPECT_NE(l.info.find_symbol("counter", 0), nullptr);
+    EXPECT_NE(l.info.find_symbol("reached", 0), nullptr);
+    EXPECT_EQ(l.info.find_symbol("lost", 0), nullptr);
 }
 
 // ---- header checks and damaged images -------------------------------------

@@ -4,12 +4,13 @@
 #include "common/byte_reader.h"
 #include "common/coff_format.h"
 #include "ide/debugger/dbginfo.h"
+#include "ide/debugger/image_mapping.h"
 #include "ide/debugger/listing.h"
 #include "ide/debugger/vyndump/image_memory.h"
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -229,23 +230,25 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stderr);
         return 2;
     }
-    std::ifstream in(o.image, std::ios::binary);
-    if (!in) {
+    bool ok = true;
+    Tell tell = [&ok](const std::string& message) {
+        std::fprintf(stderr, "vyndump: %s\n", message.c_str());
+        ok = false;
+    };
+    ImageMapping mapping;
+    if (!mapping.open(o.image)) {
         std::fprintf(stderr, "vyndump: cannot open %s\n", o.image.c_str());
         return 1;
     }
-    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!mapping.map(tell))
+        return 1;
+    std::span<const std::uint8_t> file = mapping.bytes();
     // The image base of the file itself: no process has moved it.
     std::uint32_t lfanew = 0, base = 0;
     if (vyn::read_u32_at(file, vyn::coff::kDosLfanewOffset, lfanew))
         vyn::read_u32_at(file, std::size_t{lfanew} + 4 + vyn::coff::kFileHeaderSize +
                                    vyn::coff::optional_header32::kImageBase, base);
     DebugInfo d;
-    bool ok = true;
-    Tell tell = [&ok](const std::string& message) {
-        std::fprintf(stderr, "vyndump: %s\n", message.c_str());
-        ok = false;
-    };
     if (!d.load_executable(file, o.image, base, tell))
         return 1;
     if (o.headers) {
