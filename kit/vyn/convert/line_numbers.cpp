@@ -101,4 +101,15 @@ std::optional<std::uint32_t> main_file_id(const std::vector<const c13::DebugSymb
     return by_base ? by_base : first;
 }
 
+std::optional<BodyBounds> body_bounds(const FunctionLines& f)
+{
+    if (f.records.size() < 2 || f.records[1].first <= f.start)
+        return std::nullopt;
+    BodyBounds b;
+    b.start = f.records[1].first - f.start;
+    // With only the opening line and one more, that line runs to the end.
+    b.end = f.records.size() > 2 ? f.records.back().first - f.start : f.size;
+    return b;
+}
+
 }  // namespace vyn::cc

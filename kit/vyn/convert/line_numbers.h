@@ -8,6 +8,7 @@
 #include "kit/vyn/convert/coff_object.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,15 @@ struct FunctionLines {
    relocations name the function of each block. */
 std::vector<FunctionLines> function_lines(const c13::DebugSymbols& d, std::span<const coff::Relocation> relocations,
                                           const std::vector<ObjectSymbol>& symbols, std::uint32_t main_file);
+
+/* Where a function's body starts and ends, as offsets from its start: the
+   first line after the opening one (the prologue runs up to it) and the
+   last line, the closing brace that the epilogue carries. A function of one
+   line has no body apart from its code: nothing. */
+struct BodyBounds {
+    std::uint32_t start = 0, end = 0;
+};
+std::optional<BodyBounds> body_bounds(const FunctionLines& f);
 
 /* The checksum entry of the source file: the file whose name is source_path,
    else whose base name matches, else the file of the first line block. */

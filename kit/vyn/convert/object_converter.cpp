@@ -69,6 +69,7 @@ public:
 private:
     bool convert_debug_sections();
     std::span<const std::uint8_t> function_code(std::uint32_t symbol, std::uint32_t addend) const;
+    std::optional<BodyBounds> function_body(std::uint32_t symbol, std::uint32_t addend) const;
     void add_line_numbers();
     void rebuild_symbols();
     bool renumber();
@@ -98,6 +99,20 @@ std::span<const std::uint8_t> ObjectConverter::function_code(std::uint32_t symbo
     if (start >= code.size())
         return {};
     return std::span<const std::uint8_t>(code).subspan(static_cast<std::size_t>(start));
+}
+
+/* The body of the function at symbol plus addend, from its line numbers. */
+std::optional<BodyBounds> ObjectConverter::function_body(std::uint32_t symbol, std::uint32_t addend) const
+{
+    auto at = std::lower_bound(input_indices_.begin(), input_indices_.end(), symbol);
+    if (at == input_indices_.end() || *at != symbol)
+        return std::nullopt;
+    const coff::Symbol& s = o_.symbols[std::size_t(at - input_indices_.begin())].symbol;
+    std::uint64_t start = std::uint64_t(s.value) + addend;
+    for (const FunctionLines& f : functions_)
+        if (f.section == s.section && f.start == start)
+            return body_bounds(f);
+    return std::nullopt;
 }
 
 bool ObjectConverter::convert_debug_sections()
@@ -144,15 +159,17 @@ bool ObjectConverter::convert_debug_sections()
                 d.checksums = other.checksums;
         }
     std::optional<std::uint32_t> main_file = main_file_id(all, input_.clang_source);
+    // Every section's lines first: a procedure's body comes from them.
+    for (std::size_t i = 0; i < read.size() && main_file; ++i) {
+        auto lines = function_lines(read[i], owners[i]->relocations, o_.symbols, *main_file);
+        functions_.insert(functions_.end(), lines.begin(), lines.end());
+    }
     for (std::size_t i = 0; i < read.size(); ++i) {
         ObjectSection& s = *owners[i];
-        if (main_file) {
-            auto lines = function_lines(read[i], s.relocations, o_.symbols, *main_file);
-            functions_.insert(functions_.end(), lines.begin(), lines.end());
-        }
-        SymbolConversion c = convert_symbols(read[i], s.relocations, types, [&](std::uint32_t symbol, std::uint32_t addend) {
-            return function_code(symbol, addend);
-        });
+        SymbolConversion c = convert_symbols(
+            read[i], s.relocations, types,
+            [&](std::uint32_t symbol, std::uint32_t addend) { return function_code(symbol, addend); },
+            [&](std::uint32_t symbol, std::uint32_t addend) { return function_body(symbol, addend); });
         result_.warnings.insert(result_.warnings.end(), c.warnings.begin(), c.warnings.end());
         s.data = std::move(c.section);
         s.relocations = std::move(c.relocations);

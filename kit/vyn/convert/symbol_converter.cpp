@@ -27,7 +27,7 @@ constexpr std::uint16_t kLocalIsParameter = 0x0001;
 constexpr std::uint16_t kLastPlainRegister = reg::kEdi;
 
 // C13 field offsets (from the record start, length word included).
-constexpr std::size_t kProcLength = 16, kProcType = 28, kProcOffset = 32, kProcSegment = 36, kProcFlags = 38,
+constexpr std::size_t kProcLength = 16, kProcDebugStart = 20, kProcDebugEnd = 24, kProcType = 28, kProcOffset = 32, kProcSegment = 36, kProcFlags = 38,
                       kProcName = 39;
 constexpr std::size_t kDataType = 4, kDataOffset = 8, kDataSegment = 12, kDataName = 14;
 constexpr std::size_t kFrameProcSavedRegisters = 16, kFrameProcFlags = 26;
@@ -41,8 +41,8 @@ struct Stream {
 class SymbolConverter {
 public:
     SymbolConverter(const c13::DebugSymbols& d, std::span<const coff::Relocation> relocations, const TypeMap& types,
-                    const CodeOf& code_of)
-        : d_(d), types_(types), code_of_(code_of)
+                    const CodeOf& code_of, const BodyOf& body_of)
+        : d_(d), types_(types), code_of_(code_of), body_of_(body_of)
     {
         for (const coff::Relocation& r : relocations)
             relocations_.emplace(r.address, r);
@@ -66,6 +66,7 @@ private:
     const c13::DebugSymbols& d_;
     const TypeMap& types_;
     const CodeOf& code_of_;
+    const BodyOf& body_of_;
     std::unordered_map<std::uint32_t, coff::Relocation> relocations_;
     Stream procedures_, others_;
     SymbolConversion result_;
@@ -111,8 +112,13 @@ void SymbolConverter::procedure(const c13::SymbolRecord& s)
     w.u32(0);  // parent
     w.u32(0);  // end, set by the linker
     w.u32(0);  // next, set by the linker
-    for (std::size_t field = kProcLength; field < kProcType; field += 4)  // length, debug start and end
-        w.u32(u32_at(s.bytes, field));
+    w.u32(u32_at(s.bytes, kProcLength));
+    BodyBounds body{u32_at(s.bytes, kProcDebugStart), u32_at(s.bytes, kProcDebugEnd)};
+    if (auto r = relocations_.find(s.offset + kProcOffset);
+        body.start == 0 && body.end == 0 && r != relocations_.end() && body_of_)
+        body = body_of_(r->second.symbol_index, u32_at(s.bytes, kProcOffset)).value_or(body);
+    w.u32(body.start);
+    w.u32(body.end);
     carry_relocation(procedures_, s.offset + kProcOffset, w.size());
     w.u32(u32_at(s.bytes, kProcOffset));
     carry_relocation(procedures_, s.offset + kProcSegment, w.size());
@@ -327,9 +333,9 @@ SymbolConversion SymbolConverter::run()
 }  // namespace
 
 SymbolConversion convert_symbols(const c13::DebugSymbols& symbols, std::span<const coff::Relocation> relocations,
-                                 const TypeMap& types, const CodeOf& code_of)
+                                 const TypeMap& types, const CodeOf& code_of, const BodyOf& body_of)
 {
-    return SymbolConverter(symbols, relocations, types, code_of).run();
+    return SymbolConverter(symbols, relocations, types, code_of, body_of).run();
 }
 
 std::uint32_t prologue_realignment(std::span<const std::uint8_t> code)

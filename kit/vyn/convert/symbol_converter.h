@@ -8,6 +8,7 @@
 
 #include "common/coff_format.h"
 #include "kit/vyn/convert/c13_reader.h"
+#include "kit/vyn/convert/line_numbers.h"
 #include "kit/vyn/convert/type_converter.h"
 
 #include <cstdint>
@@ -30,10 +31,15 @@ struct SymbolConversion {
 // value. Empty when they cannot be found.
 using CodeOf = std::function<std::span<const std::uint8_t>(std::uint32_t symbol, std::uint32_t addend)>;
 
+// The body of the same function, from its line numbers, when it has one.
+using BodyOf = std::function<std::optional<BodyBounds>(std::uint32_t symbol, std::uint32_t addend)>;
+
 /* relocations are those of the input section (any order). The code of a
-   function tells whether and how far its prologue realigns the stack. */
+   function tells whether and how far its prologue realigns the stack. clang
+   leaves a procedure's debug start and end at 0; body_of fills them in, so
+   that a debugger knows where the prologue ends and the epilogue starts. */
 SymbolConversion convert_symbols(const c13::DebugSymbols& symbols, std::span<const coff::Relocation> relocations,
-                                 const TypeMap& types, const CodeOf& code_of);
+                                 const TypeMap& types, const CodeOf& code_of, const BodyOf& body_of = {});
 
 /* The alignment a function's prologue gives the stack ("push ebp; mov ebp,
    esp", pushes of saved registers, then "and esp, -n"): n, or 0 when it

@@ -161,7 +161,7 @@ struct Local {
 struct Procedure {
     std::uint16_t kind = 0;
     std::uint16_t type = 0, segment = 0;
-    std::uint32_t offset = 0, length = 0;
+    std::uint32_t offset = 0, length = 0, debug_start = 0, debug_end = 0;
     std::map<std::string, Local> locals;
 };
 
@@ -200,6 +200,8 @@ Module read_module(const nb09::CodeView& cv, const std::string& object)
             current->offset = p->offset;
             current->segment = p->segment;
             current->length = p->length;
+            current->debug_start = p->debug_start;
+            current->debug_end = p->debug_end;
             // The linker's end field names the first record behind the locals.
             EXPECT_NE(p->end, 0u) << p->name;
         } else if (r.kind == kEnd) {
@@ -408,6 +410,26 @@ TEST(VynCodeView, EveryProcedureIsFoundWithItsLocalsAndTheirTypes)
             EXPECT_EQ(p.segment, 1) << name;
             EXPECT_NE(std::find(block.offsets.begin(), block.offsets.end(), p.offset), block.offsets.end()) << name;
             EXPECT_GT(p.length, 0u) << name;
+        }
+    }
+}
+
+TEST(VynCodeView, EachBodyRunsFromTheLineAfterTheOpeningOneToTheLast)
+{
+    Road road;
+    ASSERT_TRUE(build_road(road));
+    for (const Module* m : {&road.a, &road.b}) {
+        const nb09::LineBlock& block = road.cv.source_modules.at(m->number).files.at(0).blocks.at(0);
+        for (const auto& [name, p] : m->procedures) {
+            SCOPED_TRACE(name);
+            std::vector<std::uint32_t> own;  // the procedure's line addresses, in order
+            for (std::uint32_t at : block.offsets)
+                if (at >= p.offset && at < p.offset + p.length)
+                    own.push_back(at);
+            std::sort(own.begin(), own.end());
+            ASSERT_GE(own.size(), 3u);
+            EXPECT_EQ(p.offset + p.debug_start, own[1]);
+            EXPECT_EQ(p.offset + p.debug_end, own.back());
         }
     }
 }
