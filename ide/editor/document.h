@@ -104,6 +104,9 @@ struct View {
     bool overwrite() const { return (flags & viewflag::overwrite) != 0; }
 };
 
+// Moves p back over up to count characters, a line start counting one, and
+// stops at the start of the document; returns how many it went over.
+int step_back(const Document& document, Position& p, int count);
 // Columns of the indentation of a text: blanks count one, a tab advances to
 // the next multiple of the tab size.
 int indentation_width(const std::string& text, int tab_size);

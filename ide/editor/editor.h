@@ -199,7 +199,9 @@ private:
     // entry of its own before the typed one (its change is the typing's).
     void record_overwritten(const View& view, char character);
     void cut_selection_journaled(View& view);
-    bool move_command(View& view, int id, int parameter);
+    bool move_key(View& view, int code, int repeat, bool ctrl);
+    bool cursor_command(View& view, int id, int parameter);
+    void record_group_mark(const View& view, GroupMark mark);
     bool document_command(View& view, int id, int parameter);
     int auto_indent_target(const Document& document, int completed_line, int reference_width) const;
     void place(View& view, Position where, bool keep_wanted = false);

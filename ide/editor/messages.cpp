@@ -7,6 +7,7 @@
 #include "ide/editor/commands.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace vyn::editor {
 
@@ -30,56 +31,49 @@ void Editor::cut_selection_journaled(View& view)
     delete_selection(view);
 }
 
+/* The keys that move the cursor, scroll, or switch overwrite mode; false
+   for any other key. */
+bool Editor::move_key(View& view, int code, int repeat, bool ctrl)
+{
+    if (code == key::insert) {
+        view.flags ^= viewflag::overwrite;
+        return true;
+    }
+    if ((code == key::up || code == key::down) && ctrl) {
+        scroll_lines(view, code == key::up ? -1 : 1);
+        return true;
+    }
+    if (code == key::left && view.has_selection()) {
+        Position anchor = *view.anchor;
+        clear_selection(view);
+        place(view, anchor);
+        return true;
+    }
+    std::function<void()> move;
+    switch (code) {
+    case key::page_up: move = [&] { page_up(view); }; break;
+    case key::page_down: move = [&] { page_down(view); }; break;
+    case key::home: move = [&] { line_start(view); }; break;
+    case key::end: move = [&] { line_end(view); }; break;
+    case key::left: move = [&] { move_left(view, repeat); }; break;
+    case key::right: move = [&] { move_right(view, repeat); }; break;
+    case key::up: move = [&] { move_up(view, repeat); }; break;
+    case key::down: move = [&] { move_down(view, repeat); }; break;
+    default: return false;
+    }
+    clear_selection(view);
+    move();
+    return true;
+}
+
 bool Editor::key_down(View& view, int code, int repeat, bool ctrl)
 {
     repeat = std::max(1, repeat);
-    switch (code) {
-    case key::escape:
+    if (code == key::escape) {
         host_.post_command(cmd::escape_to_frame);
         return true;
-    case key::page_up:
-    case key::page_down:
-        record_move(view, JournalKind::key_down, code, repeat);
-        clear_selection(view);
-        code == key::page_up ? page_up(view) : page_down(view);
-        return true;
-    case key::home:
-    case key::end:
-        record_move(view, JournalKind::key_down, code, repeat);
-        clear_selection(view);
-        code == key::home ? line_start(view) : line_end(view);
-        return true;
-    case key::left:
-        record_move(view, JournalKind::key_down, code, repeat);
-        if (view.has_selection()) {
-            Position anchor = *view.anchor;
-            clear_selection(view);
-            place(view, anchor);
-        } else {
-            clear_selection(view);
-            move_left(view, repeat);
-        }
-        return true;
-    case key::right:
-        record_move(view, JournalKind::key_down, code, repeat);
-        clear_selection(view);
-        move_right(view, repeat);
-        return true;
-    case key::up:
-    case key::down:
-        record_move(view, JournalKind::key_down, code, repeat);
-        if (ctrl) {
-            scroll_lines(view, code == key::up ? -1 : 1);
-        } else {
-            clear_selection(view);
-            code == key::up ? move_up(view, repeat) : move_down(view, repeat);
-        }
-        return true;
-    case key::insert:
-        record_move(view, JournalKind::key_down, code, repeat);
-        view.flags ^= viewflag::overwrite;
-        return true;
-    case key::del:
+    }
+    if (code == key::del) {
         if (view.has_selection()) {
             cut_selection_journaled(view);
         } else {
@@ -87,9 +81,12 @@ bool Editor::key_down(View& view, int code, int repeat, bool ctrl)
             delete_forward(view, repeat, false);
         }
         return true;
-    default:
-        return false;
     }
+    JournalEntry entry = entry_for(view, JournalKind::key_down, code, repeat);
+    if (!move_key(view, code, repeat, ctrl))
+        return false;
+    journal_.record(std::move(entry));
+    return true;
 }
 
 void Editor::character(View& view, int code, int repeat)
@@ -143,8 +140,9 @@ void Editor::character(View& view, int code, int repeat)
     type_characters(view, repeat, code);
 }
 
-/* Commands that only move the cursor or the selection. */
-bool Editor::move_command(View& view, int id, int parameter)
+/* Commands that leave the text as it is: journaled with where the cursor
+   was, which Undo brings back. */
+bool Editor::cursor_command(View& view, int id, int parameter)
 {
     auto extend = [&](auto move) {
         if (!view.anchor)
@@ -181,6 +179,14 @@ bool Editor::move_command(View& view, int id, int parameter)
         break;
     }
     case cmd::next_bookmark: next_bookmark(view); break;
+    case cmd::set_bookmark: set_bookmark(view); break;
+    case cmd::erase_bookmark: erase_bookmark(view); break;
+    case cmd::goto_bookmark:
+        if (View* marked = go_to_bookmark())
+            host_.bring_forward(marked->id);
+        break;
+    case cmd::copy: copy(view); break;
+    case cmd::copy_to_file: copy_to_file(); break;
     default: return false;
     }
     return true;
@@ -221,39 +227,14 @@ bool Editor::document_command(View& view, int id, int parameter)
 
 bool Editor::command(View& view, int id, int parameter)
 {
-    switch (id) {
-    case cmd::undo:
+    if (id == cmd::undo) {
         undo(view);
         return true;
-    case cmd::copy:
-        record_move(view, JournalKind::command, id, parameter);
-        copy(view);
-        return true;
-    case cmd::copy_to_file:
-        record_move(view, JournalKind::command, id, parameter);
-        copy_to_file();
-        return true;
-    case cmd::set_bookmark:
-        record_move(view, JournalKind::command, id, parameter);
-        set_bookmark(view);
-        return true;
-    case cmd::erase_bookmark:
-        record_move(view, JournalKind::command, id, parameter);
-        erase_bookmark(view);
-        return true;
-    case cmd::goto_bookmark: {
-        record_move(view, JournalKind::command, id, parameter);
-        if (View* marked = go_to_bookmark())
-            host_.bring_forward(marked->id);
-        return true;
-    }
-    default:
-        break;
     }
     if (document_command(view, id, parameter))
         return true;
     JournalEntry entry = entry_for(view, JournalKind::command, id, parameter);
-    if (!move_command(view, id, parameter))
+    if (!cursor_command(view, id, parameter))
         return false;
     journal_.record(std::move(entry));
     return true;
@@ -279,9 +260,7 @@ void Editor::scroll_to(View& view, int top_line)
 
 void Editor::begin_replace_group(View& view)
 {
-    JournalEntry entry = entry_for(view, JournalKind::replace_group, 0, 0);
-    entry.group = GroupMark::start;
-    journal_.record(std::move(entry));
+    record_group_mark(view, GroupMark::start);
 }
 
 void Editor::replace(View& view, Position at, int length, std::string_view text)
@@ -293,8 +272,13 @@ void Editor::replace(View& view, Position at, int length, std::string_view text)
 
 void Editor::end_replace_group(View& view)
 {
+    record_group_mark(view, GroupMark::end);
+}
+
+void Editor::record_group_mark(const View& view, GroupMark mark)
+{
     JournalEntry entry = entry_for(view, JournalKind::replace_group, 0, 0);
-    entry.group = GroupMark::end;
+    entry.group = mark;
     journal_.record(std::move(entry));
 }
 

@@ -239,18 +239,9 @@ std::string Editor::delete_forward(View& view, int count, bool keep_copy)
    cursor. */
 std::string Editor::delete_before(View& view, int count)
 {
-    int moved = 0;
     Position start = view.cursor;
-    Document& document = *view.document;
-    for (; moved < count; ++moved) {
-        if (start.column > 0)
-            --start.column;
-        else if (start.line > 0)
-            start = {start.line - 1, document.length(start.line - 1)};
-        else
-            break;
-    }
-    std::string removed = delete_text(document, start, moved);
+    int moved = step_back(*view.document, start, count);
+    std::string removed = delete_text(*view.document, start, moved);
     place(view, start);
     return removed;
 }
