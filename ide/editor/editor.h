@@ -67,7 +67,8 @@ public:
     const std::vector<std::string>& recent_files() const { return recent_files_; }
     void note_recent_file(const std::string& name);
 
-    // ---- text primitives (all views, bookmarks and comments follow) ------
+    // ---- text changes, made by the primitives (all views, bookmarks and
+    // comments follow; the open action journals them) --------------------
     // Inserts text at the position; line-feeds break lines. Returns the end.
     Position insert_text(Document& document, Position at, std::string_view text);
     // Removes count characters from the position on, a line break counting
@@ -209,7 +210,7 @@ private:
     int type_characters(View& view, int count, int character, bool brace_rule = true);
     void type_macro(View& view, const std::string& text);
     int type_new_lines(View& view, int count);
-    int outdent_for_brace(View& view);
+    void outdent_for_brace(View& view);
     void update_identification(Document& document);
     // Drops the journal entries of every view of the document: after a change
     // the journal did not record, their positions no longer describe the text.

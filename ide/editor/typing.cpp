@@ -77,18 +77,18 @@ LineKind classify(const std::string& text, const Language* language)
 
 /* A closing brace typed on a line that is blank up to the cursor takes one
    tab size of indentation away first: the tab before the cursor, or up to a
-   tab size of blanks. Returns the number of characters removed. */
-int Editor::outdent_for_brace(View& view)
+   tab size of blanks. */
+void Editor::outdent_for_brace(View& view)
 {
     Document& document = *view.document;
     Position cursor = view.cursor;
     if (cursor.line >= document.line_count() || cursor.column == 0)
-        return 0;
+        return;
     const std::string& text = document.lines[static_cast<std::size_t>(cursor.line)].text;
     int column = std::min(cursor.column, static_cast<int>(text.size()));
     for (int i = 0; i < column; ++i)
         if (!is_blank(text[static_cast<std::size_t>(i)]))
-            return 0;
+            return;
     int k = 0;
     if (text[static_cast<std::size_t>(column - 1)] == '\t')
         k = 1;
@@ -97,7 +97,6 @@ int Editor::outdent_for_brace(View& view)
             ++k;
     delete_text(document, {cursor.line, column - k}, k);
     place(view, {cursor.line, column - k});
-    return k;
 }
 
 /* Types count copies of a character at the cursor; returns how many
