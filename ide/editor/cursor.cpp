@@ -41,15 +41,7 @@ void Editor::place(View& view, Position where, bool keep_wanted)
 void Editor::move_left(View& view, int count)
 {
     Position p = view.cursor;
-    const Document& document = *view.document;
-    for (int i = 0; i < count; ++i) {
-        if (p.column > 0)
-            --p.column;
-        else if (p.line > 0)
-            p = {p.line - 1, document.length(p.line - 1)};
-        else
-            break;
-    }
+    step_back(*view.document, p, count);
     place(view, p);
 }
 

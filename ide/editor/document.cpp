@@ -19,6 +19,20 @@ std::string Document::text() const
     return all;
 }
 
+int step_back(const Document& document, Position& p, int count)
+{
+    int moved = 0;
+    for (; moved < count; ++moved) {
+        if (p.column > 0)
+            --p.column;
+        else if (p.line > 0)
+            p = {p.line - 1, document.length(p.line - 1)};
+        else
+            break;
+    }
+    return moved;
+}
+
 int indentation_width(const std::string& text, int tab_size)
 {
     int width = 0;

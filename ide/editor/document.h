@@ -60,8 +60,10 @@ constexpr int max_loaded_line = 513;
 //   (a line and a column at most that line's length, or the end position),
 //   and stays on the character it was on when text before it changes;
 // - every edit sets `modified`, clears `functions_valid`, tells the change
-//   hook of each character inserted or removed and asks the views to
-//   repaint; loading a file replaces the lines without counting as an edit.
+//   hook of each character inserted or removed (a line break counting
+//   one), asks the views to repaint and goes into the undo journal (or, made
+//   outside any journaled action, makes the journal forget the document);
+//   loading a file replaces the lines without counting as an edit.
 struct Document {
     std::vector<Line> lines;
     std::uint16_t flags = 0;
@@ -104,6 +106,9 @@ struct View {
     bool overwrite() const { return (flags & viewflag::overwrite) != 0; }
 };
 
+// Moves p back over up to count characters, a line start counting one, and
+// stops at the start of the document; returns how many it went over.
+int step_back(const Document& document, Position& p, int count);
 // Columns of the indentation of a text: blanks count one, a tab advances to
 // the next multiple of the tab size.
 int indentation_width(const std::string& text, int tab_size);

@@ -67,7 +67,8 @@ public:
     const std::vector<std::string>& recent_files() const { return recent_files_; }
     void note_recent_file(const std::string& name);
 
-    // ---- text primitives (all views, bookmarks and comments follow) ------
+    // ---- text changes, made by the primitives (all views, bookmarks and
+    // comments follow; the open action journals them) --------------------
     // Inserts text at the position; line-feeds break lines. Returns the end.
     Position insert_text(Document& document, Position at, std::string_view text);
     // Removes count characters from the position on, a line break counting
@@ -159,36 +160,58 @@ public:
     void rename_document(Document& document, const std::string& path);
 
 private:
-    struct Typing {
-        Position at;              // where the characters went in
-        int inserted = 0;         // characters inserted, line breaks counting one
-        std::string outdent;      // indentation removed before a closing brace
-        std::string overwritten;  // characters replaced in overwrite mode
-        bool appended_line = false;
+    // One journaled action of a view, opened by the message layer before it
+    // acts: the text primitives add every change they make to the view's
+    // document to it, and it goes into the journal when the scope closes.
+    // While one is open a nested scope joins it.
+    class Action {
+    public:
+        Action(Editor& editor, const View& view, JournalKind kind, int first, int second,
+               GroupMark group = GroupMark::none);
+        ~Action();
+        Action(const Action&) = delete;
+        Action& operator=(const Action&) = delete;
+
+    private:
+        Editor& editor_;
+        bool outermost_;
     };
-    void changed(Document& document, bool whole);
-    void move_positions(Document& document, const std::function<void(Position&)>& fix);
+
+    // ---- the text primitives (text_edit.cpp), the only writers of lines ----
+    Position insert_run(Document& document, Position at, std::string_view run);
+    std::string remove_run(Document& document, Position at, int count);
     void split_line(Document& document, Position at);
     void join_lines(Document& document, int line);
     void erase_lines(Document& document, int first, int count);
     void insert_lines(Document& document, int first, std::vector<std::string> texts);
     void replace_loaded_lines(Document& document, std::vector<std::string> texts);
+    // Reverses an entry's changes, newest first, without journaling them.
+    void reverse_changes(Document& document, const JournalEntry& entry);
+    // What every primitive does after changing the text: journal the change,
+    // tell the views and check the invariants.
+    void changed(Document& document, TextChange change, bool whole);
+    void journal_change(Document& document, TextChange change);
+    void move_positions(Document& document, const std::function<void(Position&)>& fix);
     void check_invariants(Document& document, int touched_line);
-    JournalEntry begin_entry(const View& view, JournalKind kind, int first, int second) const;
-    void record_selection_cut(View& view);
-    void record_typing(View& view, JournalEntry entry, const Typing& typed);
-    bool move_command(View& view, int id, int parameter);
+
+    JournalEntry entry_for(const View& view, JournalKind kind, int first, int second) const;
+    void record_move(View& view, JournalKind kind, int first, int second);
+    // A character that typing in overwrite mode replaced, journaled as an
+    // entry of its own before the typed one (its change is the typing's).
+    void record_overwritten(const View& view, char character);
+    void cut_selection_journaled(View& view);
+    bool move_key(View& view, int code, int repeat, bool ctrl);
+    bool cursor_command(View& view, int id, int parameter);
+    void record_group_mark(const View& view, GroupMark mark);
     bool document_command(View& view, int id, int parameter);
     int auto_indent_target(const Document& document, int completed_line, int reference_width) const;
     void place(View& view, Position where, bool keep_wanted = false);
-    void record_move(View& view, JournalKind kind, int first, int second);
     void undo_entry(View& view, const JournalEntry& entry);
-    void undo_text_change(Document& document, const JournalEntry& entry);
-    Typing type_characters(View& view, int count, int character, bool brace_rule = true);
-    Typing type_macro(View& view, const std::string& text);
-    Typing type_new_lines(View& view, int count);
-    int outdent_for_brace(View& view, std::string& removed);
-    bool update_identification(Document& document);
+    int type_characters(View& view, int count, int character, bool brace_rule = true);
+    void type_macro(View& view, const std::string& text);
+    int type_new_lines(View& view, int count);
+    void outdent_for_brace(View& view);
+    void update_identification(Document& document);
     // Drops the journal entries of every view of the document: after a change
     // the journal did not record, their positions no longer describe the text.
     void forget_journal_of(const Document& document);
@@ -203,6 +226,10 @@ private:
     std::vector<Bookmark> bookmarks_;  // newest first
     UndoJournal journal_;
     std::vector<std::string> recent_files_;  // newest first
+    // The open action and the document it journals; at most one is open.
+    std::optional<JournalEntry> action_;
+    const Document* action_document_ = nullptr;
+    bool replaying_ = false;  // Undo is reversing changes, which are not journaled again
 };
 
 // The backup name of a file: its extension replaced by ".~" and the first two

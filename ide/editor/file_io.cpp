@@ -58,19 +58,8 @@ std::string backup_name(const std::string& name)
 
 LoadResult Editor::load_file(const std::string& path, Document& document)
 {
-    document.comments.clear();
     document.flags &= static_cast<std::uint16_t>(~(docflag::modified | docflag::truncated | docflag::functions_valid |
                                                    docflag::comments_valid | docflag::c_source));
-    std::erase_if(bookmarks_, [&](const Bookmark& b) { return b.document == &document; });
-    forget_journal_of(document);
-    for (View* view : views_of(document)) {
-        view->cursor = {};
-        view->anchor.reset();
-        view->top_line = 0;
-        view->first_column = 0;
-        view->wanted_column = 0;
-        view->flags |= viewflag::repaint_all;
-    }
     replace_loaded_lines(document, {});
     rename_document(document, path);
 
@@ -105,9 +94,8 @@ LoadResult Editor::load_file(const std::string& path, Document& document)
 /* Brings the date of a version identification line up to date: the text
    between the colon after the first "$D" and the next "$" becomes the
    current date, padded with blanks when it was longer. A date longer than
-   the room widens it, so that the closing "$" is never overwritten.
-   Returns whether the text changed. */
-bool Editor::update_identification(Document& document)
+   the room widens it, so that the closing "$" is never overwritten. */
+void Editor::update_identification(Document& document)
 {
     document.flags &= static_cast<std::uint16_t>(~docflag::has_identification);
     for (int line = 0; line < document.line_count(); ++line) {
@@ -119,19 +107,18 @@ bool Editor::update_identification(Document& document)
         std::size_t colon = mark == std::string::npos ? mark : text.find(':', mark + 2);
         std::size_t dollar = colon == std::string::npos ? colon : text.find('$', colon + 1);
         if (dollar == std::string::npos)
-            return false;
+            return;
         std::string date = host_.date_text();
         std::size_t room = dollar - colon - 1;
         if (date.size() < room)
             date.append(room - date.size(), ' ');
         if (text.compare(colon + 1, room, date) == 0)
-            return false;
+            return;
         Position at{line, static_cast<int>(colon + 1)};
         delete_text(document, at, static_cast<int>(room));
         insert_text(document, at, date);
-        return true;
+        return;
     }
-    return false;
 }
 
 bool Editor::save(View& view)
@@ -159,8 +146,7 @@ bool Editor::save(View& view)
             std::filesystem::rename(file, backup, error);
         }
     }
-    if (update_identification(document))
-        forget_journal_of(document);
+    update_identification(document);
     if (!write_file(document.name))
         return false;
     document.flags &= static_cast<std::uint16_t>(~docflag::modified);
@@ -184,32 +170,27 @@ bool Editor::write_file(const std::string& name)
     buffer.reserve(write_buffer_size);
     bool written = true;
     // Removing trailing blanks brings the text in line with the file, so it
-    // does not count as a change of its own; but the journal did not record
-    // it, so what it holds of the document must go.
+    // does not count as a change of its own. It is made outside any action:
+    // the primitives drop what the journal holds of the document.
     std::uint16_t modified = document->flags & docflag::modified;
-    bool trimmed = false;
     auto flush = [&] {
         out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         written = written && out.good();
         buffer.clear();
     };
     for (int line = 0; line < document->line_count() && written; ++line) {
-        std::string& text = document->lines[static_cast<std::size_t>(line)].text;
+        const std::string& text = document->lines[static_cast<std::size_t>(line)].text;
         std::size_t keep = text.size();
         while (keep > 0 && is_blank_char(text[keep - 1]))
             --keep;
-        if (keep < text.size()) {
+        if (keep < text.size())
             delete_text(*document, {line, static_cast<int>(keep)}, static_cast<int>(text.size() - keep));
-            trimmed = true;
-        }
         if (buffer.size() + text.size() + 2 > write_buffer_size)
             flush();
         buffer += text;
         buffer += "\r\n";
     }
     document->flags = static_cast<std::uint16_t>((document->flags & ~docflag::modified) | modified);
-    if (trimmed)
-        forget_journal_of(*document);
     if (written)
         flush();
     out.close();

@@ -57,6 +57,18 @@ private:
     }
 
     bool match(const std::uint8_t* scan);
+    // A group's start or end mark: the place is marked only once the rest
+    // has matched from it, so that of several passes through a repeated
+    // group the last one, which returns first, is the one kept.
+    bool match_then_mark(const std::uint8_t* following, std::array<int, regex_groups>& marks, int group)
+    {
+        std::size_t save = input_;
+        if (!match(following))
+            return false;
+        if (marks[static_cast<std::size_t>(group)] < 0)
+            marks[static_cast<std::size_t>(group)] = static_cast<int>(save);
+        return true;
+    }
     bool match_repetition(const std::uint8_t* scan, const std::uint8_t* next);
     std::size_t repeat(const std::uint8_t* node);
 
@@ -147,24 +159,10 @@ bool Matcher::match(const std::uint8_t* scan)
         case regop::end:
             return true;
         default:
-            if (code > regop::open && code < regop::open + regex_groups) {
-                int group = code - regop::open;
-                std::size_t save = input_;
-                if (!match(following))
-                    return false;
-                if (re_.start[static_cast<std::size_t>(group)] < 0)
-                    re_.start[static_cast<std::size_t>(group)] = static_cast<int>(save);
-                return true;
-            }
-            if (code > regop::close && code < regop::close + regex_groups) {
-                int group = code - regop::close;
-                std::size_t save = input_;
-                if (!match(following))
-                    return false;
-                if (re_.end[static_cast<std::size_t>(group)] < 0)
-                    re_.end[static_cast<std::size_t>(group)] = static_cast<int>(save);
-                return true;
-            }
+            if (code > regop::open && code < regop::open + regex_groups)
+                return match_then_mark(following, re_.start, code - regop::open);
+            if (code > regop::close && code < regop::close + regex_groups)
+                return match_then_mark(following, re_.end, code - regop::close);
             failure_ = RegexStatus::bad_program;
             return false;
         }

@@ -77,40 +77,38 @@ LineKind classify(const std::string& text, const Language* language)
 
 /* A closing brace typed on a line that is blank up to the cursor takes one
    tab size of indentation away first: the tab before the cursor, or up to a
-   tab size of blanks. Returns the number of characters removed. */
-int Editor::outdent_for_brace(View& view, std::string& removed)
+   tab size of blanks. */
+void Editor::outdent_for_brace(View& view)
 {
     Document& document = *view.document;
     Position cursor = view.cursor;
     if (cursor.line >= document.line_count() || cursor.column == 0)
-        return 0;
+        return;
     const std::string& text = document.lines[static_cast<std::size_t>(cursor.line)].text;
     int column = std::min(cursor.column, static_cast<int>(text.size()));
     for (int i = 0; i < column; ++i)
         if (!is_blank(text[static_cast<std::size_t>(i)]))
-            return 0;
+            return;
     int k = 0;
     if (text[static_cast<std::size_t>(column - 1)] == '\t')
         k = 1;
     else
         while (k < tab_size && k < column && text[static_cast<std::size_t>(column - 1 - k)] == ' ')
             ++k;
-    removed = delete_text(document, {cursor.line, column - k}, k);
+    delete_text(document, {cursor.line, column - k}, k);
     place(view, {cursor.line, column - k});
-    return k;
 }
 
-Editor::Typing Editor::type_characters(View& view, int count, int character, bool brace_rule)
+/* Types count copies of a character at the cursor; returns how many
+   characters went in, a line broken by the length limit counting one. */
+int Editor::type_characters(View& view, int count, int character, bool brace_rule)
 {
-    Typing typed;
-    typed.at = view.cursor;
+    int inserted = 0;
     if ((character < 32 && character != '\t') || character > 255 || count <= 0)
-        return typed;
+        return inserted;
     Document& document = *view.document;
     if (brace_rule && character == '}' && document.is_c_source() && (editor_flags & editorflag::auto_indent))
-        outdent_for_brace(view, typed.outdent);
-    typed.at = view.cursor;
-    typed.appended_line = view.cursor.line >= document.line_count();
+        outdent_for_brace(view);
     std::string one(1, static_cast<char>(character));
     for (int i = 0; i < count; ++i) {
         Position cursor = view.cursor;
@@ -119,7 +117,7 @@ Editor::Typing Editor::type_characters(View& view, int count, int character, boo
             host_.tell("Line too long!");
             split_line(document, cursor);
             cursor = {cursor.line + 1, 0};
-            ++typed.inserted;
+            ++inserted;
         }
         if (view.overwrite() && on_line && cursor.column < document.length(cursor.line)) {
             // A tab stays while the cursor is inside its span on screen and
@@ -128,43 +126,35 @@ Editor::Typing Editor::type_characters(View& view, int count, int character, boo
             char under = text[static_cast<std::size_t>(cursor.column)];
             int column = screen_column(text, cursor.column, tab_size);
             if (under != '\t' || column % tab_size == tab_size - 1)
-                typed.overwritten += delete_text(document, cursor, 1);
+                for (char gone : delete_text(document, cursor, 1))
+                    record_overwritten(view, gone);
         }
         if (cursor.column > 1000) {
             host_.tell(format("InternalError %d", 29512));
             break;
         }
         cursor = insert_text(document, cursor, one);
-        ++typed.inserted;
+        ++inserted;
         place(view, cursor);
     }
-    return typed;
+    return inserted;
 }
 
 /* A keyboard macro goes in as if typed character by character, its
-   line-feeds as plain line breaks. Returns one change from where it began. */
-Editor::Typing Editor::type_macro(View& view, const std::string& text)
+   line-feeds as plain line breaks. */
+void Editor::type_macro(View& view, const std::string& text)
 {
-    Document& document = *view.document;
-    Typing typed;
-    typed.at = view.cursor;
-    typed.appended_line = view.cursor.line >= document.line_count();
     for (char c : text) {
-        if (c == '\n') {
-            place(view, insert_text(document, view.cursor, "\n"));
-            ++typed.inserted;
-            continue;
-        }
-        Typing one = type_characters(view, 1, static_cast<unsigned char>(c), false);
-        typed.inserted += one.inserted;
-        typed.overwritten += one.overwritten;
+        if (c == '\n')
+            insert_line_breaks(view, 1);
+        else
+            type_characters(view, 1, static_cast<unsigned char>(c), false);
     }
-    return typed;
 }
 
 int Editor::insert_characters(View& view, int count, int character)
 {
-    return type_characters(view, count, character).inserted;
+    return type_characters(view, count, character);
 }
 
 int Editor::insert_string(View& view, std::string_view text)
@@ -196,17 +186,17 @@ int Editor::auto_indent_target(const Document& document, int completed_line, int
     return reference_width;
 }
 
-Editor::Typing Editor::type_new_lines(View& view, int count)
+/* Enter with automatic indentation, count times; returns the characters
+   inserted, line breaks included. */
+int Editor::type_new_lines(View& view, int count)
 {
     Document& document = *view.document;
-    Typing typed;
-    typed.at = view.cursor;
-    typed.appended_line = view.cursor.line >= document.line_count();
+    int inserted = 0;
     for (int i = 0; i < count; ++i) {
         Position cursor = view.cursor;
         if (cursor.line >= document.line_count()) {
             place(view, insert_text(document, cursor, "\n"));
-            ++typed.inserted;
+            ++inserted;
             continue;
         }
         int reference = cursor.line;
@@ -214,7 +204,7 @@ Editor::Typing Editor::type_new_lines(View& view, int count)
             --reference;
         int width = reference >= 0 ? indentation_width(document.lines[static_cast<std::size_t>(reference)].text, tab_size) : 0;
         split_line(document, cursor);
-        ++typed.inserted;
+        ++inserted;
         int new_line = cursor.line + 1;
         int target = auto_indent_target(document, cursor.line, width) -
                      indentation_width(document.lines[static_cast<std::size_t>(new_line)].text, tab_size);
@@ -223,15 +213,15 @@ Editor::Typing Editor::type_new_lines(View& view, int count)
             indent = std::string(static_cast<std::size_t>(target / tab_size), '\t') +
                      std::string(static_cast<std::size_t>(target % tab_size), ' ');
         insert_text(document, {new_line, 0}, indent);
-        typed.inserted += static_cast<int>(indent.size());
+        inserted += static_cast<int>(indent.size());
         place(view, {new_line, static_cast<int>(indent.size())});
     }
-    return typed;
+    return inserted;
 }
 
 int Editor::new_line_indented(View& view, int count)
 {
-    return type_new_lines(view, count).inserted;
+    return type_new_lines(view, count);
 }
 
 std::string Editor::delete_forward(View& view, int count, bool keep_copy)
@@ -248,18 +238,9 @@ std::string Editor::delete_forward(View& view, int count, bool keep_copy)
    cursor. */
 std::string Editor::delete_before(View& view, int count)
 {
-    int moved = 0;
     Position start = view.cursor;
-    Document& document = *view.document;
-    for (; moved < count; ++moved) {
-        if (start.column > 0)
-            --start.column;
-        else if (start.line > 0)
-            start = {start.line - 1, document.length(start.line - 1)};
-        else
-            break;
-    }
-    std::string removed = delete_text(document, start, moved);
+    int moved = step_back(*view.document, start, count);
+    std::string removed = delete_text(*view.document, start, moved);
     place(view, start);
     return removed;
 }

@@ -5,27 +5,6 @@
 
 namespace vyn::editor {
 
-/* Reverses the text change an entry describes: lines it inserted go, lines
-   it rewrote come back, the characters it inserted at `at` are deleted and
-   those it removed there are put back. */
-void Editor::undo_text_change(Document& document, const JournalEntry& entry)
-{
-    if (entry.lines_inserted > 0)
-        erase_lines(document, entry.at.line, entry.lines_inserted);
-    for (const auto& [line, text] : entry.old_lines) {
-        if (line >= document.line_count())
-            continue;
-        delete_text(document, {line, 0}, document.length(line));
-        insert_text(document, {line, 0}, text);
-    }
-    if (entry.inserted > 0)
-        delete_text(document, entry.at, entry.inserted);
-    if (entry.appended_line && entry.at.line < document.line_count() && document.length(entry.at.line) == 0)
-        erase_lines(document, entry.at.line, 1);
-    if (!entry.removed.empty())
-        insert_text(document, entry.at, entry.removed);
-}
-
 void Editor::forget_journal_of(const Document& document)
 {
     std::erase_if(journal_.entries(), [&](const JournalEntry& entry) {
@@ -36,10 +15,9 @@ void Editor::forget_journal_of(const Document& document)
 
 void Editor::undo_entry(View& view, const JournalEntry& entry)
 {
-    undo_text_change(*view.document, entry);
+    reverse_changes(*view.document, entry);
     place(view, entry.cursor);
-    bool moved_only = entry.inserted == 0 && entry.removed.empty() && entry.lines_inserted == 0 && entry.old_lines.empty();
-    if (moved_only) {
+    if (entry.changes.empty()) {
         view.top_line = std::clamp(entry.top_line, 0, std::max(0, view.document->line_count()));
         place(view, entry.cursor);
         view.flags |= viewflag::repaint_all;
@@ -67,7 +45,7 @@ void Editor::undo(View& view)
         entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index) + 1, entries.end());
         for (std::size_t i = index; i > start; --i)
             if (entries[i].group == GroupMark::member && entries[i].view == view.id)
-                undo_text_change(*view.document, entries[i]);
+                reverse_changes(*view.document, entries[i]);
         Position cursor = entries[start].cursor;
         entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(start), entries.end());
         place(view, cursor);
@@ -78,13 +56,10 @@ void Editor::undo(View& view)
     JournalEntry entry = std::move(entries.back());
     entries.pop_back();
     if (entry.kind == JournalKind::character) {
-        // Characters that typing overwrote come back with it.
-        std::string overwritten;
-        while (!entries.empty() && entries.back().kind == JournalKind::overwritten && entries.back().view == view.id) {
-            overwritten.insert(0, entries.back().removed);
+        // The characters that typing overwrote come back with it: taking
+        // them out is among its changes, their entries only mark them.
+        while (!entries.empty() && entries.back().kind == JournalKind::overwritten && entries.back().view == view.id)
             entries.pop_back();
-        }
-        entry.removed += overwritten;
     } else if (entry.kind == JournalKind::overwritten) {
         return;  // its typed character was never journaled: nothing to reverse
     }

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vyn::editor {
@@ -26,6 +25,27 @@ enum class JournalKind : std::uint8_t {
 
 enum class GroupMark : std::uint8_t { none, start, member, end };
 
+// One change that a text primitive (text_edit.cpp) made to a document, with
+// what it takes to reverse it. The primitives record every change they
+// make into the open action, so that reversing an entry's changes newest
+// first gives back the text exactly as it was before the action.
+struct TextChange {
+    enum class Kind : std::uint8_t {
+        insert_run,    // `text` went in at `at`, within the line
+        remove_run,    // `text` was taken out at `at`, within the line
+        split_line,    // the line broke at `at`, its tail becoming the next line
+        join_lines,    // line at.line + 1 was appended to line at.line, then at.column long
+        insert_lines,  // `lines` went in before line at.line
+        erase_lines,   // `lines`, from line at.line on, were removed
+    };
+    Kind kind = Kind::insert_run;
+    Position at;
+    std::string text;
+    std::vector<std::string> lines;
+};
+
+// One action of a view: a keystroke, a click, a scroll or an editing
+// command, with the place it started from and every text change it made.
 struct JournalEntry {
     int view = 0;
     JournalKind kind = JournalKind::command;
@@ -34,17 +54,7 @@ struct JournalEntry {
     Position cursor;                   // cursor before the action
     std::optional<Position> anchor;    // selection anchor before the action
     int top_line = 0;                  // top line before the action
-
-    // The text change, undone by deleting `inserted` characters at `at` and
-    // then inserting `removed` there (a line-feed stands for a line break).
-    Position at;
-    int inserted = 0;
-    std::string removed;
-    bool appended_line = false;  // the action appended a new last line at `at`
-    // Whole lines inserted before at.line (insert a file).
-    int lines_inserted = 0;
-    // Lines whose text the action rewrote, as they were (tabs conversions).
-    std::vector<std::pair<int, std::string>> old_lines;
+    std::vector<TextChange> changes;   // in the order they were made
     GroupMark group = GroupMark::none;
 };
 
