@@ -24,8 +24,6 @@ const LaterCommand kLaterCommands[] = {
     {CM_ADD_UTILITY, "output window and external tools"},
     {CM_CHANGE_UTILITY, "output window and external tools"},
     {CM_REDEFINE_KEYS, "keys, accelerators and macros"},
-    {CM_OUTLINE, "projects"},
-    {CM_CTRL_F9, "build and diagnostics"},
     {CM_DEBUGGER, "debugger"},
     {CM_BREAKPOINTS, "debugger"},
     {CM_SET_BREAKPOINT, "debugger"},
