@@ -97,6 +97,18 @@ bool choose_project_for(const Source& source)
     return open_default_project(source);
 }
 
+// The path with its base name spelled as on disk: documents hold their
+// names upper-cased, and the project and its files are named after it.
+std::string spelled_as_on_disk(const std::string& path)
+{
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return path;
+    FindClose(search);
+    return winpath::join(winpath::directory(path), found.cFileName);
+}
+
 }  // namespace
 
 void compile_command(int, CommandParameter)
@@ -114,7 +126,7 @@ void compile_command(int, CommandParameter)
     }
     const vyn::editor::Document& document = *view->document;
     Source source;
-    source.path = winpath::full_path(document.path, current_directory());
+    source.path = spelled_as_on_disk(winpath::full_path(document.path, current_directory()));
     source.name = document.name;
     for (const vyn::editor::FunctionRecord& f : vyn::editor::find_functions(document.lines))
         source.functions.push_back(f.name);

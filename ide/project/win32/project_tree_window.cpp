@@ -72,7 +72,8 @@ void insert_nodes(HWND tree, HTREEITEM parent, const std::vector<TreeNode>& leve
         insert.item.state = node.open ? TVIS_BOLD : 0;
         HTREEITEM item = HTREEITEM(SendMessageA(tree, TVM_INSERTITEMA, 0, LPARAM(&insert)));
         insert_nodes(tree, item, node.children);
-        if (node.open)
+        // The open project shows its files and their functions at once.
+        if (node.open || (node.kind == TreeNodeKind::File && !node.children.empty()))
             SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(item));
     }
 }
