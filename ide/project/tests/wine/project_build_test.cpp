@@ -53,6 +53,9 @@ protected:
         for (int page = 0; page < 3; ++page) {
             SendMessageW(sheet, PSM_SETCURSEL, page, 0);
             gui::settle(sheet);
+            // The page paints after its messages are handled: let it finish.
+            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            Sleep(500);
             const char* names[] = {"compiler", "linker", "debugger"};
             gui::save_screenshot(gui::screenshot_path(std::string("project_settings_") + names[page] + ".png"));
         }
