@@ -164,11 +164,16 @@ TEST_F(ProjectWindows, TheTreeShowsTheProjectsAndItsContextMenuWorks)
     EXPECT_TRUE(gui::wait_until([&] { return edit_window_titled("ops.c") == nullptr && edit_window_titled("calc.h") == nullptr; }));
     EXPECT_TRUE(gui::wait_until([&] { return item_texts(gui::tree_view_items(tree())).find("  tool.c\n    main\n") != std::string::npos; }))
         << item_texts(gui::tree_view_items(tree()));
+    choose("tool.c", CM_TREE_OPEN);
+    EXPECT_TRUE(gui::wait_until([&] { return edit_window_titled("tool.c") != nullptr; }));
 
     PostMessageW(frame, WM_CLOSE, 0, 0);
     program.wait_exit(30000);
-    // The open project was saved at exit: the current one and its open files.
+    // The open project was saved at exit, with the window opened last.
     EXPECT_EQ(value("CurrentProject"), std::optional<std::string>("tool"));
+    std::string tool = std::string(kTavraKey) + "\\tool";
+    EXPECT_EQ(registry->read_string(HKCU, tool, "OpenFiles"), std::optional<std::string>("1"));
+    EXPECT_TRUE(registry->read_string(HKCU, tool, "OpenFile1").value_or("").find("TOOL.C ") != std::string::npos);
 }
 
 TEST_F(ProjectWindows, CloseProjectClosesItsWindowsAfterAskingAboutModifiedOnes)
