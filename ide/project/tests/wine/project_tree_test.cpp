@@ -121,12 +121,12 @@ TEST_F(ProjectWindows, TheTreeShowsTheProjectsAndItsContextMenuWorks)
     DWORD process = program.id();
     ASSERT_TRUE(gui::wait_until([&] { return gui::window_text(frame) == "tavra-calc"; }));
     gui::post_command(frame, CM_OUTLINE);
-    gui::settle(frame);
-    ASSERT_NE(tree_window(), nullptr);
+    ASSERT_TRUE(gui::wait_until([&] { return tree_window() != nullptr; }));
     EXPECT_EQ(gui::window_text(tree_window()), "Projets");
     ASSERT_NE(tree(), nullptr);
-    EXPECT_EQ(item_texts(gui::tree_view_items(tree())),
-              "calc\n  main.c\n    main\n  ops.c\n    add\n    sub\n  calc.h\ntool\n  tool.c\n");
+    const std::string expected = "calc\n  main.c\n    main\n  ops.c\n    add\n    sub\n  calc.h\ntool\n  tool.c\n";
+    gui::wait_until([&] { return item_texts(gui::tree_view_items(tree())) == expected; });
+    EXPECT_EQ(item_texts(gui::tree_view_items(tree())), expected);
     SendMessageW(GetParent(tree_window()), WM_MDIMAXIMIZE, WPARAM(tree_window()), 0);
     gui::settle(frame);
     gui::save_screenshot(gui::screenshot_path("project_tree.png"));
@@ -191,8 +191,8 @@ TEST_F(ProjectWindows, CloseProjectClosesItsWindowsAfterAskingAboutModifiedOnes)
     ASSERT_NE(chooser, nullptr);
     enter_file_name(chooser, notes_name);
     ASSERT_TRUE(gui::wait_until([&] { return (notes = edit_window_ending("notes.txt")) != nullptr; }));
-    HWND main = edit_window_titled("main.c");
-    ASSERT_NE(main, nullptr);
+    HWND main = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (main = edit_window_titled("main.c")) != nullptr; }));
     SendMessageW(GetParent(main), WM_MDIACTIVATE, WPARAM(main), 0);
     gui::post_text(main, "/* unsaved */");
     gui::settle(frame);
