@@ -97,16 +97,27 @@ bool choose_project_for(const Source& source)
     return open_default_project(source);
 }
 
-// The path with its base name spelled as on disk: documents hold their
-// names upper-cased, and the project and its files are named after it.
+// The path with every name in it spelled as on disk: documents hold their
+// names upper-cased, and the default project, its directories and its file
+// are named after the source.
 std::string spelled_as_on_disk(const std::string& path)
 {
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return path;
-    FindClose(search);
-    return winpath::join(winpath::directory(path), found.cFileName);
+    if (!winpath::has_drive(path))
+        return path;  // a network name keeps its spelling
+    std::string spelled = path.substr(0, 2);
+    for (std::string name : vyn::split(path.substr(2), '\\')) {
+        if (name.empty())
+            continue;
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA((spelled + "\\" + name).c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            if (name != "." && name != "..")
+                name = found.cFileName;
+        }
+        spelled += "\\" + name;
+    }
+    return spelled;
 }
 
 }  // namespace

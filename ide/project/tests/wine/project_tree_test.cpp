@@ -263,6 +263,25 @@ TEST_F(ProjectWindows, CtrlF9OnALoneFileBuildsItsDefaultProjectThenAddsAnotherFi
     EXPECT_TRUE(std::filesystem::exists(path("lone\\vyn\\lone.exe")));
     EXPECT_TRUE(std::filesystem::exists(path("lone\\vyn\\helper.obj")));
 
+    // A third file asks again; a new project of its own closes lone's windows.
+    put_file(path("lone\\solo.c"), "int main(void)\r\n{\r\n    return 0;\r\n}\r\n");
+    gui::post_command(frame, CM_OPEN);
+    chooser = wait_for_dialog("Open", process);
+    ASSERT_NE(chooser, nullptr);
+    enter_file_name(chooser, path("lone\\solo.c"));
+    ASSERT_TRUE(gui::wait_until([&] { return edit_window_ending("solo.c") != nullptr; }));
+    SendMessageW(output_list(), LB_RESETCONTENT, 0, 0);
+    gui::post_command(frame, CM_CTRL_F9);
+    ask = wait_for_dialog("Compile file", process);
+    ASSERT_NE(ask, nullptr);
+    click(ask, IDC_COMPILE_NEW_PROJECT);
+    answer("Information", IDOK, process);  // "Project directory is:" ...\vyn1, as vyn is lone's
+    EXPECT_TRUE(gui::wait_until([&] { return gui::window_text(frame) == "tavra-solo"; }, 30000)) << gui::window_text(frame);
+    EXPECT_TRUE(gui::wait_until([&] { return !edit_window_ending("lone.c") && !edit_window_ending("helper.c"); }));
+    EXPECT_TRUE(gui::wait_until([&] { return results_contain("solo.exe built sucessfully."); }, 120000))
+        << vyn::join(results(), "\n");
+    EXPECT_EQ(registry->read_string(HKCU, std::string(kTavraKey) + "\\solo", "MakeDir"), path("lone") + "\\vyn1");
+
     gui::post_command(frame, CM_CLOSE_PROJECT);
     EXPECT_TRUE(gui::wait_until([&] { return edit_windows().empty(); })) << edit_windows().size();
     PostMessageW(frame, WM_CLOSE, 0, 0);
