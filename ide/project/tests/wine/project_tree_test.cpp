@@ -157,11 +157,30 @@ TEST_F(ProjectWindows, TheTreeShowsTheProjectsAndItsContextMenuWorks)
     answer("Information", IDOK, process);
     EXPECT_TRUE(file_text(path("calc\\calc.prj")).starts_with("Tavra project file. Do NOT edit\n"));
 
+    // Properties: a file's facts; the project's settings pages.
+    choose("ops.c", CM_TREE_PROPERTIES);
+    HWND facts = wait_for_dialog("Properties", process);
+    ASSERT_NE(facts, nullptr);
+    EXPECT_NE(vyn::join(static_texts(facts), "\n").find("Project: calc"), std::string::npos)
+        << vyn::join(static_texts(facts), "\n");
+    click(facts, IDOK);
+    gui::wait_until([&] { return !IsWindow(facts); });
+    choose("calc", CM_TREE_PROPERTIES);
+    answer("calc", IDCANCEL, process);
+    // Insert/delete files: the file chooser of the project's files.
+    choose("main.c", CM_TREE_FILES);
+    answer("Selected project files", IDCANCEL, process);
+    // Open on a project opens every file of it.
+    choose("calc", CM_TREE_OPEN);
+    EXPECT_TRUE(gui::wait_until([&] { return edit_window_titled("main.c") != nullptr; }));
+
     // Activate makes the other project the open one: calc's windows close,
     // and the tree lists tool's functions now.
     choose("tool", CM_TREE_ACTIVATE);
     EXPECT_TRUE(gui::wait_until([&] { return gui::window_text(frame) == "tavra-tool"; })) << gui::window_text(frame);
-    EXPECT_TRUE(gui::wait_until([&] { return edit_window_titled("ops.c") == nullptr && edit_window_titled("calc.h") == nullptr; }));
+    EXPECT_TRUE(gui::wait_until([&] {
+        return !edit_window_titled("ops.c") && !edit_window_titled("calc.h") && !edit_window_titled("main.c");
+    }));
     EXPECT_TRUE(gui::wait_until([&] { return item_texts(gui::tree_view_items(tree())).find("  tool.c\n    main\n") != std::string::npos; }))
         << item_texts(gui::tree_view_items(tree()));
     choose("tool.c", CM_TREE_OPEN);
