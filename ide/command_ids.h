@@ -259,6 +259,19 @@
 #define IDC_EXEC_DIR            374
 #define IDC_EXEC_SAVE           375
 #define IDC_EXEC_RETURN_CODE    376
+#define IDD_COMPILE_FILE        380
+#define IDC_COMPILE_ADD         381
+#define IDC_COMPILE_NEW_PROJECT 382
+#define IDC_COMPILE_NAME        383
+#define IDC_PROJECT_TREE        385
+/* The project tree's context menu "ViewTreeContext". */
+#define CM_TREE_USAGE           4901
+#define CM_TREE_DEFINITION      4902
+#define CM_TREE_OPEN            4903
+#define CM_TREE_PROPERTIES      4904
+#define CM_TREE_ACTIVATE        4905
+#define CM_TREE_FILES           4906
+#define CM_TREE_EXPORT          4907
 
 /* The floating output window and the utilities' dialogs. */
 #define IDD_OUTPUT_FLOAT        380

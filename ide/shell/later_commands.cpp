@@ -22,8 +22,6 @@ const LaterCommand kLaterCommands[] = {
     {CM_COPY_FUNCTION, "source scanning"},
     {CM_GREP, "grep"},
     {CM_REDEFINE_KEYS, "keys, accelerators and macros"},
-    {CM_OUTLINE, "projects"},
-    {CM_CTRL_F9, "build and diagnostics"},
     {CM_DEBUGGER, "debugger"},
     {CM_BREAKPOINTS, "debugger"},
     {CM_SET_BREAKPOINT, "debugger"},

@@ -49,6 +49,18 @@ std::string class_name(HWND window);
 // The lines of a list box (read with the wide messages, returned as UTF-8).
 std::vector<std::string> list_box_lines(HWND list_box);
 
+// The items of another process's tree view, depth first: the depth (0 for
+// the roots), the text, and the handle (for TVM_SELECTITEM). The texts are
+// read through memory lent in the tree's process.
+struct TreeItem {
+    int depth = 0;
+    std::string text;
+    HANDLE item = nullptr;
+};
+std::vector<TreeItem> tree_view_items(HWND tree);
+// The client rectangle of a tree item's text, or nothing.
+std::optional<RECT> tree_view_item_rect(HWND tree, HANDLE item);
+
 void post_command(HWND window, WORD command_id);
 // Posts WM_CHAR for each character of text (UTF-8).
 void post_text(HWND window, const std::string& text);

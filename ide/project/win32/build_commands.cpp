@@ -174,6 +174,13 @@ void make_command(int, CommandParameter)
         if (!ask_yes_no("Makefile doesn't exist. Generate it?") || !generate_project_makefile())
             return;
     }
+    start_make();
+}
+
+void start_make()
+{
+    Project& p = current_project();
+    BuildShared& shared = build_shared();
     save_current_project();
     p.return_code = -1;
     auto* job = new MakeJob(make_job(p));

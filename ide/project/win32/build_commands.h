@@ -9,6 +9,9 @@ namespace tavra::project_win32 {
 inline constexpr int CM_BUILD_FINISHED = 4803;
 
 bool generate_project_makefile();
+// Saves the project and starts make on its own thread, with no question
+// asked (Make asks first; Compile starts it directly).
+void start_make();
 void make_command(int, CommandParameter);
 void build_finished(int, CommandParameter);
 void show_results_command(int, CommandParameter);

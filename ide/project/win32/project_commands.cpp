@@ -12,7 +12,10 @@
 #include "ide/project/project_defaults.h"
 #include "ide/project/project_file.h"
 #include "ide/project/project_store.h"
+#include "ide/project/project_versions.h"
 #include "ide/project/win32/build_commands.h"
+#include "ide/project/win32/compile_command.h"
+#include "ide/project/win32/project_tree_window.h"
 #include "ide/project/win32/program_runner.h"
 #include "ide/project/win32/project_session.h"
 #include "ide/shell/win32/documents.h"
@@ -106,12 +109,38 @@ bool run_wizard(Project& p, bool dll)
     return true;
 }
 
+// The user name of the store: the logged-on user's, at most 48 characters.
+std::string version_user()
+{
+    char name[256] = "";
+    DWORD size = sizeof name;
+    if (!GetUserNameA(name, &size) || !*name)
+        return "user";
+    return std::string(name).substr(0, 48);
+}
+
+// A new project under version control: its files become their initial
+// revisions; what the store says goes to the output window.
+void put_initial_revisions(const Project& p)
+{
+    class OutputUi final : public vyn::versions::Ui {
+    public:
+        void tell(const std::string& m) override { output_message(m); }
+        bool ask(const std::string& q) override { return ask_yes_no(q); }
+    } ui;
+    CheckInResult result = check_in_project_files(p, version_user(), "", ui);
+    output_message(format("%d files put into %s", result.revisions, p.cms_directory.c_str()));
+    if (!result.failed.empty())
+        tell(format("Impossible to put %s into the versioning system", vyn::join(result.failed, ", ").c_str()));
+}
+
 void create_project(int, CommandParameter)
 {
     auto answer = ask_new_project();
     if (!answer)
         return;
-    close_project();
+    if (!close_project())
+        return;
     Project p;
     p.name = answer->name;
     p.project_path = answer->path.empty() ? current_directory() : answer->path;
@@ -141,6 +170,9 @@ void create_project(int, CommandParameter)
     save_current_project();
     update_frame_title();
     Project& cur = current_project();
+    if (cur.project_flags & kProjectUsesVersions)
+        put_initial_revisions(cur);
+    refresh_project_tree();
     if (cur.files.size() <= kAskBeforeOpening ||
         ask_yes_no(format("Open %d files?", int(cur.files.size()))))
         for (const std::string& file : cur.files)
@@ -167,6 +199,7 @@ void erase_project_command(int, CommandParameter)
     remove_from_project_list(ide().settings.projects, *name);
     if (!erase_project_key(*ide().registry, *name))
         tell(ide().registry->last_error());
+    refresh_project_tree();
 }
 
 void project_files_command(int, CommandParameter)
@@ -182,6 +215,7 @@ void project_files_command(int, CommandParameter)
     p.files = files;
     p.dependencies.clear();
     save_current_project();
+    refresh_project_tree();
 }
 
 void export_project_command(int, CommandParameter)
@@ -226,6 +260,8 @@ void add_project_commands()
     d.add(CM_EXPORT_PROJECT, export_project_command);
     d.add(CM_IMPORT_PROJECT, import_project_command);
     d.add(CM_OPEN_ALL_FILES, open_all_files_command);
+    d.add(CM_OUTLINE, [](int, CommandParameter) { show_project_tree(); });
+    d.add(CM_CTRL_F9, compile_command);
     d.add(CM_MAKE, make_command);
     d.add(CM_BUILD_FINISHED, build_finished);
     d.add(CM_SHOW_RESULTS, show_results_command);

@@ -3,8 +3,12 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 #include "ide/project/project_defaults.h"
+#include "ide/project/project_files.h"
 #include "ide/project/project_store.h"
+#include "ide/project/win32/project_tree_window.h"
 #include "ide/shell/win32/documents.h"
+#include "ide/shell/win32/edit_window.h"
+#include "ide/shell/win32/exit_steps.h"
 #include "ide/shell/win32/frame.h"
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
@@ -60,19 +64,42 @@ bool save_current_project()
     return false;
 }
 
-void close_project()
+void close_project_windows()
+{
+    std::vector<HWND> windows;
+    for (HWND child = GetWindow(ide().mdi_client, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (vyn::editor::View* view = view_of(child))
+            if (belongs_to_project(the_project, view->document->name))
+                windows.push_back(child);
+    for (HWND window : windows)
+        SendMessageA(ide().mdi_client, WM_MDIDESTROY, WPARAM(window), 0);
+}
+
+bool close_project()
 {
     if (!the_project.is_open())
-        return;
-    save_current_project();
+        return true;
+    // The project's modified documents are saved or forgotten first; Cancel
+    // keeps the project open.
+    if (!confirm_modified_documents(
+            [](const vyn::editor::Document& d) { return belongs_to_project(the_project, d.name); }))
+        return false;
+    if (ide().save_configuration)
+        save_configuration();
+    else
+        save_current_project();
+    close_project_windows();
     the_project = Project{};
     ide().settings.current_project.clear();
     update_frame_title();
+    refresh_project_tree();
+    return true;
 }
 
 bool open_project(const std::string& name)
 {
-    close_project();
+    if (!close_project())
+        return false;
     Project p;
     if (!load_project(*ide().registry, name, p)) {
         the_ui.error(format("Impossible to open project %s", name.c_str()));
@@ -118,6 +145,7 @@ bool open_project(const std::string& name)
     if (!the_project.sources_dir.empty() && vyn::platform::directory_exists(the_project.sources_dir))
         change_directory(the_project.sources_dir);
     save_current_project();
+    refresh_project_tree();
     return true;
 }
 

@@ -19,7 +19,10 @@ project::ProjectUi& project_ui();
 
 // Opens project name (the current one is saved and closed first).
 bool open_project(const std::string& name);
-void close_project();
+// Saves the settings and the project, closes the project's edit windows
+// (their modified documents saved or forgotten first) and clears the
+// record. False when the user cancelled: the project stays open.
+bool close_project();
 bool save_current_project();
 // At start: opens the project named by CurrentProject when its key exists.
 void open_start_project();

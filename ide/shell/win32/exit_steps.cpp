@@ -6,6 +6,7 @@
 
 #include "common/strings.h"
 #include "ide/command_ids.h"
+#include "ide/project/win32/project_session.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/win32/documents.h"
 #include "ide/shell/win32/edit_window.h"
@@ -19,11 +20,12 @@ namespace {
 
 using vyn::editor::Document;
 
-std::vector<Document*> modified_documents()
+std::vector<Document*> modified_documents(const std::function<bool(const Document&)>& which)
 {
     std::vector<Document*> modified;
     for (const auto& document : ide().editor->documents())
-        if (document->is_modified() && !(document->flags & vyn::editor::docflag::tool_buffer))
+        if (document->is_modified() && !(document->flags & vyn::editor::docflag::tool_buffer) &&
+            (!which || which(*document)))
             modified.push_back(document.get());
     return modified;
 }
@@ -71,9 +73,11 @@ void remember_frame_placement()
 
 }  // namespace
 
-bool confirm_modified_documents()
+bool confirm_modified_documents() { return confirm_modified_documents({}); }
+
+bool confirm_modified_documents(const std::function<bool(const Document&)>& which)
 {
-    std::vector<Document*> modified = modified_documents();
+    std::vector<Document*> modified = modified_documents(which);
     if (modified.empty())
         return true;
     INT_PTR answer = DialogBoxParamA(ide().instance, MAKEINTRESOURCEA(IDD_MODIFIED_FILES), ide().frame,
@@ -109,6 +113,7 @@ void save_configuration()
     Win32SettingsUi ui;
     SettingsStore store(*ide().registry, ui);
     store.write(s, !s.current_project.empty());
+    project_win32::save_current_project();
 }
 
 bool run_exit_steps()
