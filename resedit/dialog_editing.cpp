@@ -331,6 +331,15 @@ void fit_dialog_to_controls(Dialog& d, const EditorSettings& s)
     d.cy = std::int16_t(std::max(b.bottom + int(s[kYMargin]), 1));
 }
 
+std::optional<std::string> check_dialog_name(const std::string& name)
+{
+    if (name.empty())
+        return std::string("A name for the dialog must be entered.");
+    if (name.find_first_of(" \t") != std::string::npos)
+        return std::string("The dialog's name cannot contain blanks.");
+    return std::nullopt;
+}
+
 Dialog new_dialog(std::uint16_t id, const std::string& name)
 {
     Dialog d;

@@ -69,6 +69,9 @@ void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const Editor
 // ("Redimension").
 void fit_dialog_to_controls(Dialog& d, const EditorSettings& s);
 
+// The message refusing a new dialog's name, or nothing when it is good.
+std::optional<std::string> check_dialog_name(const std::string& name);
+
 // A new empty dialog with the given id and name.
 Dialog new_dialog(std::uint16_t id, const std::string& name);
 

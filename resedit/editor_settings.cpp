@@ -30,6 +30,19 @@ const char* number_setting_name(NumberSetting which) { return kNumbers[which].na
 long number_setting_default(NumberSetting which) { return kNumbers[which].fallback; }
 const char* text_setting_name(TextSetting which) { return kTexts[which]; }
 
+CheckedValue check_setting_value(NumberSetting which, const std::string& text)
+{
+    auto value = parse_long(trim(text));
+    const char* name = kNumbers[which].name;
+    if (which == kCxGrid || which == kCyGrid) {
+        if (!value || *value <= 0)
+            return {0, format("%s value must be greater than zero.", name)};
+    } else if (!value || *value < 0) {
+        return {0, format("%s value must be a positive number.", name)};
+    }
+    return {*value, {}};
+}
+
 EditorSettings EditorSettings::defaults()
 {
     EditorSettings s;

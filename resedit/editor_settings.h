@@ -30,6 +30,15 @@ const char* number_setting_name(NumberSetting which);
 long number_setting_default(NumberSetting which);
 const char* text_setting_name(TextSetting which);
 
+// The configuration dialog's check of a typed value: grid steps must be
+// above zero ("%s value must be greater than zero."), the other numbers not
+// negative ("%s value must be a positive number."); the message, or the value.
+struct CheckedValue {
+    long value = 0;
+    std::string message;  // empty when the value is good
+};
+CheckedValue check_setting_value(NumberSetting which, const std::string& text);
+
 struct EditorSettings {
     std::array<long, kNumberSettingCount> numbers{};
     std::array<std::string, kTextSettingCount> texts;

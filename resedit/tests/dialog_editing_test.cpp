@@ -163,6 +163,13 @@ TEST(DialogEditing, RedimensionFitsTheDialogAroundItsControls)
     EXPECT_EQ(d.cy, 84 + 6);
 }
 
+TEST(DialogEditing, DialogNamesMustBeGivenWithoutBlanks)
+{
+    EXPECT_EQ(check_dialog_name(""), "A name for the dialog must be entered.");
+    EXPECT_EQ(check_dialog_name("IDD A"), "The dialog's name cannot contain blanks.");
+    EXPECT_EQ(check_dialog_name("IDD_A"), std::nullopt);
+}
+
 TEST(EditorCommands, ShortcutsGiveTheirCommands)
 {
     EXPECT_EQ(command_for_key(0x71, 0), CMD_OPEN);

@@ -66,6 +66,15 @@ TEST(EditorSettings, UnreadableNumberTakesTheDefault)
     EXPECT_EQ(store.read()[kCyGrid], 1);
 }
 
+TEST(EditorSettings, TypedValuesAreChecked)
+{
+    EXPECT_EQ(check_setting_value(kCxGrid, "0").message, "cxGrid value must be greater than zero.");
+    EXPECT_EQ(check_setting_value(kCyGrid, "x").message, "cyGrid value must be greater than zero.");
+    EXPECT_EQ(check_setting_value(kXMargin, "-1").message, "xMargin value must be a positive number.");
+    EXPECT_EQ(check_setting_value(kXMargin, "0").message, "");
+    EXPECT_EQ(check_setting_value(kTextX, " 25 ").value, 25);
+}
+
 TEST(CommandLine, ResourceFileAndIdeSwitch)
 {
     std::string error;
