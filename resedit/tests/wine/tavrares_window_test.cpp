@@ -306,5 +306,38 @@ TEST_F(TavraresWindow, FindsARunningIdeAndStartsOneWhenNoneRuns)
     EXPECT_TRUE(program.wait_exit(10000));
 }
 
+// The IDE's Resources command (1265) without a project: the user picks the
+// file, and the editor beside the compiler root's bin starts with it.
+TEST_F(TavraresWindow, IdeResourcesCommandStartsTheEditorWithTheChosenFile)
+{
+    configure_ide(*registry, dir);
+    std::string build = winpath::directory(winpath::directory(platform::executable_path()));
+    registry->write_string(HKCU, "Software\\vyn\\Compiler", "includepath", build + "\\include");
+    auto ide = gui::Program::start("\"" + exe("tavra.exe") + "\"", dir);
+    ASSERT_TRUE(ide);
+    HWND ide_frame = gui::wait_for_window("clMDIFrame", ide->id(), 30000);
+    ASSERT_NE(ide_frame, nullptr);
+    gui::settle(ide_frame);
+    gui::post_command(ide_frame, 1265);
+    HWND chooser = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] {
+        chooser = gui::wait_for_window_titled("Open a resource file", ide->id(), 0);
+        return chooser != nullptr;
+    }));
+    HWND name = gui::find_child(chooser, "Edit");
+    ASSERT_NE(name, nullptr);
+    std::wstring wide(res.begin(), res.end());
+    SendMessageW(name, WM_SETTEXT, 0, LPARAM(wide.c_str()));
+    PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    frame = gui::wait_for_window(kFrame, 0, 30000);
+    ASSERT_NE(frame, nullptr);
+    gui::settle(frame);
+    EXPECT_NE(gui::window_text(frame).find("one.res"), std::string::npos) << gui::window_text(frame);
+    EXPECT_EQ(status(), "Dialog 100 IDD_ONE: 2 controls");
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(gui::wait_until([&] { return !IsWindow(frame); }));
+    ide->terminate();
+}
+
 }  // namespace
 }  // namespace vyn::resedit
