@@ -80,6 +80,18 @@ void paste()
     after_change();
 }
 
+// The tried dialog closes with any of its ending buttons or its box.
+INT_PTR CALLBACK test_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+        return TRUE;
+    if ((message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) || message == WM_CLOSE) {
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 void test_dialog_now()
 {
     const Dialog* d = app().session.dialog();
@@ -92,19 +104,8 @@ void test_dialog_now()
     std::vector<std::uint8_t> bytes = write_dialog_template(shown);
     std::vector<DWORD> aligned((bytes.size() + 3) / 4);
     std::copy(bytes.begin(), bytes.end(), reinterpret_cast<std::uint8_t*>(aligned.data()));
-    DialogBoxIndirectParamA(
-        app().instance, reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()), app().frame,
-        [](HWND dialog, UINT message, WPARAM wparam, LPARAM) -> INT_PTR {
-            if (message == WM_INITDIALOG)
-                return TRUE;
-            if ((message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) ||
-                message == WM_CLOSE) {
-                EndDialog(dialog, 0);
-                return TRUE;
-            }
-            return FALSE;
-        },
-        0);
+    DialogBoxIndirectParamA(app().instance, reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()), app().frame,
+                            test_procedure, 0);
 }
 
 
@@ -241,7 +242,7 @@ bool run_edit_command(int command)
             after_change();
         return true;
     case CMD_RESTART:
-        if (s.restart())
+        if (s.dialog() && ui().ask("Discard changes?") && s.restart())
             after_change();
         return true;
     case CMD_CUT:
