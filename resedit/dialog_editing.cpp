@@ -331,6 +331,27 @@ void fit_dialog_to_controls(Dialog& d, const EditorSettings& s)
     d.cy = std::int16_t(std::max(b.bottom + int(s[kYMargin]), 1));
 }
 
+namespace {
+
+constexpr std::uint32_t kCommandNotificationBits = 0xFFF;
+
+bool notifies_by_flags(const Control& c) { return c.kind == kEdit || c.kind == kList || c.kind == kCombo; }
+
+}  // namespace
+
+std::uint32_t notifications_of(const Control& c)
+{
+    return notifies_by_flags(c) ? c.flags & kCommandNotificationBits : c.notify_mask;
+}
+
+void set_notifications(Control& c, std::uint32_t bits)
+{
+    if (notifies_by_flags(c))
+        c.flags = (c.flags & ~kCommandNotificationBits) | (bits & kCommandNotificationBits);
+    else
+        c.notify_mask = bits;
+}
+
 std::optional<std::string> check_dialog_name(const std::string& name)
 {
     if (name.empty())

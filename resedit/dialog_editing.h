@@ -69,6 +69,13 @@ void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const Editor
 // ("Redimension").
 void fit_dialog_to_controls(Dialog& d, const EditorSettings& s);
 
+// The notifications a control's callbacks are generated for: edit fields,
+// list and combo boxes keep them in the low bits of their flags word (the
+// bits of their command notifications), the other kinds in the
+// notification mask.
+std::uint32_t notifications_of(const Control& c);
+void set_notifications(Control& c, std::uint32_t bits);
+
 // The message refusing a new dialog's name, or nothing when it is good.
 std::optional<std::string> check_dialog_name(const std::string& name);
 

@@ -170,6 +170,20 @@ TEST(DialogEditing, DialogNamesMustBeGivenWithoutBlanks)
     EXPECT_EQ(check_dialog_name("IDD_A"), std::nullopt);
 }
 
+TEST(DialogEditing, NotificationsLiveInTheFlagsOfCommandControls)
+{
+    Control edit = new_control(kEdit, EditorSettings::defaults());
+    edit.flags = kCtlOwnInit | 0x2000;
+    set_notifications(edit, 0x4);
+    EXPECT_EQ(edit.flags, kCtlOwnInit | 0x2000 | 0x4);
+    EXPECT_EQ(edit.notify_mask, 0u);
+    EXPECT_EQ(notifications_of(edit), 0x4u);
+    Control tree = new_control(kTree, EditorSettings::defaults());
+    set_notifications(tree, 0x10002);
+    EXPECT_EQ(tree.notify_mask, 0x10002u);
+    EXPECT_EQ(tree.flags, 0u);
+}
+
 TEST(EditorCommands, ShortcutsGiveTheirCommands)
 {
     EXPECT_EQ(command_for_key(0x71, 0), CMD_OPEN);

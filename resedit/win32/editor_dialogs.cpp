@@ -133,7 +133,7 @@ INT_PTR CALLBACK callbacks_procedure(HWND dialog, UINT message, WPARAM wparam, L
             std::string label = vyn::format("Control %s (%s)", control_symbol(*c).c_str(), control_kind_name(c->kind));
             SetDlgItemTextA(dialog, IDC_CONTROL_LABEL, label.c_str());
             SetDlgItemTextA(dialog, IDC_CONTROL_CALLBACK, c->callback.c_str());
-            SetDlgItemTextA(dialog, IDC_CONTROL_MASK, vyn::format("0x%X", c->notify_mask).c_str());
+            SetDlgItemTextA(dialog, IDC_CONTROL_MASK, vyn::format("0x%X", notifications_of(*c)).c_str());
         } else {
             SetDlgItemTextA(dialog, IDC_CONTROL_LABEL, "No control selected");
             EnableWindow(GetDlgItem(dialog, IDC_CONTROL_CALLBACK), FALSE);
@@ -159,7 +159,7 @@ INT_PTR CALLBACK callbacks_procedure(HWND dialog, UINT message, WPARAM wparam, L
             pd.prefix = std::string(vyn::trim(item_text(dialog, IDC_DIALOG_PREFIX)));
             if (c) {
                 c->callback = std::string(vyn::trim(item_text(dialog, IDC_CONTROL_CALLBACK)));
-                c->notify_mask = *mask;
+                set_notifications(*c, *mask);
             }
             app().session.mark_modified();
             EndDialog(dialog, IDOK);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -239,6 +240,99 @@ TEST_F(TavraresWindow, UnsavedChangesAreOfferedOnClose)
     PostMessageA(box, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(program.wait_exit(10000));
     EXPECT_EQ(controls_on_disk(res).at(0).y, 20);
+}
+
+// A dialog of the editor titled title, polled for.
+HWND editor_dialog(const std::string& title, DWORD process)
+{
+    HWND found = nullptr;
+    gui::wait_until([&] {
+        found = gui::wait_for_window_titled(title, process, 0);
+        return found != nullptr;
+    });
+    return found;
+}
+
+void set_item(HWND dialog, int id, const std::string& text)
+{
+    std::wstring wide(text.begin(), text.end());
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(wide.c_str()));
+}
+
+std::vector<std::string> box_texts(HWND box)
+{
+    std::vector<std::string> texts;
+    for (HWND text : gui::find_children(box, "Static"))
+        texts.push_back(gui::window_text(text));
+    return texts;
+}
+
+// Symbols and callbacks through their dialogs, then the generated code.
+TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
+{
+    registry->write_string(HKCU, kTavraresKey, "EditorFullPath", winpath::join(dir, "missing\\tavra.exe"));
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_SYMBOLS);
+    HWND symbols = editor_dialog("Symbols", program.id());
+    ASSERT_NE(symbols, nullptr);
+    // A value that another symbol has is refused with the editor's message.
+    set_item(symbols, 301, "IDC_OTHER");
+    set_item(symbols, 302, "1000");
+    PostMessageA(symbols, WM_COMMAND, 303, 0);
+    HWND refusal = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(refusal, nullptr);
+    std::vector<std::string> said = box_texts(refusal);
+    EXPECT_NE(std::find(said.begin(), said.end(), "Another symbol already has this ID."), said.end());
+    PostMessageA(refusal, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(refusal); });
+    set_item(symbols, 301, "IDC_BUTTON");
+    set_item(symbols, 302, "1001");
+    PostMessageA(symbols, WM_COMMAND, 303, 0);
+    gui::settle(symbols);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(symbols, 300)),
+              (std::vector<std::string>{"IDD_ONE\t100", "IDC_FIELD\t1000", "IDC_BUTTON\t1001"}));
+    PostMessageA(symbols, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(symbols); });
+
+    // The edit field's callback: selected by a click, named in the dialog.
+    RECT r = field();
+    post_mouse(view(), WM_LBUTTONDOWN, (r.left + r.right) / 2, (r.top + r.bottom) / 2, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    settle();
+    gui::post_command(frame, CMD_CALLBACKS);
+    HWND callbacks = editor_dialog("Callbacks", program.id());
+    ASSERT_NE(callbacks, nullptr);
+    set_item(callbacks, 311, "One");
+    set_item(callbacks, 313, "NameField");
+    set_item(callbacks, 314, "0x4");  // EN_CHANGE
+    PostMessageA(callbacks, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(callbacks); });
+    gui::type_key(frame, VK_F3);
+    std::string include;
+    EXPECT_TRUE(gui::wait_until([&] {
+        return platform::read_whole_file(winpath::join(dir, "oneids.h"), include) &&
+               include.find("IDC_BUTTON") != std::string::npos;
+    }));
+    EXPECT_NE(include.find("#define\tIDC_BUTTON\t1001\n"), std::string::npos) << include;
+
+    // The skeleton: the code, then the IDE, which cannot be started here.
+    gui::post_command(frame, CMD_SKELETON);
+    HWND told = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(told, nullptr);
+    said = box_texts(told);
+    EXPECT_NE(std::find(said.begin(), said.end(),
+                        "Impossible to start Tavra.exe\nChange the Options->Configuration->Editor settings"),
+              said.end());
+    PostMessageA(told, WM_COMMAND, IDOK, 0);
+    std::string code, header;
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "one.C"), code));
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "one.H"), header));
+    EXPECT_NE(code.find("BOOL APIENTRY One(HWND hwnd,UINT msg,WPARAM wParam,LPARAM lParam)"), std::string::npos);
+    EXPECT_NE(header.find("/* Control: IDC_FIELD*/\nvoid NameFieldChanged(HWND hDlg,HWND hCtrl);"), std::string::npos)
+        << header;
+    EXPECT_NE(code.find("NameFieldChanged(hwnd,(HWND)lParam);"), std::string::npos);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
 }
 
 // The IDE's settings so that it starts without a first-run question.
