@@ -335,6 +335,39 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     EXPECT_TRUE(program.wait_exit(10000));
 }
 
+// The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
+// many kinds (common controls among them, no icon) and a plain DIALOG.
+std::string sample_res()
+{
+    std::string unix_path = RESEDIT_SAMPLE_RES;
+    std::string windows = "Z:" + unix_path;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+}
+
+TEST_F(TavraresWindow, FileWithTwoDialogsAsksWhichOneAndShowsEveryKind)
+{
+    std::string copy = winpath::join(dir, "sample.res");
+    ASSERT_TRUE(CopyFileA(sample_res().c_str(), copy.c_str(), FALSE)) << sample_res();
+    auto started = gui::Program::start("\"" + exe("tavrares.exe") + "\" \"" + copy + "\"", dir);
+    ASSERT_TRUE(started);
+    program = std::move(*started);
+    HWND choose = editor_dialog("Select Dialog", program.id());
+    ASSERT_NE(choose, nullptr);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(choose, 330)).size(), 2u);
+    PostMessageA(choose, WM_COMMAND, IDOK, 0);
+    frame = gui::wait_for_window(kFrame, program.id(), 10000);
+    ASSERT_NE(frame, nullptr);
+    settle();
+    EXPECT_NE(status().find(": 13 controls"), std::string::npos) << status();  // the seed has no icon
+    ASSERT_NE(view(), nullptr);
+    for (const char* cls : {"SysTreeView32", "msctls_trackbar32", "msctls_updown32", "ComboBox", "ListBox"})
+        EXPECT_NE(gui::find_child(view(), cls), nullptr) << cls;
+    gui::save_screenshot(gui::screenshot_path("tavrares_sample.png"));
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
 // The IDE's settings so that it starts without a first-run question.
 void configure_ide(platform::Registry& registry, const std::string& dir)
 {
