@@ -256,10 +256,8 @@ INT_PTR CALLBACK view_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
         on_button_up(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
         return TRUE;
     case WM_CAPTURECHANGED:
-        if (g_drag.active && HWND(lparam) != window) {
-            g_drag = {};
-            PostMessageA(app().frame, WM_APP, 0, 0);  // put the windows back
-        }
+        // A drag outlives a lost capture: the button's release over the
+        // dialog still ends it, and the next press starts afresh.
         return TRUE;
     case WM_LBUTTONDBLCLK:
         if (!app().selection.empty())
