@@ -352,6 +352,16 @@ void set_notifications(Control& c, std::uint32_t bits)
         c.notify_mask = bits;
 }
 
+std::size_t move_in_order(Dialog& d, std::size_t index, int delta)
+{
+    assert(index < d.controls.size());
+    long target = std::clamp<long>(long(index) + delta, 0, long(d.controls.size()) - 1);
+    Control moved = std::move(d.controls[index]);
+    d.controls.erase(d.controls.begin() + std::ptrdiff_t(index));
+    d.controls.insert(d.controls.begin() + target, std::move(moved));
+    return std::size_t(target);
+}
+
 std::optional<std::string> check_dialog_name(const std::string& name)
 {
     if (name.empty())

@@ -76,6 +76,10 @@ void fit_dialog_to_controls(Dialog& d, const EditorSettings& s);
 std::uint32_t notifications_of(const Control& c);
 void set_notifications(Control& c, std::uint32_t bits);
 
+// The hierarchy (tab order): moves control index by delta places in the
+// dialog's order, within bounds; its new index.
+std::size_t move_in_order(Dialog& d, std::size_t index, int delta);
+
 // The message refusing a new dialog's name, or nothing when it is good.
 std::optional<std::string> check_dialog_name(const std::string& name);
 

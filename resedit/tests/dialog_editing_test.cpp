@@ -184,6 +184,18 @@ TEST(DialogEditing, NotificationsLiveInTheFlagsOfCommandControls)
     EXPECT_EQ(tree.flags, 0u);
 }
 
+TEST(DialogEditing, HierarchyMovesAControlWithinTheOrder)
+{
+    Dialog d = sample();  // group, edit, button
+    EXPECT_EQ(move_in_order(d, 2, -1), 1u);
+    EXPECT_EQ(d.controls[1].kind, kButton);
+    EXPECT_EQ(d.controls[2].kind, kEdit);
+    EXPECT_EQ(move_in_order(d, 1, -5), 0u);
+    EXPECT_EQ(d.controls[0].kind, kButton);
+    EXPECT_EQ(move_in_order(d, 0, 9), 2u);
+    EXPECT_EQ(d.controls[2].kind, kButton);
+}
+
 TEST(EditorCommands, ShortcutsGiveTheirCommands)
 {
     EXPECT_EQ(command_for_key(0x71, 0), CMD_OPEN);

@@ -75,6 +75,7 @@ void symbols_dialog();
 void callbacks_dialog();
 void configuration_dialog();
 void styles_dialog();
+void hierarchy_dialog();
 std::optional<std::size_t> select_dialog_dialog();
 std::optional<std::string> dialog_name_dialog();
 std::optional<std::string> choose_file(bool save, const char* filter, const char* extension);

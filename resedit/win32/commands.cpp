@@ -276,6 +276,7 @@ bool run_other_command(int command)
     case CMD_DEFAULT_SIZES: configuration_dialog(); return true;
     case CMD_TEST: test_dialog_now(); return true;
     case CMD_SYMBOLS: symbols_dialog(); return true;
+    case CMD_HIERARCHY: hierarchy_dialog(); return true;
     case CMD_NEW_DIALOG: new_dialog_command(); return true;
     case CMD_SELECT_DIALOG: select_dialog_command(); return true;
     case CMD_CALLBACKS: callbacks_dialog(); return true;

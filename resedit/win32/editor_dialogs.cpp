@@ -299,6 +299,51 @@ INT_PTR CALLBACK select_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
     return FALSE;
 }
 
+// The hierarchy: the controls in their order, which is the tab order.
+void fill_order(HWND dialog, int selected)
+{
+    HWND list = GetDlgItem(dialog, IDC_ORDER_LIST);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    const Dialog* d = app().session.dialog();
+    for (const Control& c : d->controls) {
+        const Symbol* s = app().session.symbols().find_value(c.id);
+        std::string text = c.text.is_ordinal ? std::string() : c.text.text;
+        std::string line = vyn::format("%s %s \"%s\"", control_kind_name(c.kind),
+                                       s ? s->name.c_str() : std::to_string(c.id).c_str(), text.c_str());
+        SendMessageA(list, LB_ADDSTRING, 0, LPARAM(line.c_str()));
+    }
+    SendMessageA(list, LB_SETCURSEL, WPARAM(selected), 0);
+}
+
+void move_selected_in_order(HWND dialog, int delta)
+{
+    LRESULT i = SendDlgItemMessageA(dialog, IDC_ORDER_LIST, LB_GETCURSEL, 0, 0);
+    if (i == LB_ERR || std::size_t(i) >= app().session.dialog()->controls.size())
+        return;
+    std::size_t at = move_in_order(*change_dialog(), std::size_t(i), delta);
+    app().selection = {at};
+    fill_order(dialog, int(at));
+    after_change();
+}
+
+INT_PTR CALLBACK hierarchy_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        fill_order(dialog, app().selection.empty() ? 0 : int(app().selection[0]));
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDC_ORDER_UP: move_selected_in_order(dialog, -1); return TRUE;
+        case IDC_ORDER_DOWN: move_selected_in_order(dialog, 1); return TRUE;
+        case IDOK:
+        case IDCANCEL: EndDialog(dialog, IDOK); return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
 std::string g_new_name;
 
 INT_PTR CALLBACK name_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
@@ -343,6 +388,12 @@ void callbacks_dialog()
     if (app().session.dialog())
         run(IDD_CALLBACKS, callbacks_procedure);
     update_title_and_status();
+}
+
+void hierarchy_dialog()
+{
+    if (app().session.dialog() && !app().session.dialog()->controls.empty())
+        run(IDD_HIERARCHY, hierarchy_procedure);
 }
 
 void configuration_dialog() { run(IDD_CONFIGURATION, configuration_procedure); }

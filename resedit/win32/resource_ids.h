@@ -9,6 +9,7 @@
 #define IDD_STYLES         203
 #define IDD_SELECT_DIALOG  204
 #define IDD_DIALOG_NAME    205
+#define IDD_HIERARCHY      206
 
 #define IDC_SYMBOL_LIST    300
 #define IDC_SYMBOL_NAME    301
@@ -30,6 +31,9 @@
 #define IDC_DIALOG_LIST    330
 
 #define IDC_EDITOR_PATH    340
+#define IDC_ORDER_LIST     350
+#define IDC_ORDER_UP       351
+#define IDC_ORDER_DOWN     352
 /* One edit per numeric setting: IDC_SETTING + the setting's number. */
 #define IDC_SETTING        400
 

@@ -315,6 +315,20 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     }));
     EXPECT_NE(include.find("#define\tIDC_BUTTON\t1001\n"), std::string::npos) << include;
 
+    // The hierarchy puts the button first in the tab order.
+    gui::post_command(frame, CMD_HIERARCHY);
+    HWND order = editor_dialog("Hierarchy", program.id());
+    ASSERT_NE(order, nullptr);
+    SendMessageA(GetDlgItem(order, 350), LB_SETCURSEL, 1, 0);
+    PostMessageA(order, WM_COMMAND, 351, 0);
+    gui::settle(order);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(order, 350)),
+              (std::vector<std::string>{"Button IDC_BUTTON \"Button\"", "Edit IDC_FIELD \"\""}));
+    PostMessageA(order, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(order); });
+    settle();
+    EXPECT_NE(status().find("selected 1001"), std::string::npos) << status();
+
     // The skeleton: the code, then the IDE, which cannot be started here.
     gui::post_command(frame, CMD_SKELETON);
     HWND told = editor_dialog("Tavrares", program.id());
@@ -331,8 +345,14 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     EXPECT_NE(header.find("/* Control: IDC_FIELD*/\nvoid NameFieldChanged(HWND hDlg,HWND hCtrl);"), std::string::npos)
         << header;
     EXPECT_NE(code.find("NameFieldChanged(hwnd,(HWND)lParam);"), std::string::npos);
+    // The new order is not saved yet: closing asks, and no keeps the file.
+    gui::wait_until([&] { return !IsWindow(told); });
     PostMessageA(frame, WM_CLOSE, 0, 0);
+    HWND question = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(question, nullptr);
+    PostMessageA(question, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(program.wait_exit(10000));
+    EXPECT_EQ(controls_on_disk(res).at(0).id, 1000);
 }
 
 // The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
