@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "common/strings.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "resedit/command_ids.h"
 #include "resedit/dialog_template.h"
@@ -204,6 +205,20 @@ void select_dialog_command()
     }
 }
 
+// The files of the open project, and which of them exist yet.
+void show_files()
+{
+    const EditorSession& s = app().session;
+    if (s.res_path().empty())
+        return;
+    const ProjectFiles f = project_files(directory_of(s.res_path()), stem_of(s.res_path()));
+    std::string text;
+    for (const std::string* name : {&f.res_file, &f.dlg_file, &f.tvr_file, &f.c_file, &f.h_file, &f.callbacks_file,
+                                    &s.include_path()})
+        text += *name + (vyn::platform::file_exists(*name) ? "\n" : "  (not written yet)\n");
+    MessageBoxA(app().frame, text.c_str(), "Files", MB_OK | MB_ICONINFORMATION);
+}
+
 void skeleton()
 {
     if (app().session.res_path().empty())
@@ -229,6 +244,7 @@ bool run_file_command(int command)
         }
         return true;
     case CMD_QUIT: PostMessageA(app().frame, WM_CLOSE, 0, 0); return true;
+    case CMD_FILES: show_files(); return true;
     }
     return false;
 }
