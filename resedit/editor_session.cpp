@@ -186,7 +186,9 @@ bool EditorSession::save(Ui& ui, BaseUnits units)
     if (!save_res(res_path_, file_, ui))
         return false;
     res_modified_ = false;
-    if (!include_path_.empty() && (include_modified_ || !symbols_.entries().empty())) {
+    // The include file is rewritten only for a change of its own: its lines
+    // that are no symbols would be lost otherwise.
+    if (!include_path_.empty() && include_modified_) {
         std::string text = symbols_.include_text();
         if (!platform::write_file_atomically(include_path_, std::vector<std::uint8_t>(text.begin(), text.end()))) {
             ui.message(format("Impossible to open %s", include_path_.c_str()));

@@ -132,6 +132,19 @@ TEST(EditorSession, NewFileWithANewDialogSavesAndReloads)
     EXPECT_EQ(again.file().include_file, "freshids.h");
 }
 
+TEST(EditorSession, SavingLeavesAnUnchangedIncludeFileAlone)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_include");
+    const std::string own = "/* the program's ids */\n#define IDD_ONE\t100\n#define IDC_FIELD\t1001\n";
+    write_text(res.parent_path() / "oneids.h", own);
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    session.begin_change()->controls[0].x = 12;
+    ASSERT_TRUE(session.save(ui));
+    EXPECT_EQ(text_of(res.parent_path() / "oneids.h"), own);
+}
+
 TEST(SessionPaths, ExtensionsDirectoriesAndStems)
 {
     EXPECT_EQ(replace_extension("C:\\a.b\\x.res", ".DLG"), "C:\\a.b\\x.DLG");
