@@ -1,6 +1,7 @@
 #include "resedit/codegen.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "common/strings.h"
@@ -782,15 +783,38 @@ std::string named_parameters(const std::string& head)
     return head.substr(0, open + 1) + join(params, ",") + head.substr(close);
 }
 
-// An empty function for a prototype: its text without the ";", and a
-// return of 0 (or of the default handling) when it returns a value.
+// The names of a function head's parameters (the last identifier of each).
+std::vector<std::string> parameter_names(const std::string& head)
+{
+    std::vector<std::string> names;
+    std::size_t open = head.find('('), close = head.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return names;
+    for (const std::string& param : split(head.substr(open + 1, close - open - 1), ',')) {
+        std::string p(trim(param));
+        std::size_t end = p.size();
+        std::size_t start = end;
+        while (start > 0 && (std::isalnum(static_cast<unsigned char>(p[start - 1])) || p[start - 1] == '_'))
+            --start;
+        if (start < end && start > 0 && p != "void")
+            names.push_back(p.substr(start));
+    }
+    return names;
+}
+
+// An empty function for a prototype: its text without the ";", each
+// parameter marked as used (the user's body will use them; until then the
+// compiler's warnings stay quiet), and a return of 0 (or of the default
+// handling) when it returns a value.
 std::string empty_function(const std::string& prototype)
 {
     std::string head = named_parameters(prototype.substr(0, prototype.size() - 1));
     std::string out = head + "\n{\n";
     if (head.find("Default(") != std::string::npos)
-        out += "\treturn(HandleDefaultMessages(hwnd,msg,wParam,lParam));\n";
-    else if (!head.starts_with("void "))
+        return out + "\treturn(HandleDefaultMessages(hwnd,msg,wParam,lParam));\n}\n\n";
+    for (const std::string& name : parameter_names(head))
+        out += "\t(void)" + name + ";\n";
+    if (!head.starts_with("void "))
         out += "\treturn 0;\n";
     return out + "}\n\n";
 }

@@ -29,6 +29,12 @@ std::vector<std::string> common_arguments(const Options& o, const ClangInputs& i
     }
     if (o.packing)
         a.push_back(format("-fpack-struct=%d", o.packing));
+    // Windows names are case-blind: "X.C" is a C source (the resource
+    // editor writes its code so), where clang would take it for C++.
+    if (in.source.size() > 2 && in.source.ends_with(".C")) {
+        a.push_back("-x");
+        a.push_back("c");
+    }
     return a;
 }
 

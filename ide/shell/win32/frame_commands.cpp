@@ -8,6 +8,7 @@
 #include "ide/shell/settings_store.h"
 #include "ide/shell/version_text.h"
 #include "ide/project/win32/program_runner.h"
+#include "ide/project/resource_file.h"
 #include "ide/project/win32/project_session.h"
 #include "ide/shell/win32/configuration_dialog.h"
 #include "ide/shell/win32/documents.h"
@@ -159,11 +160,14 @@ void resources(int, CommandParameter)
         tell("vyn is not configured\nPlease run 'setupvyn.exe'");
         return;
     }
-    auto resource_file = choose_file(false, load_string(IDS_OPEN_RESOURCE_TITLE),
-                                     "Resource files (*.res)\0*.res\0All files (*.*)\0*.*\0");
+    // The project's resource file, else one the user chooses.
+    auto resource_file = project::project_resource_file(project_win32::current_project());
+    if (!resource_file)
+        resource_file = choose_file(false, load_string(IDS_OPEN_RESOURCE_TITLE),
+                                    "Resource files (*.res)\0*.res\0All files (*.*)\0*.*\0");
     if (!resource_file)
         return;
-    std::string command = vyn::format("%s\\bin\\tavrares.exe %s", ide().compiler_root.c_str(), resource_file->c_str());
+    std::string command = project::resource_editor_command(ide().compiler_root, *resource_file);
     project_win32::start_program(command);
 }
 

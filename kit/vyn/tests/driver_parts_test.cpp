@@ -39,6 +39,18 @@ TEST(VynOptions, TheMakefileCompileLineParses)
     EXPECT_FALSE(has(args, "-x"));  // browse information reaches clang as nothing
 }
 
+TEST(VynOptions, UpperCaseCExtensionIsStillC)
+{
+    auto r = parse_options({"-c", "DEMO.C"});
+    ASSERT_TRUE(r.options) << r.error;
+    auto args = object_arguments(*r.options, {"DEMO.C", "/inc", {}}, "demo.tmp");
+    auto x = std::find(args.begin(), args.end(), "-x");
+    ASSERT_NE(x, args.end());
+    ASSERT_NE(x + 1, args.end());
+    EXPECT_EQ(*(x + 1), "c");
+    EXPECT_LT(x - args.begin(), std::find(args.begin(), args.end(), "DEMO.C") - args.begin());
+}
+
 TEST(VynOptions, DependencyModeAndSeparateValues)
 {
     auto r = parse_options({"-M", "-Fo$x8856455.723", "-I", "c:\\a b", "/src/x.c"});

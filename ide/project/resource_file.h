@@ -1,0 +1,22 @@
+// The project's resource file, as the resource editor is started with it:
+// the compiled ".res" of the project's first resource file.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "ide/project/project.h"
+
+namespace tavra::project {
+
+// The first ".res" of the project's files (in the sources directory when
+// named without a backslash), or the ".res" that the first ".rc" compiles
+// into (its base name, in the make directory, else the sources directory);
+// nothing when the project has no resource file.
+std::optional<std::string> project_resource_file(const Project& project);
+
+// The command line of command 1265: the editor beside the compiler root's
+// bin directory and the resource file, quoted when it holds blanks.
+std::string resource_editor_command(const std::string& compiler_root, const std::string& resource_file);
+
+}  // namespace tavra::project

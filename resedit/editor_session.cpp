@@ -1,0 +1,318 @@
+#include "resedit/editor_session.h"
+
+#include <algorithm>
+
+#include "common/byte_writer.h"
+#include "common/strings.h"
+#include "platform/files.h"
+#include "resedit/codegen.h"
+#include "resedit/dialog_editing.h"
+#include "resedit/project_merge.h"
+#include "resedit/tvr_file.h"
+
+namespace vyn::resedit {
+
+namespace {
+
+std::size_t last_separator_end(const std::string& path)
+{
+    std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+bool absolute(const std::string& path)
+{
+    return !path.empty() && (path[0] == '\\' || path[0] == '/' || (path.size() > 1 && path[1] == ':'));
+}
+
+// A fresh dialog record: the standard header with the name as an ordinal.
+ResRecord dialog_record(const Dialog& dialog)
+{
+    ByteWriter w;
+    w.u32(0);
+    w.u32(0x20);
+    w.u16(0xFFFF);
+    w.u16(kResTypeDialog);
+    w.u16(0xFFFF);
+    w.u16(dialog.id);
+    w.u32(0);
+    w.u16(0x1030);
+    w.u16(0x409);
+    w.u32(0);
+    w.u32(0);
+    ResRecord rec;
+    rec.bytes = w.release();
+    rec.header_size = 0x20;
+    rec.type = {true, kResTypeDialog, {}};
+    rec.name = {true, dialog.id, {}};
+    rec.memory_flags = 0x1030;
+    rec.language = 0x409;
+    set_record_dialog(rec, dialog);
+    return rec;
+}
+
+}  // namespace
+
+std::string replace_extension(const std::string& path, const char* extension)
+{
+    std::size_t start = last_separator_end(path);
+    std::size_t dot = path.find_last_of('.');
+    std::string base = dot == std::string::npos || dot < start ? path : path.substr(0, dot);
+    return base + extension;
+}
+
+std::string directory_of(const std::string& path)
+{
+    std::size_t end = last_separator_end(path);
+    return end == 0 ? std::string(".") : path.substr(0, end - 1);
+}
+
+std::string stem_of(const std::string& path)
+{
+    std::string name = path.substr(last_separator_end(path));
+    std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::vector<std::size_t> EditorSession::dialog_records() const
+{
+    std::vector<std::size_t> out;
+    for (std::size_t i = 0; i < file_.records.size(); ++i)
+        if (file_.records[i].dialog)
+            out.push_back(i);
+    return out;
+}
+
+const Dialog* EditorSession::dialog() const
+{
+    return current_ ? &*file_.records[*current_].dialog : nullptr;
+}
+
+std::string EditorSession::sibling(const char* extension) const { return replace_extension(res_path_, extension); }
+
+bool EditorSession::offer_to_save(Ui& ui)
+{
+    if (res_modified_ && ui.ask(format("Save changes to resource file %s?", res_path_.c_str()))) {
+        if (!save(ui))
+            return false;
+    }
+    if (include_modified_ && !include_path_.empty() &&
+        ui.ask(format("Save changes to include file %s?", include_path_.c_str()))) {
+        if (!platform::write_file_atomically(include_path_, [&] {
+                std::string text = symbols_.include_text();
+                return std::vector<std::uint8_t>(text.begin(), text.end());
+            }())) {
+            ui.message(format("Impossible to open %s", include_path_.c_str()));
+            return false;
+        }
+        include_modified_ = false;
+    }
+    return true;
+}
+
+bool EditorSession::open(const std::string& path, Ui& ui)
+{
+    if (!offer_to_save(ui))
+        return false;
+    ResFile loaded;
+    if (!load_res(path, loaded, ui))
+        return false;
+    *this = EditorSession();
+    res_path_ = path;
+    file_ = std::move(loaded);
+    load_beside(ui);
+    auto dialogs = dialog_records();
+    if (dialogs.size() == 1)
+        select_dialog(dialogs.front());
+    return true;
+}
+
+void EditorSession::create(const std::string& path)
+{
+    *this = EditorSession();
+    res_path_ = path;
+    project_.name = stem_of(path);
+    project_.directory = directory_of(path);
+    include_path_ = beside(stem_of(path) + "ids.h");
+}
+
+std::string EditorSession::beside(const std::string& name) const
+{
+    std::size_t end = last_separator_end(res_path_);
+    return end == 0 ? name : res_path_.substr(0, end) + name;
+}
+
+// The include file named by the resource file (relative to its directory),
+// else "<name>ids.h" beside it; and the project file beside it when it exists.
+void EditorSession::load_beside(Ui& ui)
+{
+    std::string include = file_.include_file;
+    if (include.empty())
+        include = stem_of(res_path_) + "ids.h";
+    include_path_ = absolute(include) ? include : beside(include);
+    std::string text;
+    if (platform::read_whole_file(include_path_, text))
+        symbols_ = SymbolTable::from_include(text, ui);
+    project_.name = stem_of(res_path_);
+    project_.directory = directory_of(res_path_);
+    std::string tvr = sibling(".TVR");
+    if (platform::file_exists(tvr)) {
+        Project loaded;
+        if (load_project(tvr, loaded, ui))
+            project_ = std::move(loaded);
+    }
+    sync_project();
+}
+
+void EditorSession::sync_project()
+{
+    attach_resources(project_, file_);
+    for (Dialog& d : project_.dialogs)
+        for (Control& c : d.controls)
+            if (const Symbol* s = symbols_.find_value(c.id); s && c.symbol.empty())
+                c.symbol = s->name;
+    project_.resource_file = res_path_.substr(last_separator_end(res_path_));
+    if (!include_path_.empty())
+        project_.include_file = include_path_.substr(last_separator_end(include_path_));
+}
+
+bool EditorSession::save(Ui& ui, BaseUnits units)
+{
+    if (!include_path_.empty())
+        file_.include_file = include_path_.substr(last_separator_end(include_path_));
+    for (ResRecord& rec : file_.records)
+        if (rec.dialog)
+            set_record_dialog(rec, *rec.dialog);
+    if (!save_res(res_path_, file_, ui))
+        return false;
+    res_modified_ = false;
+    // The include file is rewritten only for a change of its own: its lines
+    // that are no symbols would be lost otherwise.
+    if (!include_path_.empty() && include_modified_) {
+        std::string text = symbols_.include_text();
+        if (!platform::write_file_atomically(include_path_, std::vector<std::uint8_t>(text.begin(), text.end()))) {
+            ui.message(format("Impossible to open %s", include_path_.c_str()));
+            return false;
+        }
+        include_modified_ = false;
+    }
+    std::string script = resource_script(file_, symbols_, units);
+    std::string dlg = sibling(".DLG");
+    if (!platform::write_file_atomically(dlg, std::vector<std::uint8_t>(script.begin(), script.end()))) {
+        ui.message(format("Impossible to open %s", dlg.c_str()));
+        return false;
+    }
+    sync_project();
+    return save_project(sibling(".TVR"), project_, false, ui);
+}
+
+bool EditorSession::save_as(const std::string& path, Ui& ui, BaseUnits units)
+{
+    res_path_ = path;
+    project_.name = stem_of(path);
+    project_.directory = directory_of(path);
+    return save(ui, units);
+}
+
+bool EditorSession::generate(Ui& ui)
+{
+    sync_project();
+    return write_generated_code(project_, project_.directory, ui);
+}
+
+void EditorSession::select_dialog(std::size_t record)
+{
+    if (record >= file_.records.size() || !file_.records[record].dialog)
+        return;
+    current_ = record;
+    undo_.clear();
+    selected_state_ = *file_.records[record].dialog;
+}
+
+std::size_t EditorSession::add_dialog(const std::string& name)
+{
+    std::uint16_t id = 100;
+    for (std::size_t i : dialog_records())
+        id = std::max<std::uint16_t>(id, std::uint16_t(file_.records[i].dialog->id + 1));
+    Dialog d = new_dialog(id, name);
+    file_.records.push_back(dialog_record(d));
+    res_modified_ = true;
+    select_dialog(file_.records.size() - 1);
+    return file_.records.size() - 1;
+}
+
+bool EditorSession::delete_dialog()
+{
+    if (!current_)
+        return false;
+    file_.records.erase(file_.records.begin() + std::ptrdiff_t(*current_));
+    current_.reset();
+    undo_.clear();
+    res_modified_ = true;
+    return true;
+}
+
+Dialog* EditorSession::begin_change()
+{
+    if (!current_)
+        return nullptr;
+    Dialog& d = *file_.records[*current_].dialog;
+    undo_.push_back(d);
+    res_modified_ = true;
+    return &d;
+}
+
+bool EditorSession::undo()
+{
+    if (!current_ || undo_.empty())
+        return false;
+    file_.records[*current_].dialog = undo_.back();
+    undo_.pop_back();
+    res_modified_ = true;
+    return true;
+}
+
+bool EditorSession::restart()
+{
+    if (!current_ || !selected_state_)
+        return false;
+    Dialog* d = begin_change();
+    *d = *selected_state_;
+    return true;
+}
+
+bool EditorSession::add_symbol(const std::string& name, long value, Ui& ui)
+{
+    if (!symbols_.add(name, value, ui))
+        return false;
+    include_modified_ = true;
+    return true;
+}
+
+bool EditorSession::remove_symbol(const std::string& name)
+{
+    if (!symbols_.remove(name))
+        return false;
+    include_modified_ = true;
+    return true;
+}
+
+void EditorSession::set_include_path(const std::string& path)
+{
+    include_path_ = path;
+    include_modified_ = true;
+    res_modified_ = true;
+}
+
+Dialog& EditorSession::project_dialog()
+{
+    sync_project();
+    const Dialog* d = dialog();
+    for (Dialog& pd : project_.dialogs)
+        if (d && pd.id == d->id && pd.name == d->name)
+            return pd;
+    project_.dialogs.push_back(d ? *d : Dialog{});
+    return project_.dialogs.back();
+}
+
+}  // namespace vyn::resedit

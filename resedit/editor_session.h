@@ -1,0 +1,99 @@
+// One open resource file as the editor holds it: the records read from the
+// ".RES", the symbol table of its include file, the project kept beside it
+// (".TVR"), the dialog being edited with its undo history, and what is
+// unsaved.
+//
+// Invariant: current, when set, is the index of a dialog record of file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "resedit/editor_settings.h"
+#include "resedit/model.h"
+#include "resedit/res_file.h"
+#include "resedit/script_writer.h"
+#include "resedit/symbols.h"
+
+namespace vyn::resedit {
+
+class EditorSession {
+public:
+    const std::string& res_path() const { return res_path_; }
+    const std::string& include_path() const { return include_path_; }
+    const ResFile& file() const { return file_; }
+    const SymbolTable& symbols() const { return symbols_; }
+    const Project& project() const { return project_; }
+    bool res_modified() const { return res_modified_; }
+    bool include_modified() const { return include_modified_; }
+
+    // Indices of the dialog records, in file order.
+    std::vector<std::size_t> dialog_records() const;
+    std::optional<std::size_t> current() const { return current_; }
+    const Dialog* dialog() const;
+
+    // Offers to save unsaved changes with "Save changes to resource file
+    // %s?" and "Save changes to include file %s?"; a yes saves that file.
+    // False when a save failed (the caller then keeps the file open).
+    bool offer_to_save(Ui& ui);
+
+    // Opens path after offer_to_save; with exactly one dialog that dialog is
+    // edited at once. On failure the previous file stays loaded.
+    bool open(const std::string& path, Ui& ui);
+    // An empty resource file named path (not written until saved).
+    void create(const std::string& path);
+    // Writes the resource file, the include file, the resource script
+    // (".DLG") and the project file (".TVR") beside it.
+    bool save(Ui& ui, BaseUnits units = {});
+    bool save_as(const std::string& path, Ui& ui, BaseUnits units = {});
+    // Writes the generated C, include and callbacks files of the project.
+    bool generate(Ui& ui);
+
+    void select_dialog(std::size_t record);
+    // A new dialog record with a free id; it becomes the edited one.
+    std::size_t add_dialog(const std::string& name);
+    bool delete_dialog();
+
+    // Every change to the edited dialog goes through change(): the dialog
+    // before the change is kept for undo and the file becomes modified.
+    Dialog* begin_change();
+    bool undo();
+    // Back to the dialog as it was when it was selected ("Restart").
+    bool restart();
+
+    // Symbols: adds or removes through the table, marking the include file changed.
+    bool add_symbol(const std::string& name, long value, Ui& ui);
+    bool remove_symbol(const std::string& name);
+    void set_include_path(const std::string& path);
+
+    // The project record of the edited dialog / a control in it (callback
+    // names, prefixes), created when missing.
+    Dialog& project_dialog();
+    void mark_modified() { res_modified_ = true; }
+
+private:
+    std::string sibling(const char* extension) const;
+    std::string beside(const std::string& name) const;
+    void load_beside(Ui& ui);
+    void sync_project();
+
+    std::string res_path_, include_path_;
+    ResFile file_;
+    SymbolTable symbols_;
+    Project project_;
+    std::optional<std::size_t> current_;
+    std::vector<Dialog> undo_;
+    std::optional<Dialog> selected_state_;
+    bool res_modified_ = false, include_modified_ = false;
+};
+
+// path with its extension (after the last dot of its last component)
+// replaced by extension, which includes the dot.
+std::string replace_extension(const std::string& path, const char* extension);
+// The directory part of path, without the final separator; "." when none.
+std::string directory_of(const std::string& path);
+// The base name of path without directory and extension.
+std::string stem_of(const std::string& path);
+
+}  // namespace vyn::resedit

@@ -1,0 +1,2 @@
+#define IDD_ONE 100
+#define IDC_FIELD 1001

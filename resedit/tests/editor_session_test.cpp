@@ -1,0 +1,158 @@
+#include "resedit/editor_session.h"
+
+#include <gtest/gtest.h>
+
+#include "resedit/dialog_editing.h"
+#include "resedit/tests/test_support.h"
+
+namespace vyn::resedit {
+namespace {
+
+using namespace testing;
+
+// A fresh directory holding one_dialog.res (compiled) and its include file.
+std::filesystem::path one_dialog_res(const std::string& name)
+{
+    auto dir = scratch_directory(name);
+    auto res = dir / "one.res";
+    EXPECT_TRUE(compile_script(test_data("one_dialog.rc"), res));
+    write_text(dir / "oneids.h", "#define IDD_ONE\t100\n#define IDC_FIELD\t1001\n");
+    return res;
+}
+
+TEST(EditorSession, SingleDialogOpensForEditingWithItsSymbols)
+{
+    RecordingUi ui;
+    EditorSession session;
+    ASSERT_TRUE(session.open(one_dialog_res("resedit_session_open").string(), ui));
+    ASSERT_NE(session.dialog(), nullptr);
+    EXPECT_EQ(session.dialog()->id, 100);
+    EXPECT_EQ(session.dialog()->controls.size(), 2u);
+    EXPECT_NE(session.symbols().find_name("IDC_FIELD"), nullptr);
+    EXPECT_FALSE(session.res_modified());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(EditorSession, EditsSurviveSaveAndReload)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_save");
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    EditorSettings s = EditorSettings::defaults();
+    Dialog* d = session.begin_change();
+    drag_selection(*d, {0}, kGripBody, 5, 7, s);
+    d = session.begin_change();
+    std::size_t added = add_control(*d, kCheckbox, 10, 30, s);
+    EXPECT_TRUE(session.res_modified());
+    ASSERT_TRUE(session.add_symbol("IDC_NEWCHECK", d->controls[added].id, ui));
+    ASSERT_TRUE(session.save(ui));
+    EXPECT_FALSE(session.res_modified());
+
+    EditorSession again;
+    ASSERT_TRUE(again.open(res.string(), ui));
+    ASSERT_NE(again.dialog(), nullptr);
+    const Dialog& r = *again.dialog();
+    ASSERT_EQ(r.controls.size(), 3u);
+    EXPECT_EQ(r.controls[0].x, 15);
+    EXPECT_EQ(r.controls[0].y, 17);
+    EXPECT_EQ(r.controls[2].kind, kCheckbox);
+    EXPECT_NE(again.symbols().find_name("IDC_NEWCHECK"), nullptr);
+    // The script and the project file are written beside it.
+    std::string script = text_of(res.parent_path() / "one.DLG");
+    EXPECT_NE(script.find("IDC_NEWCHECK"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(res.parent_path() / "one.TVR"));
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+}
+
+TEST(EditorSession, UnsavedChangesAreOfferedForBothFiles)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_offer");
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    session.begin_change()->controls[0].x = 30;
+    session.add_symbol("IDC_MORE", 2000, ui);
+    ui.answer = false;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    ASSERT_EQ(ui.questions.size(), 2u);
+    EXPECT_EQ(ui.questions[0], "Save changes to resource file " + res.string() + "?");
+    EXPECT_EQ(ui.questions[1], "Save changes to include file " + (res.parent_path() / "oneids.h").string() + "?");
+    // Declined: the file on disk is unchanged.
+    EXPECT_EQ(session.dialog()->controls[0].x, 10);
+    EXPECT_EQ(session.symbols().find_name("IDC_MORE"), nullptr);
+}
+
+TEST(EditorSession, UndoAndRestartGoBack)
+{
+    RecordingUi ui;
+    EditorSession session;
+    ASSERT_TRUE(session.open(one_dialog_res("resedit_session_undo").string(), ui));
+    session.begin_change()->controls[0].x = 30;
+    session.begin_change()->controls[0].x = 40;
+    EXPECT_TRUE(session.undo());
+    EXPECT_EQ(session.dialog()->controls[0].x, 30);
+    EXPECT_TRUE(session.restart());
+    EXPECT_EQ(session.dialog()->controls[0].x, 10);
+    EXPECT_TRUE(session.undo());
+    EXPECT_EQ(session.dialog()->controls[0].x, 30);
+}
+
+TEST(EditorSession, BrokenFileKeepsThePreviousOne)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_broken");
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    auto bad = res.parent_path() / "bad.res";
+    write_text(bad, "not a resource file");
+    EXPECT_FALSE(session.open(bad.string(), ui));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "Error at resource Nr 1, position 0");
+    EXPECT_EQ(session.res_path(), res.string());
+    EXPECT_NE(session.dialog(), nullptr);
+}
+
+TEST(EditorSession, NewFileWithANewDialogSavesAndReloads)
+{
+    RecordingUi ui;
+    auto dir = scratch_directory("resedit_session_new");
+    auto res = dir / "fresh.res";
+    std::filesystem::remove(res);
+    EditorSession session;
+    session.create(res.string());
+    session.add_dialog("IDD_FRESH");
+    add_control(*session.begin_change(), kButton, 20, 20, EditorSettings::defaults());
+    ASSERT_TRUE(session.save(ui));
+    EditorSession again;
+    ASSERT_TRUE(again.open(res.string(), ui));
+    ASSERT_NE(again.dialog(), nullptr);
+    EXPECT_EQ(again.dialog()->id, 100);
+    EXPECT_EQ(again.dialog()->controls.size(), 1u);
+    EXPECT_EQ(again.file().include_file, "freshids.h");
+}
+
+TEST(EditorSession, SavingLeavesAnUnchangedIncludeFileAlone)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_include");
+    const std::string own = "/* the program's ids */\n#define IDD_ONE\t100\n#define IDC_FIELD\t1001\n";
+    write_text(res.parent_path() / "oneids.h", own);
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    session.begin_change()->controls[0].x = 12;
+    ASSERT_TRUE(session.save(ui));
+    EXPECT_EQ(text_of(res.parent_path() / "oneids.h"), own);
+}
+
+TEST(SessionPaths, ExtensionsDirectoriesAndStems)
+{
+    EXPECT_EQ(replace_extension("C:\\a.b\\x.res", ".DLG"), "C:\\a.b\\x.DLG");
+    EXPECT_EQ(replace_extension("C:\\a.b\\x", ".DLG"), "C:\\a.b\\x.DLG");
+    EXPECT_EQ(directory_of("C:\\w\\x.res"), "C:\\w");
+    EXPECT_EQ(directory_of("x.res"), ".");
+    EXPECT_EQ(stem_of("/tmp/q/one.res"), "one");
+}
+
+}  // namespace
+}  // namespace vyn::resedit

@@ -1,0 +1,490 @@
+// The editing window under Wine, as a user works with it: open a resource
+// file with one dialog, move and resize a control with the mouse and with
+// the keyboard, add a control from the palette, save, and read the file
+// back; then reaching the IDE, running or not.
+#include "resedit/dialog_editing.h"
+#include "resedit/dialog_template.h"
+#include "resedit/editor_session.h"
+#include "resedit/res_file.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "common/strings.h"
+#include "common/winpath.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/tests/test_dirs.h"
+#include "resedit/command_ids.h"
+#include "testing/guidriver/gui_driver.h"
+
+namespace vyn::resedit {
+namespace {
+
+namespace gui = vyn::gui;
+constexpr auto HKCU = platform::RegistryRoot::CurrentUser;
+constexpr char kFrame[] = "clTavraresFrame";
+
+std::string exe(const char* name)
+{
+    return winpath::join(winpath::directory(platform::executable_path()), name);
+}
+
+struct SilentUi : Ui {
+    std::vector<std::string> said;
+    void message(const std::string& text) override { said.push_back(text); }
+    bool ask(const std::string&) override { return false; }
+};
+
+// The dialog's controls as the file on disk holds them.
+std::vector<Control> controls_on_disk(const std::string& path)
+{
+    SilentUi ui;
+    ResFile file;
+    if (!load_res(path, file, ui))
+        return {};
+    for (const ResRecord& rec : file.records)
+        if (rec.dialog)
+            return rec.dialog->controls;
+    return {};
+}
+
+// A control's rectangle in its dialog's client pixels.
+RECT client_rect(HWND view, HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void post_mouse(HWND view, UINT message, int x, int y, WPARAM keys = 0)
+{
+    PostMessageA(view, message, keys, MAKELPARAM(x, y));
+}
+
+// Presses at (x, y), drags to (x + dx, y + dy) in two steps and releases.
+void drag(HWND view, int x, int y, int dx, int dy)
+{
+    post_mouse(view, WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+    post_mouse(view, WM_MOUSEMOVE, x + dx / 2, y + dy / 2, MK_LBUTTON);
+    post_mouse(view, WM_MOUSEMOVE, x + dx, y + dy, MK_LBUTTON);
+    post_mouse(view, WM_LBUTTONUP, x + dx, y + dy);
+}
+
+class TavraresWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = vyn::testing::fresh_test_dir();
+        registry = platform::open_registry();
+        registry->delete_key(HKCU, kTavraresKey);
+        res = winpath::join(dir, "one.res");
+        // One dialog (160 x 100 units) with an edit field and a button.
+        SilentUi ui;
+        EditorSession session;
+        session.create(res);
+        session.add_dialog("IDD_ONE");
+        EditorSettings s = EditorSettings::defaults();
+        Dialog* d = session.begin_change();
+        add_control(*d, kEdit, 20, 20, s);    // id 1000, 32 x 12
+        add_control(*d, kButton, 60, 60, s);  // id 1001, 40 x 14
+        ASSERT_TRUE(session.add_symbol("IDD_ONE", 100, ui));
+        ASSERT_TRUE(session.add_symbol("IDC_FIELD", 1000, ui));
+        ASSERT_TRUE(session.save(ui));
+    }
+
+    void start(const std::string& arguments)
+    {
+        auto started = gui::Program::start("\"" + exe("tavrares.exe") + "\" " + arguments, dir);
+        ASSERT_TRUE(started);
+        program = std::move(*started);
+        frame = gui::wait_for_window(kFrame, program.id(), 30000);
+        ASSERT_NE(frame, nullptr);
+        gui::settle(frame);
+    }
+
+    HWND view() { return gui::find_child(frame, "#32770"); }
+    // The status bar keeps its text itself: asked with the message, not the caption.
+    std::string status()
+    {
+        wchar_t text[512] = {};
+        SendMessageW(gui::find_child(frame, "msctls_statusbar32"), WM_GETTEXT, 512, LPARAM(text));
+        std::string out;
+        for (wchar_t* p = text; *p; ++p)
+            out += char(*p);
+        return out;
+    }
+    // The selected control's "x,y,cx,cy" as the status bar tells it.
+    std::string selected()
+    {
+        int x, y, cx, cy;
+        std::size_t at = status().find("; selected ");
+        if (at == std::string::npos || std::sscanf(status().c_str() + at, "; selected %*d at %d,%d size %dx%d", &x, &y, &cx, &cy) != 4)
+            return "none";
+        return format("%d,%d,%d,%d", x, y, cx, cy);
+    }
+    RECT field() { return client_rect(view(), GetDlgItem(view(), 1000)); }
+
+    // After each step the frame has rebuilt the dialog.
+    void settle() { gui::settle(frame); }
+
+    std::string dir, res;
+    std::unique_ptr<platform::Registry> registry;
+    gui::Program program;
+    HWND frame = nullptr;
+};
+
+TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
+{
+    start("\"" + res + "\"");
+    ASSERT_NE(view(), nullptr);
+    EXPECT_EQ(status(), "Dialog 100 IDD_ONE: 2 controls");
+
+    // The mouse: a drag far to the right ends at the right margin (160 - 6 - 32).
+    RECT r = field();
+    drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, 400, 0);
+    settle();
+    EXPECT_EQ(selected(), "122,20,32,12");
+    // ... and far to the left at the left margin.
+    r = field();
+    drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, -600, 0);
+    settle();
+    EXPECT_EQ(selected(), "6,20,32,12");
+    // A drag of the bottom right handle resizes it.
+    r = field();
+    drag(view(), r.right, r.bottom, 30, 12);
+    settle();
+    int cx = 0, cy = 0;
+    ASSERT_EQ(std::sscanf(selected().c_str(), "6,20,%d,%d", &cx, &cy), 2) << status();
+    EXPECT_GT(cx, 32);
+    EXPECT_GT(cy, 12);
+    gui::save_screenshot(gui::screenshot_path("tavrares_selected.png"));
+
+    // The keyboard: arrows move by one grid step, Shift+arrows resize.
+    gui::post_key(frame, VK_DOWN);
+    gui::post_key(frame, VK_DOWN);
+    gui::post_key(frame, VK_RIGHT);
+    settle();
+    EXPECT_EQ(selected(), format("7,22,%d,%d", cx, cy));
+    gui::type_key(frame, VK_RIGHT, false, true);
+    gui::type_key(frame, VK_DOWN, false, true);
+    settle();
+    EXPECT_TRUE(gui::wait_until([&] { return selected() == format("7,22,%d,%d", cx + 1, cy + 1); })) << status();
+
+    // A check box from the palette, placed by a click in an empty place.
+    gui::post_command(frame, CMD_ADD_CONTROL + kCheckbox);
+    settle();
+    RECT button = client_rect(view(), GetDlgItem(view(), 1001));
+    post_mouse(view(), WM_LBUTTONDOWN, 2, button.top, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, 2, button.top);
+    settle();
+    EXPECT_NE(status().find("3 controls"), std::string::npos) << status();
+    EXPECT_NE(GetDlgItem(view(), 1002), nullptr);
+    gui::save_screenshot(gui::screenshot_path("tavrares_added.png"));
+
+    // Nothing reached the file yet; F3 saves.
+    EXPECT_EQ(controls_on_disk(res).size(), 2u);
+    gui::type_key(frame, VK_F3);
+    EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
+    auto controls = controls_on_disk(res);
+    ASSERT_EQ(controls.size(), 3u);
+    EXPECT_EQ(controls[0].id, 1000);
+    EXPECT_EQ(controls[0].x, 7);
+    EXPECT_EQ(controls[0].y, 22);
+    EXPECT_EQ(controls[0].cx, cx + 1);
+    EXPECT_EQ(controls[0].cy, cy + 1);
+    EXPECT_EQ(controls[2].kind, kCheckbox);
+    EXPECT_EQ(controls[2].x, 6);  // the click lay left of the margin
+    // The script and the include file are written beside it.
+    EXPECT_TRUE(platform::file_exists(winpath::join(dir, "one.DLG")));
+    std::string include;
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "oneids.h"), include));
+    EXPECT_NE(include.find("IDC_FIELD"), std::string::npos);
+
+    // Closing asks nothing (all saved) and writes back only the changed setting.
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "LastFileLoaded"), res);
+    EXPECT_FALSE(registry->read_string(HKCU, kTavraresKey, "cxGrid"));
+
+    // Reloaded, the editor shows what was saved.
+    start("\"" + res + "\"");
+    EXPECT_NE(status().find("3 controls"), std::string::npos) << status();
+    gui::save_screenshot(gui::screenshot_path("tavrares_reloaded.png"));
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
+TEST_F(TavraresWindow, UnsavedChangesAreOfferedOnClose)
+{
+    start("\"" + res + "\"");
+    RECT r = field();
+    drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, 0, 40);
+    settle();
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] {
+        box = gui::wait_for_window_titled("Tavrares", program.id(), 0);
+        return box && box != frame;
+    }));
+    bool asked = false;
+    for (HWND text : gui::find_children(box, "Static"))
+        asked = asked || gui::window_text(text) == "Save changes to resource file " + res + "?";
+    EXPECT_TRUE(asked);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    EXPECT_EQ(controls_on_disk(res).at(0).y, 20);
+}
+
+// A dialog of the editor titled title, polled for.
+HWND editor_dialog(const std::string& title, DWORD process)
+{
+    HWND found = nullptr;
+    gui::wait_until([&] {
+        found = gui::wait_for_window_titled(title, process, 0);
+        return found != nullptr;
+    });
+    return found;
+}
+
+void set_item(HWND dialog, int id, const std::string& text)
+{
+    std::wstring wide(text.begin(), text.end());
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(wide.c_str()));
+}
+
+std::vector<std::string> box_texts(HWND box)
+{
+    std::vector<std::string> texts;
+    for (HWND text : gui::find_children(box, "Static"))
+        texts.push_back(gui::window_text(text));
+    return texts;
+}
+
+// Symbols and callbacks through their dialogs, then the generated code.
+TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
+{
+    registry->write_string(HKCU, kTavraresKey, "EditorFullPath", winpath::join(dir, "missing\\tavra.exe"));
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_SYMBOLS);
+    HWND symbols = editor_dialog("Symbols", program.id());
+    ASSERT_NE(symbols, nullptr);
+    // A value that another symbol has is refused with the editor's message.
+    set_item(symbols, 301, "IDC_OTHER");
+    set_item(symbols, 302, "1000");
+    PostMessageA(symbols, WM_COMMAND, 303, 0);
+    HWND refusal = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(refusal, nullptr);
+    std::vector<std::string> said = box_texts(refusal);
+    EXPECT_NE(std::find(said.begin(), said.end(), "Another symbol already has this ID."), said.end());
+    PostMessageA(refusal, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(refusal); });
+    set_item(symbols, 301, "IDC_BUTTON");
+    set_item(symbols, 302, "1001");
+    PostMessageA(symbols, WM_COMMAND, 303, 0);
+    gui::settle(symbols);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(symbols, 300)),
+              (std::vector<std::string>{"IDD_ONE\t100", "IDC_FIELD\t1000", "IDC_BUTTON\t1001"}));
+    PostMessageA(symbols, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(symbols); });
+
+    // The edit field's callback: selected by a click, named in the dialog.
+    RECT r = field();
+    post_mouse(view(), WM_LBUTTONDOWN, (r.left + r.right) / 2, (r.top + r.bottom) / 2, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    settle();
+    gui::post_command(frame, CMD_CALLBACKS);
+    HWND callbacks = editor_dialog("Callbacks", program.id());
+    ASSERT_NE(callbacks, nullptr);
+    set_item(callbacks, 311, "One");
+    set_item(callbacks, 313, "NameField");
+    set_item(callbacks, 314, "0x4");  // EN_CHANGE
+    PostMessageA(callbacks, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(callbacks); });
+    gui::type_key(frame, VK_F3);
+    std::string include;
+    EXPECT_TRUE(gui::wait_until([&] {
+        return platform::read_whole_file(winpath::join(dir, "oneids.h"), include) &&
+               include.find("IDC_BUTTON") != std::string::npos;
+    }));
+    EXPECT_NE(include.find("#define\tIDC_BUTTON\t1001\n"), std::string::npos) << include;
+
+    // The hierarchy puts the button first in the tab order.
+    gui::post_command(frame, CMD_HIERARCHY);
+    HWND order = editor_dialog("Hierarchy", program.id());
+    ASSERT_NE(order, nullptr);
+    SendMessageA(GetDlgItem(order, 350), LB_SETCURSEL, 1, 0);
+    PostMessageA(order, WM_COMMAND, 351, 0);
+    gui::settle(order);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(order, 350)),
+              (std::vector<std::string>{"Button IDC_BUTTON \"Button\"", "Edit IDC_FIELD \"\""}));
+    PostMessageA(order, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(order); });
+    settle();
+    EXPECT_NE(status().find("selected 1001"), std::string::npos) << status();
+
+    // The skeleton: the code, then the IDE, which cannot be started here.
+    gui::post_command(frame, CMD_SKELETON);
+    HWND told = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(told, nullptr);
+    said = box_texts(told);
+    EXPECT_NE(std::find(said.begin(), said.end(),
+                        "Impossible to start Tavra.exe\nChange the Options->Configuration->Editor settings"),
+              said.end());
+    PostMessageA(told, WM_COMMAND, IDOK, 0);
+    std::string code, header;
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "one.C"), code));
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "one.H"), header));
+    EXPECT_NE(code.find("BOOL APIENTRY One(HWND hwnd,UINT msg,WPARAM wParam,LPARAM lParam)"), std::string::npos);
+    EXPECT_NE(header.find("/* Control: IDC_FIELD*/\nvoid NameFieldChanged(HWND hDlg,HWND hCtrl);"), std::string::npos)
+        << header;
+    EXPECT_NE(code.find("NameFieldChanged(hwnd,(HWND)lParam);"), std::string::npos);
+    // The new order is not saved yet: closing asks, and no keeps the file.
+    gui::wait_until([&] { return !IsWindow(told); });
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    HWND question = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(question, nullptr);
+    PostMessageA(question, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    EXPECT_EQ(controls_on_disk(res).at(0).id, 1000);
+}
+
+// The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
+// many kinds (common controls among them, no icon) and a plain DIALOG.
+std::string sample_res()
+{
+    std::string unix_path = RESEDIT_SAMPLE_RES;
+    std::string windows = "Z:" + unix_path;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+}
+
+TEST_F(TavraresWindow, FileWithTwoDialogsAsksWhichOneAndShowsEveryKind)
+{
+    std::string copy = winpath::join(dir, "sample.res");
+    ASSERT_TRUE(CopyFileA(sample_res().c_str(), copy.c_str(), FALSE)) << sample_res();
+    auto started = gui::Program::start("\"" + exe("tavrares.exe") + "\" \"" + copy + "\"", dir);
+    ASSERT_TRUE(started);
+    program = std::move(*started);
+    HWND choose = editor_dialog("Select Dialog", program.id());
+    ASSERT_NE(choose, nullptr);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(choose, 330)).size(), 2u);
+    PostMessageA(choose, WM_COMMAND, IDOK, 0);
+    frame = gui::wait_for_window(kFrame, program.id(), 10000);
+    ASSERT_NE(frame, nullptr);
+    settle();
+    EXPECT_NE(status().find(": 13 controls"), std::string::npos) << status();  // the seed has no icon
+    ASSERT_NE(view(), nullptr);
+    for (const char* cls : {"SysTreeView32", "msctls_trackbar32", "msctls_updown32", "ComboBox", "ListBox"})
+        EXPECT_NE(gui::find_child(view(), cls), nullptr) << cls;
+    gui::save_screenshot(gui::screenshot_path("tavrares_sample.png"));
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
+// The IDE's settings so that it starts without a first-run question.
+void configure_ide(platform::Registry& registry, const std::string& dir)
+{
+    registry.delete_key(HKCU, "Software\\vyn\\Tavra");
+    registry.write_string(HKCU, "Software\\vyn\\Compiler", "includepath", dir + "\\include");
+    registry.write_string(HKCU, "Software\\vyn\\vynlnk", "libpath", dir + "\\lib");
+    registry.write_string(HKCU, "Software\\vyn\\Tavra", "CurrentDir", dir);
+}
+
+void end_process_of(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+    }
+}
+
+TEST_F(TavraresWindow, FindsARunningIdeAndStartsOneWhenNoneRuns)
+{
+    configure_ide(*registry, dir);
+    // A running IDE is found: the stored command, which could not start, is not used.
+    auto ide = gui::Program::start("\"" + exe("tavra.exe") + "\"", dir);
+    ASSERT_TRUE(ide);
+    HWND ide_frame = gui::wait_for_window("clMDIFrame", ide->id(), 30000);
+    ASSERT_NE(ide_frame, nullptr);
+    registry->write_string(HKCU, kTavraresKey, "EditorFullPath", winpath::join(dir, "missing\\tavra.exe"));
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_GOTO_IDE);
+    settle();
+    EXPECT_EQ(gui::wait_for_window_titled("Tavrares", program.id(), 1500), nullptr);
+    ide->terminate();
+    ide->wait_exit(10000);
+
+    // Without an IDE the stored command starts it and the editor finds its frame.
+    gui::post_command(frame, CMD_GOTO_IDE);
+    HWND box = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] {
+        box = gui::wait_for_window("#32770", program.id(), 0);
+        return box != nullptr;
+    }));
+    bool told = false;
+    for (HWND text : gui::find_children(box, "Static"))
+        told = told || gui::window_text(text).find("Impossible to start Tavra.exe") == 0;
+    EXPECT_TRUE(told);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    settle();
+
+    registry->write_string(HKCU, kTavraresKey, "EditorFullPath", "\"" + exe("tavra.exe") + "\"");
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.wait_exit(10000));
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_GOTO_IDE);
+    HWND started = gui::wait_for_window("clMDIFrame", 0, 15000);
+    EXPECT_NE(started, nullptr);
+    settle();
+    EXPECT_EQ(gui::wait_for_window("#32770", program.id(), 500), nullptr);
+    if (started)
+        end_process_of(started);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
+// The IDE's Resources command (1265) without a project: the user picks the
+// file, and the editor beside the compiler root's bin starts with it.
+TEST_F(TavraresWindow, IdeResourcesCommandStartsTheEditorWithTheChosenFile)
+{
+    configure_ide(*registry, dir);
+    std::string build = winpath::directory(winpath::directory(platform::executable_path()));
+    registry->write_string(HKCU, "Software\\vyn\\Compiler", "includepath", build + "\\include");
+    auto ide = gui::Program::start("\"" + exe("tavra.exe") + "\"", dir);
+    ASSERT_TRUE(ide);
+    HWND ide_frame = gui::wait_for_window("clMDIFrame", ide->id(), 30000);
+    ASSERT_NE(ide_frame, nullptr);
+    gui::settle(ide_frame);
+    gui::post_command(ide_frame, 1265);
+    HWND chooser = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] {
+        chooser = gui::wait_for_window_titled("Open a resource file", ide->id(), 0);
+        return chooser != nullptr;
+    }));
+    HWND name = gui::find_child(chooser, "Edit");
+    ASSERT_NE(name, nullptr);
+    std::wstring wide(res.begin(), res.end());
+    SendMessageW(name, WM_SETTEXT, 0, LPARAM(wide.c_str()));
+    PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    frame = gui::wait_for_window(kFrame, 0, 30000);
+    ASSERT_NE(frame, nullptr);
+    gui::settle(frame);
+    EXPECT_NE(gui::window_text(frame).find("one.res"), std::string::npos) << gui::window_text(frame);
+    EXPECT_EQ(status(), "Dialog 100 IDD_ONE: 2 controls");
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(gui::wait_until([&] { return !IsWindow(frame); }));
+    ide->terminate();
+}
+
+}  // namespace
+}  // namespace vyn::resedit

@@ -1,0 +1,83 @@
+// The editor's one global state and the functions the window files share.
+#pragma once
+
+// The model's names for template and menu bits (DS_SETFONT, MF_GRAYED...)
+// are declared before <windows.h> turns the same names into macros.
+#include "resedit/dialog_template.h"
+#include "resedit/menu.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/registry.h"
+#include "resedit/dialog_editing.h"
+#include "resedit/editor_session.h"
+#include "resedit/editor_settings.h"
+
+namespace tavrares {
+
+using namespace vyn::resedit;
+
+inline constexpr char kFrameClass[] = "clTavraresFrame";
+inline constexpr char kTitle[] = "Tavrares";
+
+struct App {
+    HINSTANCE instance = nullptr;
+    HWND frame = nullptr;
+    HWND palette = nullptr;     // the row of control buttons
+    HWND status = nullptr;      // status bar
+    HWND view = nullptr;        // the live dialog being edited
+    HACCEL accelerators = nullptr;
+    std::unique_ptr<vyn::platform::Registry> registry;
+    std::unique_ptr<SettingsStore> store;
+    EditorSettings settings;
+    EditorSession session;
+    Selection selection;
+    std::optional<std::uint16_t> pending_kind;  // palette choice waiting for a click
+    std::string executable;
+};
+
+App& app();
+
+// Messages and questions in boxes owned by the frame.
+struct BoxUi : Ui {
+    void message(const std::string& text) override;
+    bool ask(const std::string& question) override;
+};
+BoxUi& ui();
+
+// The frame (frame_window.cpp).
+bool register_frame_class(HINSTANCE instance);
+HWND create_frame(int show);
+void update_title_and_status();
+void layout_frame();
+
+// The live dialog (dialog_view.cpp).
+bool register_view_support();
+void rebuild_view();
+void destroy_view();
+// The view's mapping from dialog units to pixels.
+RECT dialog_units_to_pixels(const Rect& r);
+
+// Commands (commands.cpp): every menu item, shortcut and palette button.
+void run_command(int command);
+void handle_arrow_key(UINT key);
+bool open_resource_file(const std::string& path);
+// Changes to the edited dialog: the state before goes to the undo history.
+Dialog* change_dialog();
+void after_change();
+
+// The dialogs of the editor (editor_dialogs.cpp).
+void symbols_dialog();
+void callbacks_dialog();
+void configuration_dialog();
+void styles_dialog();
+void hierarchy_dialog();
+std::optional<std::size_t> select_dialog_dialog();
+std::optional<std::string> dialog_name_dialog();
+std::optional<std::string> choose_file(bool save, const char* filter, const char* extension);
+
+}  // namespace tavrares

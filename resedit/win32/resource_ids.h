@@ -1,0 +1,40 @@
+/* Dialogs and controls of the editor's own resources. Plain defines: the
+ * resource compiler reads this file too. */
+#ifndef RESEDIT_WIN32_RESOURCE_IDS_H
+#define RESEDIT_WIN32_RESOURCE_IDS_H
+
+#define IDD_SYMBOLS        200
+#define IDD_CALLBACKS      201
+#define IDD_CONFIGURATION  202
+#define IDD_STYLES         203
+#define IDD_SELECT_DIALOG  204
+#define IDD_DIALOG_NAME    205
+#define IDD_HIERARCHY      206
+
+#define IDC_SYMBOL_LIST    300
+#define IDC_SYMBOL_NAME    301
+#define IDC_SYMBOL_VALUE   302
+#define IDC_SYMBOL_ADD     303
+#define IDC_SYMBOL_DELETE  304
+
+#define IDC_DIALOG_NAME    310
+#define IDC_DIALOG_PREFIX  311
+#define IDC_CONTROL_LABEL  312
+#define IDC_CONTROL_CALLBACK 313
+#define IDC_CONTROL_MASK   314
+
+#define IDC_STYLE_TEXT     320
+#define IDC_STYLE_ID       321
+#define IDC_STYLE_STYLE    322
+#define IDC_STYLE_SYMBOL   323
+
+#define IDC_DIALOG_LIST    330
+
+#define IDC_EDITOR_PATH    340
+#define IDC_ORDER_LIST     350
+#define IDC_ORDER_UP       351
+#define IDC_ORDER_DOWN     352
+/* One edit per numeric setting: IDC_SETTING + the setting's number. */
+#define IDC_SETTING        400
+
+#endif
