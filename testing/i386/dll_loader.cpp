@@ -134,8 +134,9 @@ bool Machine::bind_imports(Module& module)
 {
     for (const ImportedFunction& import : module.image.imports) {
         std::size_t target = find_module(to_lower_ascii(import.dll));
-        std::uint32_t address = target != 0 ? resolve_export(*modules_[target], import.name, module, 0)
-                                            : stub_for(import.dll, import.name);
+        std::uint32_t address =
+            target != 0 ? resolve_export(*modules_[target], import.name, "which " + importer_name(module.name) + " imports", 0)
+                        : stub_for(import.dll, import.name);
         if (address == 0)
             return false;
         if (!poke_u32(module.base + import.slot_rva, address))
@@ -144,7 +145,7 @@ bool Machine::bind_imports(Module& module)
     return true;
 }
 
-std::uint32_t Machine::resolve_export(const Module& module, const std::string& name, const Module& importer,
+std::uint32_t Machine::resolve_export(const Module& module, const std::string& name, const std::string& wanted_by,
                                       int forwarding_depth)
 {
     const Export* found = nullptr;
@@ -158,7 +159,7 @@ std::uint32_t Machine::resolve_export(const Module& module, const std::string& n
         found = &module.image.exports[it->second];
     }
     if (!found) {
-        fail(module.name + " exports no " + name + ", which " + importer_name(importer.name) + " imports");
+        fail(module.name + " exports no " + name + ", " + wanted_by);
         return 0;
     }
     if (found->forwarder.empty())
@@ -173,7 +174,8 @@ std::uint32_t Machine::resolve_export(const Module& module, const std::string& n
         return 0;
     }
     std::size_t target = find_module(dll);
-    return target != 0 ? resolve_export(*modules_[target], target_name, importer, forwarding_depth + 1)
+    return target != 0 ? resolve_export(*modules_[target], target_name,
+                                        "to which " + module.name + " forwards " + name, forwarding_depth + 1)
                         : stub_for(dll, target_name);
 }
 

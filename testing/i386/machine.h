@@ -239,8 +239,9 @@ private:
     std::size_t find_module(std::string_view lower_name) const;  // 0 (the program) when none
     bool bind_imports(Module& module);
     // The address an import of name from module binds to; 0 with a message
-    // in error_ when there is none.
-    std::uint32_t resolve_export(const Module& module, const std::string& name, const Module& importer,
+    // in error_ when there is none, which wanted_by ends ("which the
+    // program imports").
+    std::uint32_t resolve_export(const Module& module, const std::string& name, const std::string& wanted_by,
                                  int forwarding_depth);
     // A stub for dll!name (or the data import's object); 0 when there is no room.
     std::uint32_t stub_for(const std::string& dll, const std::string& name);
