@@ -5,7 +5,6 @@
 // callbacks, and the switch to user mode.
 #include "testing/i386/engine.h"
 
-#include "testing/i386/api.h"
 
 #include "common/strings.h"
 
