@@ -249,9 +249,12 @@ bool read_exports(const Headers& headers, PeImage& image, std::size_t file_size,
         Export& named = image.exports[static_cast<std::size_t>(positions[index])];
         if (named.name.empty()) {
             named.name = std::move(name);
-        } else {  // a second name of the same function
+        } else {  // a second name of the same function; its forwarder is a copy, counted again
             Export alias = named;
             alias.name = std::move(name);
+            walk.name_bytes += alias.forwarder.size();
+            if (walk.name_bytes > walk.file_size)
+                return fail(error, "export names add up to more than the file holds");
             image.exports.push_back(std::move(alias));
         }
     }
