@@ -4,8 +4,8 @@
 // the address before anything there executes and stops the emulator; the run
 // loop then carries out the call in C++ and resumes at the caller's return
 // address. The same hook counts instructions against the budget. Calls the
-// loader makes (TLS callbacks, the entry point) return to kLoaderReturn,
-// which moves the process to its next stage.
+// loader makes (TLS callbacks, DLL entries, the entry point) return to
+// kLoaderReturn, which moves the process to its next stage.
 #include "testing/i386/engine.h"
 
 #include "testing/i386/api.h"

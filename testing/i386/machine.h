@@ -263,8 +263,8 @@ private:
     // Whether the loader's call that just returned let the process go on;
     // false with result filled when a DLL refused to attach.
     bool call_succeeded(StopResult& result);
-    // Ends the process with code: the TLS callbacks are called to detach
-    // first, unless that is under way. False with result filled when
+    // Ends the process with code: the modules' TLS callbacks and DLL entries
+    // are called to detach first, unless that is under way. False with result filled when
     // nothing is left to run.
     bool begin_exit(std::uint32_t code, StopResult& result);
     // Carries out the call of stub index and returns to its caller; false

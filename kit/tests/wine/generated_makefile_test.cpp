@@ -1,7 +1,9 @@
 // The win64 kit under Wine on the road the IDE takes: the project's makefile
 // written by the IDE's generator (Windows paths with drive letters, the
-// headers found by vyn.exe -M), make.exe building it with vyn.exe and
-// vynlnk.exe, and the program it links run in the emulated i386 machine.
+// headers found by vyn.exe -M), make.exe building it with vyn.exe, vrc.exe
+// and vynlnk.exe, and the program it links run in the emulated i386 machine.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -47,6 +49,7 @@ const char kHello[] = "#include <stdio.h>\n"
 const char kUtil[] = "#include \"util.h\"\n"
                      "int sum_of_squares(int n) { return n == 0 ? 0 : n * n + sum_of_squares(n - 1); }\n";
 const char kUtilHeader[] = "int sum_of_squares(int n);\n";
+const char kResources[] = "STRINGTABLE\nBEGIN\n  1, \"squares\"\nEND\n";
 
 class GeneratedMakefile : public ::testing::Test {
 protected:
@@ -64,6 +67,7 @@ protected:
         write(work + "\\src\\hello.c", kHello);
         write(work + "\\src\\util.c", kUtil);
         write(work + "\\src\\util.h", kUtilHeader);
+        write(work + "\\src\\hello.rc", kResources);
         // vynlnk finds the kit's libraries where the IDE's settings put them.
         auto registry = vyn::platform::open_registry();
         ASSERT_TRUE(registry->write_string(RegistryRoot::CurrentUser, "Software\\vyn\\vynlnk", "libpath",
@@ -77,7 +81,7 @@ protected:
         p.compiler_root = kit_root();
         p.includes = kit_root() + "\\include";
         p.sources_dir = work + "\\src";
-        p.files = {"hello.c", "util.c", "util.h"};
+        p.files = {"hello.c", "hello.rc", "util.c", "util.h"};
         p.compiler_flags = flag::kConsole | flag::kDebugInfo;
         p.has_make_settings = true;
         p.make.dir = work + "\\make";
@@ -107,6 +111,9 @@ TEST_F(GeneratedMakefile, MakeBuildsItWithTheKitAndTheProgramRuns)
     fs::create_directories(project.make.dir);
     write(project.make.dir + "\\Makefile", *text);
 
+    // The resource rule names vrc alone: the IDE puts the kit's bin on PATH.
+    std::string path = kit_root() + "\\bin;" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    ASSERT_TRUE(SetEnvironmentVariableA("PATH", path.c_str()));
     vyn::platform::ProcessOptions options;
     options.directory = project.make.dir;
     options.stdout_file = work + "\\make.out";
@@ -121,6 +128,8 @@ TEST_F(GeneratedMakefile, MakeBuildsItWithTheKitAndTheProgramRuns)
     std::string exe = project.make.dir + "\\hello.exe";
     ASSERT_TRUE(fs::exists(exe)) << read(work + "\\make.out") << read(work + "\\make.err");
     EXPECT_TRUE(fs::exists(project.make.dir + "\\util.obj"));
+    // The string table vrc compiled is in the image, in UTF-16.
+    EXPECT_NE(read(exe).find(std::string("s\0q\0u\0a\0r\0e\0s\0", 14)), std::string::npos);
 
     vyn::platform::HostProgramOptions run_options;
     run_options.stdout_file = vyn::platform::wine_host_name(work) + "/hello.out";
