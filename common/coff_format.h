@@ -317,6 +317,17 @@ constexpr std::size_t kLookupTable = 0, kTimeStamp = 4, kForwarderChain = 8, kNa
 constexpr std::size_t kHintNameNameOffset = 2;
 constexpr std::uint32_t kImportByOrdinal = 0x80000000;
 
+// Export directory: 40 bytes leading to the address table (one RVA per
+// ordinal from the base), the name pointers and the 16-bit ordinal table
+// (ordinal minus base for each name). An address inside the directory's own
+// range is a forwarder: the RVA of a "DLL.name" or "DLL.#ordinal" string.
+constexpr std::size_t kExportDirectorySize = 40;
+namespace export_directory {
+constexpr std::size_t kCharacteristics = 0, kTimeStamp = 4, kVersion = 8, kName = 12, kOrdinalBase = 16,
+                      kFunctionCount = 20, kNameCount = 24, kAddressTable = 28, kNamePointers = 32,
+                      kOrdinalTable = 36;
+}
+
 // Debug directory: 28-byte entries.
 constexpr std::size_t kDebugDirectoryEntrySize = 28;
 namespace debug_entry {

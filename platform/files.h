@@ -23,6 +23,9 @@ std::optional<std::int64_t> modification_time_ns(const std::string& path);
 // host program started from it needs the host's names); empty on Windows and
 // on POSIX hosts.
 std::string wine_host_name(const std::string& windows_path);
+// The other way: the Windows name of a path of the host (under Wine); empty
+// on Windows and on POSIX hosts.
+std::string wine_windows_name(const std::string& host_path);
 std::optional<std::uint64_t> file_size(const std::string& path);
 
 struct DirEntry {

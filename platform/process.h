@@ -47,6 +47,30 @@ private:
 #endif
 };
 
+#ifdef _WIN32
+// A program of the Linux host run from a Windows program under Wine. Wine
+// starts it and hands it the standard handles, but gives no handle that can
+// be waited for; so it runs inside /bin/sh, which writes its own process id
+// first and the program's exit status last (each under another name and
+// renamed, never read half written), and the caller polls. A shell that
+// ends without a status (killed, or crashed) is noticed through the host's
+// process table and reported, never waited for.
+struct HostProgramOptions {
+    std::string directory;     // the host directory it runs in; empty: the shell's
+    std::string stdout_file;   // a host path its standard output goes to; empty: inherited
+    int longest_seconds = 0;   // ended and reported after this long; 0: no limit
+    bool verbose = false;      // the shell's command line on standard error
+};
+struct HostProgramRun {
+    std::optional<int> exit_code;  // nothing: not run to its end, error says why
+    std::string stderr_text;       // what it wrote on standard error
+    std::string error;
+};
+// argv: the program (a host path, or a name found on the host's PATH) and its
+// arguments, as the host program must see them.
+HostProgramRun run_host_program(const std::vector<std::string>& argv, const HostProgramOptions& options);
+#endif
+
 // Splits a Windows-style command line into arguments by the usual rules
 // (blanks separate, '"' groups, backslashes before a quote escape it).
 std::vector<std::string> split_command_line(const std::string& command_line);

@@ -2,31 +2,19 @@
 // emulated i386 machine: exact output bytes and exit codes. Each is also
 // built by clang and lld-link from the same source against mingw-w64's
 // import libraries, and both builds must behave alike.
-#include <gtest/gtest.h>
+#include "testing/runner/command_runner.h"
 
-#include <sys/wait.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
+using vyn::runner::CommandOptions;
+using vyn::runner::CommandResult;
+using vyn::runner::shell_quote;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 fs::path scratch(const std::string& name)
 {
@@ -36,16 +24,12 @@ fs::path scratch(const std::string& name)
     return dir;
 }
 
-Outcome shell(const std::string& command, const fs::path& dir, const std::string& input = "")
+CommandResult shell(const std::string& command, const fs::path& dir, const std::string& input = "")
 {
-    std::ofstream(dir / ".in", std::ios::binary) << input;
-    std::string full = "cd '" + dir.string() + "' && " + command + " <.in >.out 2>.err";
-    int status = std::system(full.c_str());
-    Outcome r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = slurp(dir / ".out");
-    r.err = slurp(dir / ".err");
-    return r;
+    CommandOptions options;
+    options.directory = dir.string();
+    options.stdin_text = input;
+    return vyn::runner::run_command(command, options);
 }
 
 std::string kit_exe(const std::string& name)
@@ -53,16 +37,16 @@ std::string kit_exe(const std::string& name)
     return std::string(EXAMPLES_BUILD) + "/" + name + "/" + name + ".exe";
 }
 
-Outcome run_example(const std::string& name, const std::string& input)
+CommandResult run_example(const std::string& name, const std::string& input)
 {
-    return shell(std::string("'") + VYNI386_PATH + "' '" + kit_exe(name) + "'", scratch(name), input);
+    return shell(shell_quote(VYNI386_PATH) + " " + shell_quote(kit_exe(name)), scratch(name), input);
 }
 
 void expect_run(const std::string& name, const std::string& input, const std::string& output)
 {
-    Outcome r = run_example(name, input);
+    CommandResult r = run_example(name, input);
     EXPECT_EQ(r.out, output) << name << " given " << input.substr(0, 40) << "\n" << r.err;
-    EXPECT_EQ(r.status, 0) << name << "\n" << r.err;
+    EXPECT_EQ(r.exit_code, 0) << name << "\n" << r.err;
 }
 
 const std::string kFarewell = "Grazie per avere utilizzato Dizodorire!\n";
@@ -109,26 +93,28 @@ TEST_P(Differential, KitAndReferenceBuildsBehaveAlike)
 {
     std::string name = GetParam();
     fs::path dir = scratch("reference-" + name);
-    std::string clang = "clang --target=i686-w64-windows-gnu -nostdinc -isystem '" + std::string(KIT_ROOT) +
-                        "/include' -D__MSVCRT_VERSION__=0x600 -D__USE_MINGW_ANSI_STDIO=0 -fno-addrsig -O1 -c ";
+    std::string clang = "clang --target=i686-w64-windows-gnu -nostdinc -isystem " +
+                        shell_quote(std::string(KIT_ROOT) + "/include") +
+                        " -D__MSVCRT_VERSION__=0x600 -D__USE_MINGW_ANSI_STDIO=0 -fno-addrsig -O1 -c ";
     std::string runtime = std::string(SOURCE_DIR) + "/kit/runtime/";
     for (const char* part : {"vyncrt0", "main_hook", "divide64", "stack_probe"}) {
-        Outcome c = shell(clang + "'" + runtime + part + ".c' -o " + part + ".o", dir);
-        ASSERT_EQ(c.status, 0) << c.err;
+        CommandResult c = shell(clang + shell_quote(runtime + part + ".c") + " -o " + part + ".o", dir);
+        ASSERT_EQ(c.exit_code, 0) << c.err;
     }
-    Outcome c = shell(clang + "'" + std::string(SOURCE_DIR) + "/examples/" + name + ".c' -o " + name + ".o", dir);
-    ASSERT_EQ(c.status, 0) << c.err;
-    Outcome l = shell("lld-link /nologo /safeseh:no /nodefaultlib /entry:mainCRTStartup /subsystem:console /out:" + name +
+    CommandResult c =
+        shell(clang + shell_quote(std::string(SOURCE_DIR) + "/examples/" + name + ".c") + " -o " + name + ".o", dir);
+    ASSERT_EQ(c.exit_code, 0) << c.err;
+    CommandResult l = shell("lld-link /nologo /safeseh:no /nodefaultlib /entry:mainCRTStartup /subsystem:console /out:" + name +
                       ".exe vyncrt0.o " + name +
                       ".o main_hook.o divide64.o stack_probe.o /usr/i686-w64-mingw32/lib/libmsvcrt.a "
                       "/usr/i686-w64-mingw32/lib/libkernel32.a",
                   dir);
-    ASSERT_EQ(l.status, 0) << l.out << l.err;
+    ASSERT_EQ(l.exit_code, 0) << l.out << l.err;
     for (const std::string& input : {std::string("Banana\n"), std::string("x\n\nESCI\n"), std::string(300, 'a') + "\n"}) {
-        Outcome ours = run_example(name, input);
-        Outcome theirs = shell(std::string("'") + VYNI386_PATH + "' " + name + ".exe", dir, input);
+        CommandResult ours = run_example(name, input);
+        CommandResult theirs = shell(shell_quote(VYNI386_PATH) + " " + name + ".exe", dir, input);
         EXPECT_EQ(ours.out, theirs.out) << name;
-        EXPECT_EQ(ours.status, theirs.status) << name << "\n" << ours.err << theirs.err;
+        EXPECT_EQ(ours.exit_code, theirs.exit_code) << name << "\n" << ours.err << theirs.err;
         EXPECT_EQ(ours.err, "") << name;
     }
 }

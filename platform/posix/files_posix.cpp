@@ -25,6 +25,11 @@ std::string wine_host_name(const std::string&)
     return {};
 }
 
+std::string wine_windows_name(const std::string&)
+{
+    return {};
+}
+
 std::optional<std::int64_t> modification_time_ns(const std::string& path)
 {
     struct stat info;

@@ -36,18 +36,47 @@ std::optional<std::int64_t> modification_time(const std::string& path)
     return ticks ? std::optional<std::int64_t>(*ticks / 10000000) : std::nullopt;
 }
 
+namespace {
+
+// Wine's own conversions, found in its kernel32; absent on Windows.
+using ToUnix = char*(CDECL*)(const wchar_t*);
+using ToWindows = wchar_t*(CDECL*)(const char*);
+
+template <class Function>
+Function wine_function(const char* name)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
+}
+
+}  // namespace
+
 std::string wine_host_name(const std::string& windows_path)
 {
-    using Convert = char*(CDECL*)(const wchar_t*);
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert)
+    static const ToUnix convert = wine_function<ToUnix>("wine_get_unix_file_name");
+    int length = convert ? MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, nullptr, 0) : 0;
+    if (length <= 0)
         return {};
-    std::wstring wide(windows_path.begin(), windows_path.end());
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, wide.data(), length);
     char* name = convert(wide.c_str());
     if (!name)
         return {};
     std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+std::string wine_windows_name(const std::string& host_path)
+{
+    static const ToWindows convert = wine_function<ToWindows>("wine_get_dos_file_name");
+    wchar_t* name = convert ? convert(host_path.c_str()) : nullptr;
+    if (!name)
+        return {};
+    int length = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, name, -1, result.data(), length, nullptr, nullptr);
+    result.resize(result.size() - 1);
     HeapFree(GetProcessHeap(), 0, name);
     return result;
 }

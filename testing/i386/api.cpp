@@ -7,6 +7,19 @@
 
 namespace vyn::i386 {
 
+bool served_by_machine(std::string_view dll)
+{
+    static constexpr std::string_view kSystemDlls[] = {
+        "kernel32.dll", "msvcrt.dll", "crtdll.dll", "ntdll.dll",   "user32.dll",
+        "gdi32.dll",    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "shell32.dll",
+    };
+    std::string lower = to_lower_ascii(dll);
+    for (std::string_view name : kSystemDlls)
+        if (lower == name)
+            return true;
+    return false;
+}
+
 const ApiFunction* find_api(std::string_view dll, std::string_view name)
 {
     std::string lower = to_lower_ascii(dll);

@@ -42,6 +42,11 @@ std::span<const ApiFunction> kernel32_functions();
 std::span<const ApiFunction> msvcrt_functions();
 std::span<const DataImport> msvcrt_data();
 
+// Whether dll (any case) is one of the system's own DLLs, which the machine
+// serves with its tables (or reports a call of what they lack) and never
+// loads from a file.
+bool served_by_machine(std::string_view dll);
+
 // The implementation of dll!name (the DLL name in any case), or null.
 const ApiFunction* find_api(std::string_view dll, std::string_view name);
 const DataImport* find_data_import(std::string_view dll, std::string_view name);

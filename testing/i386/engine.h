@@ -8,6 +8,11 @@
 
 namespace vyn::i386 {
 
+// The reasons the loader gives the functions it calls at the start and the
+// end of the process.
+constexpr std::uint32_t kDllProcessDetach = 0;
+constexpr std::uint32_t kDllProcessAttach = 1;
+
 struct Machine::Engine {
     enum class Access { None, Read, Write, Fetch };
 

@@ -7,6 +7,7 @@
 // than fault the machine, as the system itself reports it.
 #include "testing/i386/api.h"
 #include "testing/i386/machine.h"
+#include "testing/i386/msvcrt.h"
 
 #include "common/strings.h"
 
@@ -146,13 +147,18 @@ std::uint32_t heap_free(Machine& m, const std::uint32_t* a)
     return fail_with(m, kErrorInvalidParameter);
 }
 
-// GetModuleHandleA(name): the image for a null name; no other module is
-// loaded in this machine.
+// GetModuleHandleA(name): the image for a null name, else a DLL the
+// machine loaded; the system's own DLLs have no image here.
 std::uint32_t get_module_handle(Machine& m, const std::uint32_t* a)
 {
     if (a[0] == 0)
         return m.image_base();
-    return fail_with(m, kErrorModNotFound, 0);
+    constexpr std::size_t kMaxModuleName = 260;
+    std::string name;
+    if (!guest_string(m, a[0], name, kMaxModuleName + 1))
+        return 0;
+    std::uint32_t base = m.module_base(name);
+    return base != 0 ? base : fail_with(m, kErrorModNotFound, 0);
 }
 
 std::uint32_t get_tick_count(Machine&, const std::uint32_t*)

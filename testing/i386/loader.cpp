@@ -5,7 +5,6 @@
 // callbacks, and the switch to user mode.
 #include "testing/i386/engine.h"
 
-#include "testing/i386/api.h"
 
 #include "common/strings.h"
 
@@ -54,7 +53,6 @@ constexpr std::uint32_t kPebMajorVersion = 0xA4;
 constexpr std::uint32_t kPebMinorVersion = 0xA8;
 constexpr std::uint32_t kPebBuildNumber = 0xAC;
 constexpr std::uint32_t kPebPlatformId = 0xB0;
-constexpr std::uint32_t kDllProcessAttach = 1;
 
 std::string hex8(std::uint32_t value)
 {
@@ -79,13 +77,14 @@ std::uint64_t descriptor(std::uint32_t base, std::uint32_t limit_pages, bool cod
 
 bool Machine::load(std::span<const std::uint8_t> file, const std::string& command_line)
 {
-    PeImage image;
-    if (!read_pe_image(file, image, error_))
+    auto program = std::make_unique<Module>();
+    if (!read_pe_image(file, program->image, error_))
         return false;
     if (engine_->uc)
         return fail("an image is already loaded");
     if (uc_open(UC_ARCH_X86, UC_MODE_32, &engine_->uc) != UC_ERR_OK)
         return fail("the CPU emulator could not be started");
+    const PeImage& image = program->image;
     executable_data_ = !image.nx_compatible;
     stack_base_ = kStackTop - image.stack_reserve;
     std::uint32_t data = kRead | kWrite | (executable_data_ ? kExecute : 0);
@@ -95,16 +94,29 @@ bool Machine::load(std::span<const std::uint8_t> file, const std::string& comman
         !map_region(kStubBase, kStubRegionSize, kRead | kExecute) ||
         !map_region(kSystemPage, kPageSize, kRead | kExecute))
         return false;
+    if (!place_image(*program) || !map_image(*program) || !relocate(*program))
+        return false;
+    image_base_ = program->base;
+    entry_ = program->base + image.entry_rva;
+    modules_.push_back(std::move(program));
     // The command line is in place before the imports are bound: the C
     // library's start-up variables are made from it.
-    if (!place_image(image) || !map_image(image) || !relocate(image) || !build_process_blocks(image, command_line) ||
-        !bind_imports(image) || !set_up_tls(image) || !enter_user_mode())
+    if (!load_dlls() || !build_process_blocks(command_line))
+        return false;
+    for (auto& module : modules_)
+        if (!bind_imports(*module))
+            return false;
+    std::vector<std::uint8_t> halts(kStubRegionSize, kHalt);
+    if (!poke(kStubBase, halts))
+        return fail("cannot write the import stubs");
+    if (!set_up_tls() || !enter_user_mode())
         return false;
     if (!engine_->add_hooks())
         return fail("the CPU emulator's hooks could not be set");
-    entry_ = image_base_ + image.entry_rva;
-    for (std::uint32_t callback : tls_callbacks_)
-        calls_.push_back({callback, kDllProcessAttach});
+    std::vector<bool> visited(modules_.size(), false);
+    order_initialisation(0, visited);
+    queue_attach_calls();
+    release_load_data();
     call_stack_top_ = kStackTop - 16;
     stage_ = Stage::Attaching;
     start_next();
@@ -129,8 +141,9 @@ bool Machine::map_region(std::uint32_t base, std::uint32_t size, std::uint32_t p
 
 // The preferred base when the image fits there; else, as the system does,
 // the first free place, which its base relocations must make it work at.
-bool Machine::place_image(const PeImage& image)
+bool Machine::place_image(Module& module)
 {
+    const PeImage& image = module.image;
     auto is_free = [&](std::uint64_t base) {
         if (base < kLowestAddress || base + image.size_of_image > kSystemPage)
             return false;
@@ -139,27 +152,27 @@ bool Machine::place_image(const PeImage& image)
             return false;
         return next == regions_.begin() || std::prev(next)->first + std::uint64_t(std::prev(next)->second.size) <= base;
     };
-    image_size_ = image.size_of_image;
     if (is_free(image.image_base)) {
-        image_base_ = image.image_base;
+        module.base = image.image_base;
         return true;
     }
     if (image.relocations_stripped)
-        return fail("image base " + hex8(image.image_base) + " is taken and the image has no relocations");
+        return fail_in(module, "image base " + hex8(image.image_base) + " is taken and the image has no relocations");
     for (std::uint64_t base = kLowestAddress; base < kSystemPage; base += kAllocationGranularity) {
         if (is_free(base)) {
-            image_base_ = static_cast<std::uint32_t>(base);
+            module.base = static_cast<std::uint32_t>(base);
             return true;
         }
     }
-    return fail("no room for an image of " + hex8(image.size_of_image) + " bytes");
+    return fail_in(module, "no room for an image of " + hex8(image.size_of_image) + " bytes");
 }
 
 // Maps the pages the headers and sections cover, each with the protections
 // of the sections on it (all of them, where sections share a page), and
 // copies their file data in. Pages no section covers stay unmapped.
-bool Machine::map_image(const PeImage& image)
+bool Machine::map_image(const Module& module)
 {
+    const PeImage& image = module.image;
     const std::uint32_t pages = image.size_of_image / kPageSize;
     constexpr std::uint32_t kUnmapped = 0x100;
     std::vector<std::uint32_t> page_protection(pages, kUnmapped);
@@ -180,32 +193,33 @@ bool Machine::map_image(const PeImage& image)
         if (protection != kUnmapped) {
             if (executable_data_ && protection != 0)
                 protection |= kExecute;
-            if (!map_region(image_base_ + first * kPageSize, (end - first) * kPageSize, protection))
+            if (!map_region(module.base + first * kPageSize, (end - first) * kPageSize, protection))
                 return false;
         }
         first = end;
     }
-    if (!poke(image_base_, image.headers))
-        return fail("cannot write the image's headers");
+    if (!poke(module.base, image.headers))
+        return fail_in(module, "cannot write the image's headers");
     for (const Section& s : image.sections)
-        if (!poke(image_base_ + s.rva, s.data))
-            return fail("cannot write section " + s.name);
+        if (!poke(module.base + s.rva, s.data))
+            return fail_in(module, "cannot write section " + s.name);
     return true;
 }
 
 // Applies the base relocations when the image does not lie at its
 // preferred base.
-bool Machine::relocate(const PeImage& image)
+bool Machine::relocate(const Module& module)
 {
-    const std::uint32_t delta = image_base_ - image.image_base;
+    const PeImage& image = module.image;
+    const std::uint32_t delta = module.base - image.image_base;
     if (delta == 0)
         return true;
     for (const Relocation& r : image.relocations) {
-        std::uint32_t address = image_base_ + r.rva;
+        std::uint32_t address = module.base + r.rva;
         std::uint8_t b[4] = {};
         std::uint32_t width = relocation_width(r.type);
         if (uc_mem_read(engine_->uc, address, b, width) != UC_ERR_OK)
-            return fail("relocation at " + hex8(r.rva) + " lies in no section");
+            return fail_in(module, "relocation at " + hex8(r.rva) + " lies in no section");
         std::uint32_t value = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
         if (r.type == coff::base_reloc::kHighLow)
             value += delta;
@@ -216,32 +230,12 @@ bool Machine::relocate(const PeImage& image)
         for (std::uint32_t i = 0; i < width; ++i)
             b[i] = static_cast<std::uint8_t>(value >> (8 * i));
         if (!poke(address, std::span(b, width)))
-            return fail("relocation at " + hex8(r.rva) + " lies in no section");
+            return fail_in(module, "relocation at " + hex8(r.rva) + " lies in no section");
     }
     return true;
 }
 
-// Gives every imported function a stub and stores its address in the IAT
-// slot. Imports without an implementation get a stub too: the program may
-// never call them, and a call is reported when it happens.
-bool Machine::bind_imports(const PeImage& image)
-{
-    for (const ImportedFunction& import : image.imports) {
-        std::uint32_t address = kStubBase + static_cast<std::uint32_t>(stubs_.size()) * kStubSize;
-        stubs_.push_back({import.dll, import.name, find_api(import.dll, import.name)});
-        if (const DataImport* data = find_data_import(import.dll, import.name)) {
-            address = data->create(*this);
-            if (address == 0)
-                return fail("no room for the data import " + import.dll + "!" + import.name);
-        }
-        if (!poke_u32(image_base_ + import.slot_rva, address))
-            return fail("import address slot of " + import.dll + "!" + import.name + " lies in no section");
-    }
-    std::vector<std::uint8_t> halts(kStubRegionSize, kHalt);
-    return poke(kStubBase, halts) || fail("cannot write the import stubs");
-}
-
-bool Machine::build_process_blocks(const PeImage&, const std::string& command_line)
+bool Machine::build_process_blocks(const std::string& command_line)
 {
     if (command_line.size() >= kCommandLineSize)
         return fail("command line too long");
@@ -269,45 +263,56 @@ bool Machine::build_process_blocks(const PeImage&, const std::string& command_li
     return poke(kCommandLine, text) || fail("cannot write the command line");
 }
 
-// The thread's TLS block (a copy of the template followed by zeros), the
-// pointer array the thread block leads to, index 0 for the image, and the
-// callbacks to call before the entry point. Runs after relocation, so the
-// callback addresses read from the image are final.
-bool Machine::set_up_tls(const PeImage& image)
+// The thread's TLS blocks, one for each module with a TLS directory (a copy
+// of its template followed by zeros), the pointer array the thread block
+// leads to, each module's index in it (the program's first, so 0 when it
+// has TLS), and the callbacks to call before the entry points. Runs after
+// relocation, so the callback addresses read from the images are final.
+bool Machine::set_up_tls()
 {
-    const TlsDirectory& tls = image.tls;
-    if (!tls.present)
+    std::vector<Module*> with_tls;
+    for (auto& module : modules_)
+        if (module->image.tls.present)
+            with_tls.push_back(module.get());
+    if (with_tls.empty())
         return true;
-    const std::uint32_t delta = image_base_ - image.image_base;
-    const std::uint32_t template_size = tls.template_end - tls.template_start;
-    const std::uint64_t size = std::uint64_t(template_size) + tls.zero_fill;
-    std::uint32_t block = size < kHeapSize ? heap_.allocate(static_cast<std::uint32_t>(size)) : 0;
-    std::uint32_t array = heap_.allocate(4);
-    if (block == 0 || array == 0)
-        return fail("no room for a TLS block of " + hex8(static_cast<std::uint32_t>(size)) + " bytes");
-    std::vector<std::uint8_t> chunk;
-    for (std::uint32_t done = 0; done < template_size;) {
-        chunk.resize(std::min<std::uint32_t>(template_size - done, 0x10000));
-        if (uc_mem_read(engine_->uc, tls.template_start + delta + done, chunk.data(), chunk.size()) != UC_ERR_OK ||
-            !poke(block + done, chunk))
-            return fail("TLS template lies in no section");
-        done += static_cast<std::uint32_t>(chunk.size());
+    std::uint32_t array = heap_.allocate(4 * static_cast<std::uint32_t>(with_tls.size()));
+    if (array == 0 || !poke_u32(kThreadBlock + kTebTlsPointer, array))
+        return fail("no room for the TLS pointer array");
+    for (std::uint32_t index = 0; index < with_tls.size(); ++index) {
+        Module& module = *with_tls[index];
+        const PeImage& image = module.image;
+        const TlsDirectory& tls = image.tls;
+        const std::uint32_t delta = module.base - image.image_base;
+        const std::uint32_t template_size = tls.template_end - tls.template_start;
+        const std::uint64_t size = std::uint64_t(template_size) + tls.zero_fill;
+        std::uint32_t block = size < kHeapSize ? heap_.allocate(static_cast<std::uint32_t>(size)) : 0;
+        if (block == 0)
+            return fail_in(module, "no room for a TLS block of " + hex8(static_cast<std::uint32_t>(size)) + " bytes");
+        std::vector<std::uint8_t> chunk;
+        for (std::uint32_t done = 0; done < template_size;) {
+            chunk.resize(std::min<std::uint32_t>(template_size - done, 0x10000));
+            if (uc_mem_read(engine_->uc, tls.template_start + delta + done, chunk.data(), chunk.size()) != UC_ERR_OK ||
+                !poke(block + done, chunk))
+                return fail_in(module, "TLS template lies in no section");
+            done += static_cast<std::uint32_t>(chunk.size());
+        }
+        if (!poke_u32(array + 4 * index, block) || !poke_u32(tls.index_address + delta, index))
+            return fail_in(module, "TLS index lies in no section");
+        if (tls.callbacks_address == 0)
+            continue;
+        for (std::uint32_t at = tls.callbacks_address + delta;; at += 4) {
+            std::uint32_t callback = 0;
+            if (uc_mem_read(engine_->uc, at, &callback, 4) != UC_ERR_OK)
+                return fail_in(module, "TLS callback list runs off the image");
+            if (callback == 0)
+                break;
+            if (module.tls_callbacks.size() == image.size_of_image / 4)
+                return fail_in(module, "TLS callback list does not end");
+            module.tls_callbacks.push_back(callback);
+        }
     }
-    if (!poke_u32(array, block) || !poke_u32(kThreadBlock + kTebTlsPointer, array) ||
-        !poke_u32(tls.index_address + delta, 0))
-        return fail("TLS index lies in no section");
-    if (tls.callbacks_address == 0)
-        return true;
-    for (std::uint32_t at = tls.callbacks_address + delta;; at += 4) {
-        std::uint32_t callback = 0;
-        if (uc_mem_read(engine_->uc, at, &callback, 4) != UC_ERR_OK)
-            return fail("TLS callback list runs off the image");
-        if (callback == 0)
-            return true;
-        if (tls_callbacks_.size() == image.size_of_image / 4)
-            return fail("TLS callback list does not end");
-        tls_callbacks_.push_back(callback);
-    }
+    return true;
 }
 
 // Builds the descriptor table and leaves kernel mode the way the system

@@ -4,8 +4,8 @@
 // the address before anything there executes and stops the emulator; the run
 // loop then carries out the call in C++ and resumes at the caller's return
 // address. The same hook counts instructions against the budget. Calls the
-// loader makes (TLS callbacks, the entry point) return to kLoaderReturn,
-// which moves the process to its next stage.
+// loader makes (TLS callbacks, DLL entries, the entry point) return to
+// kLoaderReturn, which moves the process to its next stage.
 #include "testing/i386/engine.h"
 
 #include "testing/i386/api.h"
@@ -20,7 +20,6 @@ namespace vyn::i386 {
 namespace {
 
 constexpr std::uint32_t kTebLastError = 0x34;
-constexpr std::uint32_t kDllProcessDetach = 0;
 // Room left below the program's stack pointer for the detach calls.
 constexpr std::uint32_t kDetachGap = 256;
 
@@ -155,6 +154,11 @@ bool Machine::fail(std::string message)
     return false;
 }
 
+bool Machine::fail_in(const Module& module, std::string message)
+{
+    return fail(module.name.empty() ? std::move(message) : module.name + ": " + message);
+}
+
 void Machine::start_guest_call(std::uint32_t function, std::span<const std::uint32_t> args, std::uint32_t esp_top)
 {
     std::uint32_t esp = esp_top - 4 * static_cast<std::uint32_t>(args.size() + 1);
@@ -170,19 +174,39 @@ void Machine::start_next()
     if (!calls_.empty()) {
         GuestCall call = calls_.front();
         calls_.pop_front();
-        const std::uint32_t args[] = {image_base_, call.reason, 0};
+        Module& module = *modules_[call.module];
+        module.attached = true;
+        // A DLL's entry is told that the load is static and, at the end,
+        // that the process is ending (a reserved argument that is not null).
+        const std::uint32_t args[] = {module.base, call.reason, call.dll_entry ? 1u : 0u};
+        current_call_ = call;
         start_guest_call(call.function, args, call_stack_top_);
         return;
     }
     // The entry point is called as the system calls it, with the process
     // block as its argument; returning from it ends the process.
+    current_call_.reset();
+    modules_[0]->attached = true;
     stage_ = Stage::Running;
     const std::uint32_t args[] = {kProcessBlock};
     start_guest_call(entry_, args, kStackTop - 16);
 }
 
+bool Machine::call_succeeded(StopResult& result)
+{
+    if (!current_call_ || !current_call_->dll_entry || current_call_->reason != kDllProcessAttach ||
+        reg(Register::Eax) != 0)
+        return true;
+    result.kind = StopKind::DllInitFailed;
+    result.message = modules_[current_call_->module]->name + ": its entry point refused to attach (returned 0)";
+    result.instructions = engine_->executed;
+    return false;
+}
+
 bool Machine::loader_return(StopResult& result)
 {
+    if (stage_ == Stage::Attaching && !call_succeeded(result))
+        return false;
     if (!calls_.empty() || stage_ == Stage::Attaching) {
         start_next();
         return true;
@@ -197,17 +221,16 @@ bool Machine::loader_return(StopResult& result)
 bool Machine::begin_exit(std::uint32_t code, StopResult& result)
 {
     exit_code_ = code;
-    if (stage_ == Stage::Detaching || tls_callbacks_.empty()) {
-        stage_ = Stage::Detaching;
-        calls_.clear();
+    const bool detaching = stage_ == Stage::Detaching;
+    stage_ = Stage::Detaching;
+    calls_.clear();
+    if (!detaching)
+        queue_detach_calls();
+    if (calls_.empty()) {
         result.kind = StopKind::Exited;
         result.exit_code = exit_code_;
         return false;
     }
-    stage_ = Stage::Detaching;
-    calls_.clear();
-    for (std::uint32_t callback : tls_callbacks_)
-        calls_.push_back({callback, kDllProcessDetach});
     call_stack_top_ = (reg(Register::Esp) - kDetachGap) & ~15u;
     if (call_stack_top_ <= stack_base_ + kDetachGap)
         call_stack_top_ = kStackTop - 16;

@@ -4,9 +4,15 @@
 // loop that stops when the process ends, on a fault, on a call of an import
 // nobody implemented, or when the instruction budget is spent.
 //
+// The DLLs the image imports that are not the system's (which the machine
+// serves itself) are loaded from files the DLL finder gives, each at its
+// preferred base or moved by its base relocations, their imports resolved
+// among them, and their entry points called to attach before the program
+// starts and to detach when it ends.
+//
 // Address space:
-//   image        at its preferred base, or moved by its base relocations
-//                when that range is taken
+//   image, DLLs  at their preferred bases, or moved by their base
+//                relocations when those ranges are taken
 //   0x20000000   heap, 256 MB; the process heap's handle is its first page
 //   below 0x7FD00000  the stack, as large as the header's stack reserve
 //   0x7FFC0000   the command line
@@ -30,11 +36,14 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vyn::i386 {
@@ -46,7 +55,17 @@ enum class StopKind {
     Fault,                // access violation, processor exception or bad instruction
     UnimplementedImport,  // a call of an import without an implementation
     Budget,               // the instruction budget ran out
+    DllInitFailed,        // a DLL's entry point refused to attach to the process
 };
+
+// A DLL file as the finder found it.
+struct DllFile {
+    std::string path;
+    std::vector<std::uint8_t> bytes;
+};
+// Looks a DLL up by the name an import directory gives (the system's own
+// DLLs are never asked for); nothing when there is no such file.
+using DllFinder = std::function<std::optional<DllFile>(const std::string& name)>;
 
 struct StopResult {
     StopKind kind = StopKind::Fault;
@@ -102,9 +121,16 @@ public:
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
 
-    // Loads the image file, binds its imports and prepares the process: the
-    // thread and process blocks, the stack, the command line, TLS. False
-    // with a message in error() when the file is not a loadable image; the
+    static constexpr std::size_t kMaxModules = 64;  // the program and its DLLs
+
+    // Where load finds the DLLs the image imports. Without a finder, the
+    // imports of DLLs the machine does not serve are bound to stubs that
+    // report a call, as for any unimplemented import.
+    void set_dll_finder(DllFinder finder) { dll_finder_ = std::move(finder); }
+    // Loads the image file and the DLLs it needs, binds their imports and
+    // prepares the process: the thread and process blocks, the stack, the
+    // command line, TLS, the DLLs' attach calls. False with a message in
+    // error() when a file is not a loadable image or a DLL is missing; the
     // machine must not be run then.
     bool load(std::span<const std::uint8_t> file, const std::string& command_line);
     const std::string& error() const { return error_; }
@@ -151,6 +177,9 @@ public:
     Console& console() { return console_; }
     GuestHeap& heap() { return heap_; }
     std::uint32_t image_base() const { return image_base_; }
+    // The base of a loaded DLL, named as a program asks for a module handle
+    // (any case, ".dll" implied); 0 when none of that name is loaded.
+    std::uint32_t module_base(std::string_view name) const;
     std::uint32_t command_line_address() const { return kCommandLine; }
     std::uint32_t stack_limit() const { return stack_base_; }  // the lowest stack address
     // The thread's last error, kept in the thread block as the system does.
@@ -166,27 +195,60 @@ private:
         const ApiFunction* api = nullptr;  // null: no implementation
     };
     struct Engine;
+    // A loaded image: the program (modules_[0]) or a DLL.
+    struct Module {
+        std::string name;                    // DLL name in lower case; empty for the program
+        std::vector<std::uint8_t> file;      // a DLL's file while loading: the image's views point into it
+        PeImage image;                       // released once loaded
+        std::unordered_map<std::string, std::size_t> export_names;       // name -> index in image.exports
+        std::unordered_map<std::uint32_t, std::size_t> export_ordinals;  // ordinal -> index in image.exports
+        std::uint32_t base = 0;
+        std::uint32_t entry = 0;             // absolute; 0 for a DLL without one
+        std::vector<std::size_t> dependencies;  // indices of the DLLs it imports from
+        std::vector<std::uint32_t> tls_callbacks;
+        bool attached = false;               // its attach calls have begun: it gets the detach calls
+    };
     struct Region {
         std::uint32_t size;
         std::uint32_t protection;  // Protection bits
     };
-    // A function of the program the loader calls (a TLS callback), stdcall.
+    // A function the loader calls (a TLS callback or a DLL's entry),
+    // stdcall, with the module's base and the reason.
     struct GuestCall {
         std::uint32_t function;
+        std::size_t module;  // index in modules_
         std::uint32_t reason;
+        bool dll_entry;      // a DLL's entry point, whose result counts at attach
     };
     enum class Stage { Attaching, Running, Detaching };
 
     bool fail(std::string message);
+    // The same, the module named first when it is a DLL.
+    bool fail_in(const Module& module, std::string message);
     // Loading, in loader.cpp.
     bool map_region(std::uint32_t base, std::uint32_t size, std::uint32_t protection);
-    bool place_image(const PeImage& image);
-    bool map_image(const PeImage& image);
-    bool relocate(const PeImage& image);
-    bool bind_imports(const PeImage& image);
+    bool place_image(Module& module);
+    bool map_image(const Module& module);
+    bool relocate(const Module& module);
     bool enter_user_mode();
-    bool build_process_blocks(const PeImage& image, const std::string& command_line);
-    bool set_up_tls(const PeImage& image);
+    bool build_process_blocks(const std::string& command_line);
+    bool set_up_tls();
+    // DLLs, in dll_loader.cpp.
+    bool load_dlls();
+    bool load_dll(const std::string& name, const Module& importer);
+    std::size_t find_module(std::string_view lower_name) const;  // 0 (the program) when none
+    bool bind_imports(Module& module);
+    // The address an import of name from module binds to; 0 with a message
+    // in error_ when there is none, which wanted_by ends ("which the
+    // program imports").
+    std::uint32_t resolve_export(const Module& module, const std::string& name, const std::string& wanted_by,
+                                 int forwarding_depth);
+    // A stub for dll!name (or the data import's object); 0 when there is no room.
+    std::uint32_t stub_for(const std::string& dll, const std::string& name);
+    void order_initialisation(std::size_t index, std::vector<bool>& visited);
+    void queue_attach_calls();
+    void queue_detach_calls();
+    void release_load_data();
     bool poke(std::uint32_t address, std::span<const std::uint8_t> bytes);
     bool poke_u32(std::uint32_t address, std::uint32_t value);
     // The run loop's side of the loader's calls, in machine.cpp.
@@ -198,8 +260,11 @@ private:
     // What a return to kLoaderReturn means at this stage; false with result
     // filled when the process has ended.
     bool loader_return(StopResult& result);
-    // Ends the process with code: the TLS callbacks are called to detach
-    // first, unless that is under way. False with result filled when
+    // Whether the loader's call that just returned let the process go on;
+    // false with result filled when a DLL refused to attach.
+    bool call_succeeded(StopResult& result);
+    // Ends the process with code: the modules' TLS callbacks and DLL entries
+    // are called to detach first, unless that is under way. False with result filled when
     // nothing is left to run.
     bool begin_exit(std::uint32_t code, StopResult& result);
     // Carries out the call of stub index and returns to its caller; false
@@ -215,13 +280,15 @@ private:
     std::unique_ptr<Engine> engine_;
     GuestHeap heap_{kHeapBase + kPageSize, kHeapSize - kPageSize};
     std::vector<Stub> stubs_;
+    DllFinder dll_finder_;
+    std::vector<std::unique_ptr<Module>> modules_;  // the program, then the DLLs in load order
+    std::vector<std::size_t> init_order_;           // DLLs after the DLLs they import from, the program last
+    std::optional<GuestCall> current_call_;         // the loader's call in progress
     std::map<std::uint32_t, Region> regions_;  // base -> region; regions do not overlap
     std::uint32_t image_base_ = 0;
-    std::uint32_t image_size_ = 0;
     std::uint32_t entry_ = 0;
     std::uint32_t stack_base_ = 0;  // lowest stack address; the top is kStackTop
     bool executable_data_ = false;  // the image is not NX-compatible
-    std::vector<std::uint32_t> tls_callbacks_;
     std::deque<GuestCall> calls_;
     std::uint32_t call_stack_top_ = 0;
     Stage stage_ = Stage::Attaching;

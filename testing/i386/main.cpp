@@ -1,5 +1,8 @@
 // vyni386 [--budget N] [--exit-code] IMAGE [ARGS...]: runs a PE32 console
 // program on the emulated i386 machine with this process's standard streams.
+// The DLLs it imports beyond the system's own are loaded from beside IMAGE,
+// else from the directories of PATH; a missing or damaged one ends the run
+// before the program starts, with a message naming it.
 //
 // Exit status: the program's exit code when it lies in 0..255 and is not
 // 125; 125 is vyni386's own failure (bad image, fault, unimplemented import,
@@ -11,12 +14,14 @@
 //
 // --budget N stops the program after N instructions (default 200 million,
 // a few seconds of emulation), so that a runaway program ends.
+#include "testing/i386/dll_search.h"
 #include "testing/i386/machine.h"
 
 #include "platform/files.h"
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -97,6 +102,12 @@ std::string command_line(int first, int argc, char** argv)
     return line;
 }
 
+std::string program_directory(const std::string& path)
+{
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
 int exit_status(std::uint32_t code, bool print)
 {
     bool fits = code <= 255 && code != kOwnFailure;
@@ -119,6 +130,8 @@ int main(int argc, char** argv)
         return fail(std::string("cannot read ") + path);
     vyn::i386::HostConsole console;
     vyn::i386::Machine machine(console);
+    const char* search_path = std::getenv("PATH");
+    machine.set_dll_finder(vyn::i386::dll_search(program_directory(path), search_path ? search_path : ""));
     if (!machine.load(*file, command_line(options.image, argc, argv)))
         return fail(std::string(path) + ": " + machine.error());
     vyn::i386::StopResult stop = machine.run(options.budget);

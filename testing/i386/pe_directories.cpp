@@ -1,4 +1,5 @@
-// The directories the loader follows: imports, base relocations and TLS.
+// The directories the loader follows: imports, exports, base relocations
+// and TLS.
 // Their tables are reached through RVAs, read from the image's picture
 // (file data where there is some, zeros elsewhere), and every count is
 // bounded while it is read: a table cannot make the reader keep more than the
@@ -39,6 +40,12 @@ bool read_string(const PeImage& image, std::uint32_t rva, std::size_t limit, std
     }
     text.assign(searched.begin(), nul);
     return true;
+}
+
+bool read_u16(const PeImage& image, std::uint64_t rva, std::uint16_t& value)
+{
+    std::uint8_t b[2];
+    return rva <= image.size_of_image && image.read(static_cast<std::uint32_t>(rva), b) && read_u16_at(b, 0, value);
 }
 
 struct ImportWalk {
@@ -148,6 +155,110 @@ bool read_imports(const Headers& headers, PeImage& image, std::size_t file_size,
         if (!read_thunks(walk, dll, lookup_rva ? lookup_rva : iat_rva, iat_rva))
             return false;
     }
+}
+
+namespace {
+
+struct ExportWalk {
+    PeImage& image;
+    DirectoryEntry directory;
+    std::size_t file_size;
+    std::size_t name_bytes = 0;  // name_bytes <= file_size: names and forwarders are read from the file
+    std::string& error;
+};
+
+bool export_string(ExportWalk& walk, std::uint32_t rva, std::string& text, const char* what)
+{
+    if (!read_string(walk.image, rva, kMaxImportNameLength, text))
+        return fail(walk.error, std::string("export ") + what + " at " + hex(rva) +
+                                    " lies outside the image or is longer than " +
+                                    std::to_string(kMaxImportNameLength) + " characters");
+    walk.name_bytes += text.size() + 1;
+    if (walk.name_bytes > walk.file_size)
+        return fail(walk.error, "export names add up to more than the file holds");
+    return true;
+}
+
+// The address table: one export per used ordinal, positions[i] its place in
+// image.exports (or -1 for an unused slot).
+bool read_export_addresses(ExportWalk& walk, std::uint32_t ordinal_base, std::uint32_t count, std::uint32_t table,
+                           std::vector<int>& positions)
+{
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t address = 0;
+        if (!read_u32(walk.image, std::uint64_t(table) + 4 * std::uint64_t(i), address))
+            return fail(walk.error, "export address table runs off the image");
+        if (address == 0)
+            continue;
+        Export e;
+        e.ordinal = ordinal_base + i;
+        bool forwarded = address >= walk.directory.rva && address - walk.directory.rva < walk.directory.size;
+        if (forwarded) {
+            if (!export_string(walk, address, e.forwarder, "forwarder"))
+                return false;
+        } else if (address >= walk.image.size_of_image) {
+            return fail(walk.error, "export #" + std::to_string(e.ordinal) + " lies outside the image");
+        } else {
+            e.rva = address;
+        }
+        positions[i] = static_cast<int>(walk.image.exports.size());
+        walk.image.exports.push_back(std::move(e));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool read_exports(const Headers& headers, PeImage& image, std::size_t file_size, std::string& error)
+{
+    DirectoryEntry directory = headers.directories[coff::data_directory::kExport];
+    if (directory.rva == 0)
+        return true;
+    std::uint8_t bytes[coff::kExportDirectorySize];
+    if (std::uint64_t(directory.rva) + coff::kExportDirectorySize > image.size_of_image ||
+        !image.read(directory.rva, bytes))
+        return fail(error, "export directory runs off the image");
+    namespace field = coff::export_directory;
+    std::uint32_t base = 0, functions = 0, names = 0, addresses = 0, pointers = 0, ordinals = 0;
+    read_u32_at(bytes, field::kOrdinalBase, base);
+    read_u32_at(bytes, field::kFunctionCount, functions);
+    read_u32_at(bytes, field::kNameCount, names);
+    read_u32_at(bytes, field::kAddressTable, addresses);
+    read_u32_at(bytes, field::kNamePointers, pointers);
+    read_u32_at(bytes, field::kOrdinalTable, ordinals);
+    if (functions > kMaxExports || names > kMaxExports)
+        return fail(error, "more than " + std::to_string(kMaxExports) + " exports");
+    if (functions != 0 && std::uint64_t(base) + functions - 1 > coff::import_entry32::kOrdinalMask)
+        return fail(error, "export ordinals go beyond " + std::to_string(coff::import_entry32::kOrdinalMask));
+    ExportWalk walk{image, directory, file_size, 0, error};
+    std::vector<int> positions(functions, -1);
+    if (!read_export_addresses(walk, base, functions, addresses, positions))
+        return false;
+    for (std::uint32_t i = 0; i < names; ++i) {
+        std::uint32_t name_rva = 0;
+        std::uint16_t index = 0;
+        if (!read_u32(image, std::uint64_t(pointers) + 4 * std::uint64_t(i), name_rva) ||
+            !read_u16(image, std::uint64_t(ordinals) + 2 * std::uint64_t(i), index))
+            return fail(error, "export name tables run off the image");
+        if (index >= functions || positions[index] < 0)
+            return fail(error, "export name " + std::to_string(i) + " refers to the unused ordinal " +
+                                   std::to_string(std::uint64_t(base) + index));
+        std::string name;
+        if (!export_string(walk, name_rva, name, "name"))
+            return false;
+        Export& named = image.exports[static_cast<std::size_t>(positions[index])];
+        if (named.name.empty()) {
+            named.name = std::move(name);
+        } else {  // a second name of the same function; its forwarder is a copy, counted again
+            Export alias = named;
+            alias.name = std::move(name);
+            walk.name_bytes += alias.forwarder.size();
+            if (walk.name_bytes > walk.file_size)
+                return fail(error, "export names add up to more than the file holds");
+            image.exports.push_back(std::move(alias));
+        }
+    }
+    return true;
 }
 
 // The base relocations, kept whether or not the image will be moved, so

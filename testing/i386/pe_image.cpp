@@ -1,5 +1,5 @@
 // The PE32 reader: DOS stub, PE headers, section table. The directories
-// (imports, base relocations, TLS) are read in pe_directories.cpp. It reads
+// (imports, exports, base relocations, TLS) are read in pe_directories.cpp. It reads
 // the file plainly, field by field, in the order the loader needs.
 #include "testing/i386/pe_image.h"
 
@@ -73,6 +73,7 @@ bool read_headers(ByteReader file, PeImage& image, Headers& headers, std::string
     if (!optional.ok())
         return fail(error, "truncated optional header");
     image.relocations_stripped = (file_header.characteristics & coff::file_flags::kRelocsStripped) != 0;
+    image.dll = (file_header.characteristics & coff::file_flags::kDll) != 0;
     image.nx_compatible = (dll_characteristics & coff::dll_flags::kNxCompatible) != 0;
     headers.section_table = optional_start + optional_size;
     return true;
@@ -202,7 +203,7 @@ bool read_pe_image(std::span<const std::uint8_t> bytes, PeImage& image, std::str
         return false;
     image.headers = bytes.first(headers.size_of_headers);
     return read_sections(file, headers, image, error) && read_imports(headers, image, bytes.size(), error) &&
-           read_relocations(headers, image, error) && read_tls(headers, image, error);
+           read_exports(headers, image, bytes.size(), error) && read_relocations(headers, image, error) && read_tls(headers, image, error);
 }
 
 }  // namespace vyn::i386

@@ -1,7 +1,7 @@
 // Reading a PE32 (i386) image file into what the loader needs from it: the
 // headers' fields, the sections with their protections, the imported
-// functions with their IAT slots, the base relocations and the TLS
-// directory.
+// functions with their IAT slots, the exports, the base relocations and the
+// TLS directory.
 //
 // Every offset and size taken from the file is checked against the file (or
 // against the image) before it is used, so a truncated or corrupt file gives
@@ -27,11 +27,22 @@ constexpr std::uint32_t kMaxImports = 0x4000;         // one stub each in the ma
 constexpr std::uint32_t kMaxStackReserve = 1u << 30;
 constexpr std::size_t kMaxDllNameLength = 260;
 constexpr std::size_t kMaxImportNameLength = 4096;
+constexpr std::uint32_t kMaxExports = 0x10000;  // ordinals are 16-bit
 
 struct ImportedFunction {
     std::string dll;             // as the import directory spells it
     std::string name;            // the function's name, or "#ordinal"
     std::uint32_t slot_rva = 0;  // where the loader stores the function's address
+};
+
+// A function or variable a DLL exports. forwarder is empty for one the DLL
+// holds itself (at rva); else it names where the export really lies,
+// "DLL.name" or "DLL.#ordinal".
+struct Export {
+    std::uint32_t ordinal = 0;
+    std::string name;  // empty for an export by ordinal only
+    std::uint32_t rva = 0;
+    std::string forwarder;
 };
 
 // Page protection bits, as the section characteristics ask for them.
@@ -77,9 +88,11 @@ struct PeImage {
     std::uint32_t stack_reserve = 0;  // rounded up to 64 KB
     bool relocations_stripped = false;
     bool nx_compatible = false;  // data pages are not executable
+    bool dll = false;            // the file header marks the image a DLL
     std::span<const std::uint8_t> headers;  // a view into the file
     std::vector<Section> sections;          // ascending, not overlapping
     std::vector<ImportedFunction> imports;
+    std::vector<Export> exports;  // by ordinal, then the names in their table's order
     std::vector<Relocation> relocations;
     TlsDirectory tls;
 

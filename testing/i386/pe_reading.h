@@ -35,6 +35,7 @@ std::string hex(std::uint32_t value);
 std::span<const std::uint8_t> file_bytes_at(const PeImage& image, std::uint32_t rva);
 
 bool read_imports(const Headers& headers, PeImage& image, std::size_t file_size, std::string& error);
+bool read_exports(const Headers& headers, PeImage& image, std::size_t file_size, std::string& error);
 bool read_relocations(const Headers& headers, PeImage& image, std::string& error);
 bool read_tls(const Headers& headers, PeImage& image, std::string& error);
 

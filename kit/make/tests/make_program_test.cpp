@@ -1,7 +1,7 @@
 // The make program itself: real files, real commands, real exit codes.
-#include <gtest/gtest.h>
+#include "testing/runner/command_runner.h"
 
-#include <sys/wait.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -12,11 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
 
 std::string slurp(const fs::path& p)
 {
@@ -45,15 +40,11 @@ protected:
         fs::create_directories(dir_);
     }
 
-    Result make(const std::string& args, const std::string& env = "") const
+    vyn::runner::CommandResult make(const std::string& args, const std::string& env = "") const
     {
-        std::string command = "cd '" + dir_.string() + "' && " + env + " '" MAKE_PATH "' " + args + " >.out 2>.err";
-        int status = std::system(command.c_str());
-        Result r;
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(dir_ / ".out");
-        r.err = slurp(dir_ / ".err");
-        return r;
+        vyn::runner::CommandOptions options;
+        options.directory = dir_.string();
+        return vyn::runner::run_command(env + " " + vyn::runner::shell_quote(MAKE_PATH) + " " + args, options);
     }
 
     // Moves a file's time into the past, so that order does not depend on the clock's grain.
@@ -99,8 +90,8 @@ TEST_F(MakeProgram, BuildsTheGeneratedMakefileWithDriveLetterPaths)
         age(f, 100);
     std::string path = "PATH='" + (dir_ / "tools").string() + "':$PATH";
 
-    Result r = make("", path);
-    ASSERT_EQ(r.status, 0) << r.err;
+    auto r = make("", path);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(slurp(dir_ / "log"),
               "vyn -c -Ic:\\vyn\\include -g2 c:\\work\\hello\\hello.c\n"
@@ -110,7 +101,7 @@ TEST_F(MakeProgram, BuildsTheGeneratedMakefileWithDriveLetterPaths)
 
     fs::remove(dir_ / "log");
     r = make("", path);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, "make: 'hello.exe' is up to date.\n");
     EXPECT_FALSE(fs::exists(dir_ / "log"));
 
@@ -118,7 +109,7 @@ TEST_F(MakeProgram, BuildsTheGeneratedMakefileWithDriveLetterPaths)
         age(f, 50);
     write(dir_ / "c:/work/hello/util.h", "changed\n");
     r = make("", path);
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(slurp(dir_ / "log"),
               "vyn -c -Ic:\\vyn\\include -g2 c:\\work\\hello\\util.c\n"
               "vynlnk -subsystem windows -o hello.exe hello.obj hello.res util.obj\n");
@@ -127,13 +118,13 @@ TEST_F(MakeProgram, BuildsTheGeneratedMakefileWithDriveLetterPaths)
 TEST_F(MakeProgram, FailingCommandEndsMakeWithItsMessage)
 {
     write(dir_ / "Makefile", "all: bad after\nbad:\n\t@echo trying\n\texit 3\nafter:\n\t@echo after\n");
-    Result r = make("");
-    EXPECT_EQ(r.status, 2);
+    auto r = make("");
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_EQ(r.out, "trying\nexit 3\n");
     EXPECT_EQ(r.err, "make: *** [bad] Error 3\n");
 
     r = make("-k");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_EQ(r.out, "trying\nexit 3\nafter\n");
     EXPECT_EQ(r.err, "make: *** [bad] Error 3\nmake: Target 'all' not remade because of errors.\n");
 }
@@ -142,25 +133,25 @@ TEST_F(MakeProgram, DirectoryFileMacrosAndEnvironment)
 {
     write(dir_ / "sub/build.mk",
           "NAME=file\nall: first\n\t@echo $(NAME) $(FROMENV) $(MAKE_WORD)\nfirst:\n\t@echo in $$(basename $$PWD)\n");
-    Result r = make("-C sub -f build.mk NAME=command", "FROMENV=environment MAKE_WORD=w");
-    EXPECT_EQ(r.status, 0) << r.err;
+    auto r = make("-C sub -f build.mk NAME=command", "FROMENV=environment MAKE_WORD=w");
+    EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.out, "in sub\ncommand environment w\n");
 
     r = make("-n -Csub -fbuild.mk");
     EXPECT_EQ(r.out, "echo in $(basename $PWD)\necho file  \n");
 
     r = make("-f nothere.mk");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_EQ(r.err, "make: nothere.mk: No such file or directory\n");
     r = make("-q");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exit_code, 2);
 }
 
 TEST_F(MakeProgram, ParseErrorNamesFileAndLine)
 {
     write(dir_ / "makefile", "A=1\nnot a rule\n");
-    Result r = make("");
-    EXPECT_EQ(r.status, 2);
+    auto r = make("");
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_EQ(r.err, "makefile:2: *** missing separator.  Stop.\n");
 }
 

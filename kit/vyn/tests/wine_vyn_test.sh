@@ -2,7 +2,8 @@
 # vyn.exe of the win64 build under Wine reaches the Linux host's clang: a
 # good source becomes an object with CodeView 4 debug sections, a bad one
 # gives the IDE's diagnostic line with the Windows path and exit code 1, and
-# -M lists an included header by its Windows path.
+# -M lists an included header by its Windows path; a shell that dies before
+# leaving the compiler's status is reported, not waited for.
 #
 #   wine_vyn_test.sh BUILD_DIR SOURCE_DIR
 set -uo pipefail
@@ -37,4 +38,16 @@ grep -qF "$expected" "$work/bad.err" || fail "bad.c: wanted '$expected' in: $(ca
 $run "$build/bin/vyn.exe" -M "-Fo$(win "$work/deps.txt")" "$(win "$work/ok.c")" 2>"$work/deps.err" ||
   fail "vyn -M: $(cat "$work/deps.err")"
 grep -qxF "$(win "$work/local.h")" <(tr -d '\r' <"$work/deps.txt") || fail "local.h not listed: $(cat "$work/deps.txt")"
-echo "vyn under Wine: compile, diagnostics and dependency scan as expected"
+# A compiler whose shell is killed before it can leave the exit status: vyn
+# notices that the shell is gone and says so, instead of waiting for ever.
+printf '#!/bin/sh\nkill -9 $PPID\n' >"$work/killer.sh"
+chmod +x "$work/killer.sh"
+VYN_CLANG="$work/killer.sh" $run "$build/bin/vyn.exe" -c -o "$(win "$work/killed.obj")" "$(win "$work/ok.c")" \
+  2>"$work/killed.err"
+status=$?
+[[ $status == 1 ]] || fail "killed shell: exit code $status: $(cat "$work/killed.err")"
+expected="vyn: cannot run the compiler $work/killer.sh: the shell (/bin/sh) running $work/killer.sh ended without leaving its exit status"
+grep -qxF "$expected" <(tr -d '\r' <"$work/killed.err") || fail "killed shell: wanted '$expected' in: $(cat "$work/killed.err")"
+[[ -e $work/killed.obj ]] && fail "killed shell: an object was left"
+
+echo "vyn under Wine: compile, diagnostics, dependency scan and a killed shell as expected"

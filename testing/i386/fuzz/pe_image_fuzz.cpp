@@ -6,7 +6,8 @@
 // which must succeed or give a message.
 //
 // The seed corpus (corpus/) holds real linked images: vynlnk's and
-// lld-link's, with imports, base relocations and a TLS directory.
+// lld-link's, with imports, base relocations and a TLS directory, and DLLs
+// with exports (one of lld-link's with forwarders).
 #include "testing/i386/machine.h"
 #include "testing/i386/pe_image.h"
 
@@ -46,6 +47,15 @@ void check_image(const PeImage& image, const std::uint8_t* data, std::size_t siz
             std::abort();
     // Names come from the file (ordinals add a few characters each).
     if (kept > size + 8 * image.imports.size())
+        std::abort();
+    // So do export names and forwarders; an export the image holds lies in it.
+    std::uint64_t export_text = 0;
+    for (const Export& e : image.exports) {
+        if (e.forwarder.empty() && e.rva >= image.size_of_image)
+            std::abort();
+        export_text += e.name.size() + e.forwarder.size();
+    }
+    if (export_text > size || image.exports.size() > 2 * std::size_t(kMaxExports))
         std::abort();
 }
 

@@ -163,6 +163,48 @@ TEST(I386HostileImage, ImportsMultipliedBySharedTablesAreCountedWhileRead)
     EXPECT_EQ(load_error(shared_lookup_tables(100, 1, 10).bytes()), "loaded");
 }
 
+// An export section at 0x2000: the directory, then the address table, the
+// name pointers, the ordinal table and one name (when names is not 0), each
+// field given.
+ImageSpec exports(std::uint32_t functions, std::uint32_t names, std::uint32_t address, std::uint16_t ordinal_index,
+                  std::uint32_t name_rva = 0x2100)
+{
+    std::vector<std::uint8_t> edata(0x200, 0);
+    put32(edata, 16, 1);  // ordinal base
+    put32(edata, 20, functions);
+    put32(edata, 24, names);
+    put32(edata, 28, 0x2040);
+    put32(edata, 32, 0x2080);
+    put32(edata, 36, 0x20C0);
+    put32(edata, 0x40, address);
+    if (names != 0) {
+        put32(edata, 0x80, name_rva);
+        put16(edata, 0xC0, ordinal_index);
+        const std::string name = "exported";
+        std::copy(name.begin(), name.end(), edata.begin() + 0x100);
+    }
+    ImageSpec layout;
+    layout.size_of_image = 0x3000;
+    layout.sections = {{".text", 0x1000, 0x1000, kReturnSeven, kCode}, {".edata", 0x2000, 0x200, edata, kData}};
+    layout.directories[0] = {0x2000, 0x200};
+    return layout;
+}
+
+TEST(I386HostileImage, DamagedExportTablesAreRefused)
+{
+    EXPECT_EQ(load_error(exports(1, 1, 0x1000, 0).bytes()), "loaded");
+    EXPECT_EQ(load_error(exports(0x20000, 1, 0x1000, 0).bytes()), "more than 65536 exports");
+    EXPECT_EQ(load_error(exports(1, 1, 0x1000, 1).bytes()), "export name 0 refers to the unused ordinal 2");
+    EXPECT_EQ(load_error(exports(1, 1, 0x5000, 0).bytes()), "export #1 lies outside the image");
+    EXPECT_EQ(load_error(exports(1, 1, 0x1000, 0, 0x7000).bytes()),
+              "export name at 0x7000 lies outside the image or is longer than 4096 characters");
+    // An address inside the directory is a forwarder, read as text; it is
+    // followed only when something imports it.
+    EXPECT_EQ(load_error(exports(1, 1, 0x2100, 0).bytes()), "loaded");
+    // An address table longer than the image.
+    EXPECT_EQ(load_error(exports(0x4000, 0, 0x1000, 0).bytes()), "export address table runs off the image");
+}
+
 TEST(I386HostileImage, DeclaredSizesCostNoMemory)
 {
     ImageSpec layout;
