@@ -3,7 +3,7 @@
 
 #include "ide/shell/dispatcher.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
 // Posted by the make runner thread to the frame when make has ended.
 inline constexpr int CM_BUILD_FINISHED = 4803;
@@ -21,4 +21,4 @@ void rebuild_all_command(int, CommandParameter);
 // The stop request, answered to a build tool and cleared.
 int take_stop_request();
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

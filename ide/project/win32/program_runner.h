@@ -9,7 +9,7 @@
 
 #include "ide/shell/dispatcher.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
 // A program to run as Execute and the user utilities do.
 struct ProgramRecord {
@@ -33,4 +33,4 @@ bool start_program(const std::string& command_line);
 // Execute (1124): the dialog "Execute a program" and the run it describes.
 void execute_command(int, CommandParameter);
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -12,9 +12,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra::project_win32 {
-
-using namespace tavra::project;
+namespace vyn::project::win32 {
 
 namespace {
 
@@ -282,4 +280,4 @@ bool edit_project_settings(Project& project)
     return true;
 }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

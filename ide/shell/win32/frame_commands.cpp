@@ -19,7 +19,7 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -164,7 +164,7 @@ void resources(int, CommandParameter)
     if (!resource_file)
         return;
     std::string command = vyn::format("%s\\bin\\tavrares.exe %s", ide().compiler_root.c_str(), resource_file->c_str());
-    project_win32::start_program(command);
+    project::win32::start_program(command);
 }
 
 // Editing commands go to the editor with the current view.
@@ -219,9 +219,9 @@ void add_frame_commands()
             refresh_document_windows(*document);
     });
     add_search_commands();
-    project_win32::add_project_commands();
+    project::win32::add_project_commands();
     for (int command : kEditorCommands)
         d.add(command, editor_command);
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

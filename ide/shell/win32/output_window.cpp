@@ -13,7 +13,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -625,4 +625,4 @@ void output_message(const std::string& text)
 
 void set_stop_request_source(int (*take)()) { take_stop_request = take; }
 
-}  // namespace tavra
+}  // namespace vyn::shell
