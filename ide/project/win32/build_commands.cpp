@@ -24,6 +24,7 @@
 
 namespace vyn::project::win32 {
 
+using namespace vyn::shell;
 using vyn::format;
 namespace winpath = vyn::winpath;
 

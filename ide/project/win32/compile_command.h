@@ -6,6 +6,6 @@
 
 namespace vyn::project::win32 {
 
-void compile_command(int, CommandParameter);
+void compile_command(int, shell::CommandParameter);
 
 }  // namespace vyn::project::win32

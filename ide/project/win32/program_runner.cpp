@@ -15,6 +15,7 @@
 
 namespace vyn::project::win32 {
 
+using namespace vyn::shell;
 using vyn::format;
 
 namespace {

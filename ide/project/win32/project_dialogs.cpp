@@ -14,6 +14,8 @@
 
 namespace vyn::project::win32 {
 
+using namespace vyn::shell;
+
 namespace {
 
 constexpr int kFieldLimit = 512;

@@ -16,6 +16,7 @@
 
 namespace vyn::project::win32 {
 
+using namespace vyn::shell;
 using vyn::format;
 namespace winpath = vyn::winpath;
 

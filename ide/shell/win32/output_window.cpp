@@ -3,6 +3,7 @@
 #include <climits>
 #include <ctime>
 #include <fstream>
+#include <utility>
 
 #include "common/strings.h"
 #include "ide/command_ids.h"
