@@ -8,7 +8,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -72,4 +72,4 @@ MakeRun run_make(const MakeJob& job, BuildShared& shared, const std::function<vo
     return run;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

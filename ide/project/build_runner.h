@@ -11,7 +11,7 @@
 
 #include "ide/project/project.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 enum BuildState : int { kBuildIdle = 0, kBuildGenerating = 1, kBuildMaking = 2 };
 
@@ -48,4 +48,4 @@ std::optional<std::string> read_diagnostics_file(const std::string& error_file, 
 // cleared there).
 MakeRun run_make(const MakeJob& job, BuildShared& shared, const std::function<void()>& starting = {});
 
-}  // namespace tavra::project
+}  // namespace vyn::project

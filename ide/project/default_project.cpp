@@ -6,7 +6,7 @@
 #include "common/winpath.h"
 #include "ide/project/project_defaults.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -74,4 +74,4 @@ std::optional<Project> make_default_project(const std::string& source, const std
     return p;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -11,7 +11,7 @@
 #include "ide/project/project.h"
 #include "ide/project/project_ui.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 // The record of the default project of source (a full path) whose defined
 // functions are functions, its make directory created. Nothing when the name
@@ -23,4 +23,4 @@ std::optional<Project> make_default_project(const std::string& source, const std
                                             const std::vector<std::string>& known_projects,
                                             const std::string& includepath, ProjectUi& ui);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

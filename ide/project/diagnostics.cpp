@@ -3,7 +3,7 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -224,4 +224,4 @@ ClickedDiagnostic diagnostic_at(const std::vector<std::string>& lines, std::size
     return clicked;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

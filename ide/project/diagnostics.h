@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tavra::project {
+namespace vyn::project {
 
 struct Diagnostic {
     std::string file;  // full path, upper case
@@ -59,4 +59,4 @@ struct ClickedDiagnostic {
 ClickedDiagnostic diagnostic_at(const std::vector<std::string>& lines, std::size_t index,
                                 std::string_view current_dir);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -5,7 +5,7 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -98,4 +98,4 @@ std::vector<std::string> rebuild_object_list(const std::vector<std::string>& fil
     return objects;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

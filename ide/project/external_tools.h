@@ -13,7 +13,7 @@
 
 #include "ide/project/project.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 struct ExpansionValues {
     std::string file;          // FILE: the current document's full name
@@ -55,4 +55,4 @@ bool is_i386_image(std::span<const std::uint8_t> image);
 // ".obj" files and names without a dot give none.
 std::vector<std::string> rebuild_object_list(const std::vector<std::string>& files);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -11,7 +11,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -144,4 +144,4 @@ bool generate_makefile(Project& project, vyn::platform::Registry& registry, cons
     return text.has_value();
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -14,7 +14,7 @@
 #include "ide/project/project_ui.h"
 #include "platform/registry.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 // The fixed name of the compiler's dependency list in the current directory.
 inline constexpr char kDependencyListName[] = "$x8856455.723";
@@ -76,4 +76,4 @@ std::optional<std::string> makefile_text(Project& project, MakefileHooks& hooks,
 bool generate_makefile(Project& project, vyn::platform::Registry& registry, const std::string& current_dir,
                        MakefileHooks& hooks);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -4,7 +4,7 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -129,4 +129,4 @@ std::string dependency_command(const Project& p, const std::string& file)
     return command;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -5,7 +5,7 @@
 #include "common/winpath.h"
 #include "platform/files.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -261,4 +261,4 @@ std::optional<std::string> makefile_text(Project& project, MakefileHooks& hooks,
     return std::move(writer.text());
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

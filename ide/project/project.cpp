@@ -1,6 +1,6 @@
 #include "ide/project/project.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 ProjectType project_type(std::uint32_t f)
 {
@@ -45,4 +45,4 @@ std::uint32_t normalised_flags(std::uint32_t f)
     return f;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

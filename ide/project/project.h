@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tavra::project {
+namespace vyn::project {
 
 // Bits of the compiler flag word (CompilerFlags).
 namespace flag {
@@ -100,4 +100,4 @@ const char* type_extension(ProjectType type);
 std::uint32_t with_output_type(std::uint32_t compiler_flags, std::uint32_t output_bit);
 std::uint32_t normalised_flags(std::uint32_t compiler_flags);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

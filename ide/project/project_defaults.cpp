@@ -4,7 +4,7 @@
 #include "common/winpath.h"
 #include "platform/files.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -98,4 +98,4 @@ bool complete_project(Project& p, platform::Registry& registry, ProjectUi& ui)
     return true;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -10,7 +10,7 @@
 #include "ide/project/project_ui.h"
 #include "platform/registry.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 inline constexpr char kCompilerKey[] = "Software\\vyn\\Compiler";
 
@@ -39,4 +39,4 @@ std::optional<std::string> find_compiler_root(vyn::platform::Registry& registry,
 // compiler's bin directory. False when there is no compiler root.
 bool complete_project(Project& project, vyn::platform::Registry& registry, ProjectUi& ui);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -8,7 +8,7 @@
 #include "ide/project/project_store.h"
 #include "platform/files.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 using vyn::platform::Registry;
@@ -167,4 +167,4 @@ std::optional<std::string> import_project(Registry& registry, const std::string&
                                ui);
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -9,7 +9,7 @@
 #include "ide/project/project_ui.h"
 #include "platform/registry.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 inline constexpr char kProjectFileHeader[] = "Tavra project file. Do NOT edit";
 
@@ -35,4 +35,4 @@ std::optional<std::string> import_project_text(vyn::platform::Registry& registry
 std::optional<std::string> import_project(vyn::platform::Registry& registry, const std::string& path,
                                           ProjectUi& ui);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

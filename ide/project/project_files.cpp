@@ -4,7 +4,7 @@
 #include "common/winpath.h"
 #include "ide/project/makefile_generator.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 namespace winpath = vyn::winpath;
 
@@ -63,4 +63,4 @@ std::optional<std::string> compiled_object_file(const Project& p, const std::str
     return p.make.dir + "\\" + object_name(std::string(base));
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -8,7 +8,7 @@
 
 #include "ide/project/project.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 // A project file's full path: a name without a directory lies in the
 // sources directory (the project directory when that is empty).
@@ -30,4 +30,4 @@ bool belongs_to_project(const Project& project, const std::string& document_name
 std::optional<std::string> compiled_object_file(const Project& project, const std::string& source,
                                                 std::string& error);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -4,7 +4,7 @@
 
 #include "common/strings.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 using vyn::platform::Registry;
@@ -255,4 +255,4 @@ bool erase_project_key(Registry& registry, const std::string& name)
     return registry.delete_key(HKCU, project_key(name));
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -9,7 +9,7 @@
 #include "ide/project/project.h"
 #include "platform/registry.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 inline constexpr char kProjectsKey[] = "Software\\vyn\\Tavra";
 // The longest project name the list takes from the subkeys of the IDE key.
@@ -35,4 +35,4 @@ bool remove_from_project_list(std::vector<std::string>& list, const std::string&
 // Deletes the project's key.
 bool erase_project_key(vyn::platform::Registry& registry, const std::string& name);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

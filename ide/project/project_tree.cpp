@@ -5,7 +5,7 @@
 #include "ide/editor/function_finder.h"
 #include "ide/project/project_files.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 using vyn::format;
 namespace winpath = vyn::winpath;
@@ -192,4 +192,4 @@ std::optional<UsageHit> parse_usage_line(const std::string& line)
     return std::nullopt;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -14,7 +14,7 @@
 
 #include "ide/project/project.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 enum class TreeNodeKind { Project, File, Function };
 
@@ -82,4 +82,4 @@ std::vector<UsageHit> symbol_usage(const std::string& symbol, const std::vector<
 std::string usage_line(const UsageHit& hit);
 std::optional<UsageHit> parse_usage_line(const std::string& line);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace tavra::project {
+namespace vyn::project {
 
 class ProjectUi {
 public:
@@ -20,4 +20,4 @@ public:
     virtual std::optional<std::string> ask_text(const std::string& prompt) = 0;
 };
 
-}  // namespace tavra::project
+}  // namespace vyn::project

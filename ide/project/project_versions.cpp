@@ -4,7 +4,7 @@
 #include "ide/versions/store.h"
 #include "platform/files.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 namespace winpath = vyn::winpath;
 namespace versions = vyn::versions;
@@ -40,4 +40,4 @@ CheckInResult check_in_project_files(const Project& project, const std::string& 
     return result;
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

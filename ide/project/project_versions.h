@@ -8,7 +8,7 @@
 #include "ide/project/project.h"
 #include "ide/versions/ui.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 struct CheckInResult {
     int revisions = 0;                // files now in the store
@@ -22,4 +22,4 @@ struct CheckInResult {
 CheckInResult check_in_project_files(const Project& project, const std::string& user, const std::string& date,
                                      vyn::versions::Ui& ui);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

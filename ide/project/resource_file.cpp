@@ -3,7 +3,7 @@
 #include "common/strings.h"
 #include "common/winpath.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 namespace {
 
@@ -33,4 +33,4 @@ std::string resource_editor_command(const std::string& compiler_root, const std:
     return vyn::format("%s\\bin\\tavrares.exe %s", compiler_root.c_str(), file.c_str());
 }
 
-}  // namespace tavra::project
+}  // namespace vyn::project

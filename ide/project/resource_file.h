@@ -7,7 +7,7 @@
 
 #include "ide/project/project.h"
 
-namespace tavra::project {
+namespace vyn::project {
 
 // The first ".res" of the project's files (in the sources directory when
 // named without a backslash), or the ".res" that the first ".rc" compiles
@@ -19,4 +19,4 @@ std::optional<std::string> project_resource_file(const Project& project);
 // bin directory and the resource file, quoted when it holds blanks.
 std::string resource_editor_command(const std::string& compiler_root, const std::string& resource_file);
 
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -2,7 +2,7 @@
 
 #include "common/strings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -91,4 +91,4 @@ std::string first_file_name(const std::string& text)
     return std::string(rest.substr(0, rest.find_first_of(" \t")));
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tavra {
+namespace vyn::shell {
 
 struct CommandLine {
     bool quiet = false;             // "/w" anywhere: no banner, no restore, no saving
@@ -24,4 +24,4 @@ CommandLine parse_command_line(const std::string& text);
 // starts with one, else up to the first blank.
 std::string first_file_name(const std::string& text);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -2,7 +2,7 @@
 
 #include "ide/command_ids.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 Dispatcher::Dispatcher(std::span<const KeyBinding> key_bindings, State state, Ranges ranges)
     : key_bindings_(key_bindings), state_(std::move(state)), ranges_(std::move(ranges))
@@ -56,4 +56,4 @@ Route Dispatcher::dispatch(int command, CommandParameter parameter)
     return Route::default_handling;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

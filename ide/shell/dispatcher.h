@@ -16,7 +16,7 @@
 
 #include "ide/shell/key_bindings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 using CommandParameter = std::intptr_t;
 // The parameter value of a command chosen from an edit window's context menu.
@@ -65,4 +65,4 @@ private:
     LastCommand last_;
 };
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -1,6 +1,6 @@
 #include "ide/shell/editor_languages.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 void define_languages(const Settings& settings, vyn::editor::LanguageList& list)
 {
@@ -20,4 +20,4 @@ void define_languages(const Settings& settings, vyn::editor::LanguageList& list)
     }
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -5,8 +5,8 @@
 #include "ide/editor/language.h"
 #include "ide/shell/settings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 void define_languages(const Settings& settings, vyn::editor::LanguageList& list);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -3,7 +3,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/settings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -142,4 +142,4 @@ std::optional<int> remap_debug_key(int virtual_key)
     return std::nullopt;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

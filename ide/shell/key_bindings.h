@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace modifier {
 constexpr unsigned ctrl = 1;
@@ -50,4 +50,4 @@ std::vector<RedefinedKey> redefined_keys(std::span<const KeyBinding> table);
 std::optional<int> remap_debug_key(int virtual_key);
 constexpr int kFunctionKeyCommandBase = 888;
 
-}  // namespace tavra
+}  // namespace vyn::shell

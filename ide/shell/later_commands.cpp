@@ -2,7 +2,7 @@
 
 #include "ide/command_ids.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::optional<std::string_view> later_command_owner(int command)
     return std::nullopt;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string_view>
 
-namespace tavra {
+namespace vyn::shell {
 
 // The owner of a command that is not available yet, or nothing.
 std::optional<std::string_view> later_command_owner(int command);
 
-}  // namespace tavra
+}  // namespace vyn::shell

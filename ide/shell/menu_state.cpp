@@ -5,7 +5,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/later_commands.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -64,4 +64,4 @@ MenuItemState menu_item_state(const std::map<int, MenuItemState>& state, int com
     return item;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -7,7 +7,7 @@
 
 #include "ide/shell/key_bindings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 struct MenuContext {
     bool has_document = false;
@@ -37,4 +37,4 @@ std::map<int, MenuItemState> menu_state(std::span<const KeyBinding> table, const
 // and always grayed for a command whose subsystem is not built yet.
 MenuItemState menu_item_state(const std::map<int, MenuItemState>& state, int command);
 
-}  // namespace tavra
+}  // namespace vyn::shell

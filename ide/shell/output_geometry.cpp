@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tavra {
+namespace vyn::shell {
 
 int first_open_height(int client_height, int closed_height)
 {
@@ -59,4 +59,4 @@ PanelLayout panel_layout(int width, int height, int closed_height, bool list_in_
     return layout;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

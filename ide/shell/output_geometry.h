@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-namespace tavra {
+namespace vyn::shell {
 
 struct PixelRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -65,4 +65,4 @@ struct PanelLayout {
 };
 PanelLayout panel_layout(int width, int height, int closed_height, bool list_in_panel, std::span<const int> page_text_widths);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace editor_flag = vyn::editor::editorflag;
 
@@ -96,4 +96,4 @@ std::optional<RedefinedKey> parse_accelerator(const std::string& value);
 // The tab size that the configuration dialog keeps: 1 to 8, else 4.
 long valid_tab_size(long tab_size);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -4,7 +4,7 @@
 #include "common/strings.h"
 #include "ide/shell/settings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 constexpr std::size_t kMacroCharactersPerValue = 21;
@@ -90,4 +90,4 @@ long valid_tab_size(long tab_size)
     return tab_size >= 1 && tab_size <= 8 ? tab_size : 4;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

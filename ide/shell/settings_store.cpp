@@ -6,7 +6,7 @@
 #include "common/winpath.h"
 #include "platform/files.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 using vyn::format;
 using vyn::platform::RegistryRoot;
@@ -406,4 +406,4 @@ bool SettingsStore::write_open_files(const Settings& s)
     return ok;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -9,7 +9,7 @@
 #include "ide/shell/settings.h"
 #include "platform/registry.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 inline constexpr char kTavraKey[] = "Software\\vyn\\Tavra";
 inline constexpr char kVynKey[] = "Software\\vyn";
@@ -88,4 +88,4 @@ std::optional<std::string> check_compiler_root(const std::string& root);
 // contains the root (compared as text).
 std::string path_with_compiler(const std::string& path, const std::string& root);
 
-}  // namespace tavra
+}  // namespace vyn::shell

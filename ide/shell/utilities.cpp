@@ -8,7 +8,7 @@
 #include "ide/command_ids.h"
 #include "ide/editor/search_walker.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 using vyn::format;
 
@@ -205,4 +205,4 @@ void fill_cursor_values(const vyn::editor::View& view, project::ExpansionValues&
     values.selection = text.substr(start, end - start);
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

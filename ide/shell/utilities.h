@@ -15,7 +15,7 @@
 #include "ide/project/external_tools.h"
 #include "ide/shell/settings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 inline constexpr int kMaxUtilities = 12;
 inline constexpr std::size_t kMaxMenuEntry = 10;     // characters of a menu entry
@@ -83,4 +83,4 @@ private:
 // text with whether it spans lines.
 void fill_cursor_values(const vyn::editor::View& view, project::ExpansionValues& values);
 
-}  // namespace tavra
+}  // namespace vyn::shell

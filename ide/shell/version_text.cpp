@@ -5,7 +5,7 @@
 #include "common/byte_reader.h"
 #include "common/strings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 std::optional<std::uint32_t> link_time_stamp(std::span<const std::uint8_t> image)
 {
@@ -29,4 +29,4 @@ std::string version_message(const std::string& version, std::optional<std::uint3
     return vyn::format("Tavra %s\nCompiled %s", version.c_str(), when.c_str());
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-namespace tavra {
+namespace vyn::shell {
 
 // The link time stamp of a PE image: the header's offset is at 60, the stamp
 // 8 bytes into the header (offset 136 for the usual header at 128).
@@ -17,4 +17,4 @@ std::optional<std::uint32_t> link_time_stamp(std::span<const std::uint8_t> image
 // "<not known>".
 std::string version_message(const std::string& version, std::optional<std::uint32_t> stamp);
 
-}  // namespace tavra
+}  // namespace vyn::shell

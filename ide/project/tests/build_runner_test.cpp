@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace tavra::project;
+using namespace vyn::project;
 
 TEST(MakeRunner, DiagnosticsExitCodeAndSharedWords)
 {

@@ -18,8 +18,8 @@
 
 namespace {
 
-using namespace tavra::project;
-using tavra::project::testing::ScriptedUi;
+using namespace vyn::project;
+using vyn::project::testing::ScriptedUi;
 namespace winpath = vyn::winpath;
 
 class DefaultProject : public ::testing::Test {

@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace tavra::project;
+using namespace vyn::project;
 
 // A list that shows up to width characters.
 FitsWidth width(std::size_t chars)

@@ -5,7 +5,7 @@
 
 namespace {
 
-using namespace tavra::project;
+using namespace vyn::project;
 
 ExpansionValues values()
 {

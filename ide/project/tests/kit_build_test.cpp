@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace tavra::project;
+using namespace vyn::project;
 namespace fs = std::filesystem;
 
 TEST(KitDependencyScan, ListsTheHeadersOfASource)

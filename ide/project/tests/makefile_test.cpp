@@ -16,8 +16,8 @@
 
 namespace {
 
-using namespace tavra::project;
-using tavra::project::testing::ScriptedUi;
+using namespace vyn::project;
+using vyn::project::testing::ScriptedUi;
 namespace fs = std::filesystem;
 
 struct ScriptedScanner : DependencyScanner {

@@ -12,8 +12,8 @@
 
 namespace {
 
-using namespace tavra::project;
-using tavra::project::testing::ScriptedUi;
+using namespace vyn::project;
+using vyn::project::testing::ScriptedUi;
 using vyn::platform::Registry;
 using vyn::platform::RegistryRoot;
 constexpr RegistryRoot HKCU = RegistryRoot::CurrentUser;

@@ -8,7 +8,7 @@
 
 namespace {
 
-using namespace tavra::project;
+using namespace vyn::project;
 
 Project calc()
 {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tavra::project {
+namespace vyn::project {
 namespace {
 
 TEST(ResourceFile, FirstResFileOfTheProjectInTheSourcesDirectory)
@@ -39,4 +39,4 @@ TEST(ResourceFile, EditorCommandQuotesNamesWithBlanks)
 }
 
 }  // namespace
-}  // namespace tavra::project
+}  // namespace vyn::project

@@ -7,7 +7,7 @@
 
 #include "ide/project/project_ui.h"
 
-namespace tavra::project::testing {
+namespace vyn::project::testing {
 
 struct ScriptedUi : ProjectUi {
     std::vector<std::string> informed, errors, asked;
@@ -31,4 +31,4 @@ struct ScriptedUi : ProjectUi {
     }
 };
 
-}  // namespace tavra::project::testing
+}  // namespace vyn::project::testing

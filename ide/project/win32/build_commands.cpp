@@ -22,9 +22,9 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-using namespace tavra::project;
+using namespace vyn::shell;
 using vyn::format;
 namespace winpath = vyn::winpath;
 
@@ -291,4 +291,4 @@ void rebuild_all_command(int, CommandParameter)
 
 int take_stop_request() { return build_shared().stop_request.exchange(0); }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

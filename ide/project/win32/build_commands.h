@@ -3,7 +3,7 @@
 
 #include "ide/shell/dispatcher.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
 // Posted by the make runner thread to the frame when make has ended.
 inline constexpr int CM_BUILD_FINISHED = 4803;
@@ -12,13 +12,13 @@ bool generate_project_makefile();
 // Saves the project and starts make on its own thread, with no question
 // asked (Make asks first; Compile starts it directly).
 void start_make();
-void make_command(int, CommandParameter);
-void build_finished(int, CommandParameter);
-void show_results_command(int, CommandParameter);
-void generate_makefile_command(int, CommandParameter);
-void link_command(int, CommandParameter);
-void rebuild_all_command(int, CommandParameter);
+void make_command(int, shell::CommandParameter);
+void build_finished(int, shell::CommandParameter);
+void show_results_command(int, shell::CommandParameter);
+void generate_makefile_command(int, shell::CommandParameter);
+void link_command(int, shell::CommandParameter);
+void rebuild_all_command(int, shell::CommandParameter);
 // The stop request, answered to a build tool and cleared.
 int take_stop_request();
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -20,9 +20,9 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-using namespace tavra::project;
+using namespace vyn::shell;
 using vyn::format;
 namespace winpath = vyn::winpath;
 
@@ -155,4 +155,4 @@ void compile_command(int, CommandParameter)
     start_make();
 }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -4,8 +4,8 @@
 
 #include "ide/shell/dispatcher.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-void compile_command(int, CommandParameter);
+void compile_command(int, shell::CommandParameter);
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -13,9 +13,9 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-using namespace tavra::project;
+using namespace vyn::shell;
 using vyn::format;
 
 namespace {
@@ -277,4 +277,4 @@ void execute_with_zezezud_command(int, CommandParameter)
     start_program(format("zezezud.exe %s", executable_path(p).c_str()));
 }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

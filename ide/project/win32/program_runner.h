@@ -9,7 +9,7 @@
 
 #include "ide/shell/dispatcher.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
 // A program to run as Execute and the user utilities do.
 struct ProgramRecord {
@@ -22,15 +22,15 @@ struct ProgramRecord {
 // with flag 1, its return code shown with flag 2.
 void run_program_record(const ProgramRecord& record);
 
-void execute_program_command(int, CommandParameter);
+void execute_program_command(int, shell::CommandParameter);
 // The second form of running the built program (1290): "zezezud.exe %s"
 // with the executable's name.
-void execute_with_zezezud_command(int, CommandParameter);
+void execute_with_zezezud_command(int, shell::CommandParameter);
 // Starts command_line in the current directory, in a process group of its
 // own, shown in its default way and not waited for; "Impossible to execute
 // '%s'" when it can't be created.
 bool start_program(const std::string& command_line);
 // Execute (1124): the dialog "Execute a program" and the run it describes.
-void execute_command(int, CommandParameter);
+void execute_command(int, shell::CommandParameter);
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -25,9 +25,9 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-using namespace tavra::project;
+using namespace vyn::shell;
 using vyn::format;
 namespace winpath = vyn::winpath;
 
@@ -273,4 +273,4 @@ void add_project_commands()
     set_stop_request_source(take_stop_request);
 }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -12,9 +12,9 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-using namespace tavra::project;
+using namespace vyn::shell;
 
 namespace {
 
@@ -282,4 +282,4 @@ bool edit_project_settings(Project& project)
     return true;
 }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

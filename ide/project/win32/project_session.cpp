@@ -14,9 +14,9 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-using namespace tavra::project;
+using namespace vyn::shell;
 using vyn::format;
 namespace winpath = vyn::winpath;
 
@@ -158,4 +158,4 @@ void open_start_project()
     update_frame_title();
 }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

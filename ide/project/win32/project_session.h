@@ -11,7 +11,7 @@
 #include "ide/project/project.h"
 #include "ide/project/project_ui.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
 project::Project& current_project();
 project::BuildShared& build_shared();
@@ -45,4 +45,4 @@ std::optional<std::string> choose_project(const char* title);
 // The three settings pages; false when cancelled.
 bool edit_project_settings(project::Project& project);
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -19,9 +19,9 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
-using namespace tavra::project;
+using namespace vyn::shell;
 using vyn::format;
 namespace winpath = vyn::winpath;
 
@@ -327,4 +327,4 @@ HWND show_project_tree()
 
 void refresh_project_tree() { fill_tree(); }
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace tavra::project_win32 {
+namespace vyn::project::win32 {
 
 // Opens the window (Project menu "Outline"), or brings it forward.
 HWND show_project_tree();
@@ -13,4 +13,4 @@ HWND show_project_tree();
 // created, erased or its files changed).
 void refresh_project_tree();
 
-}  // namespace tavra::project_win32
+}  // namespace vyn::project::win32

@@ -4,7 +4,7 @@
 
 namespace {
 
-using tavra::parse_command_line;
+using vyn::shell::parse_command_line;
 
 TEST(CommandLine, OptionsAndFilesAreTakenApart)
 {
@@ -48,9 +48,9 @@ TEST(CommandLine, QuotedNamesKeepTheirBlanks)
 
 TEST(CommandLine, FirstFileNameHonoursQuotes)
 {
-    EXPECT_EQ(tavra::first_file_name("\"C:\\My Files\\a.c\" rest"), "C:\\My Files\\a.c");
-    EXPECT_EQ(tavra::first_file_name("  a.c b.c"), "a.c");
-    EXPECT_EQ(tavra::first_file_name("\"unclosed name"), "unclosed name");
+    EXPECT_EQ(vyn::shell::first_file_name("\"C:\\My Files\\a.c\" rest"), "C:\\My Files\\a.c");
+    EXPECT_EQ(vyn::shell::first_file_name("  a.c b.c"), "a.c");
+    EXPECT_EQ(vyn::shell::first_file_name("\"unclosed name"), "unclosed name");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace tavra;
+using namespace vyn::shell;
 
 struct Harness {
     std::vector<KeyBinding> keys = default_key_bindings();

@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace tavra;
+using namespace vyn::shell;
 using vyn::platform::RegistryRoot;
 constexpr RegistryRoot HKCU = RegistryRoot::CurrentUser;
 

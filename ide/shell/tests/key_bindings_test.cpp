@@ -7,8 +7,8 @@
 
 namespace {
 
-using namespace tavra;
-using namespace tavra::modifier;
+using namespace vyn::shell;
+using namespace vyn::shell::modifier;
 
 constexpr int VK_LEFT = 0x25, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_F3 = 0x72, VK_F4 = 0x73,
               VK_F5 = 0x74, VK_F7 = 0x76, VK_F9 = 0x78, VK_F12 = 0x7B, VK_BACK = 0x08;

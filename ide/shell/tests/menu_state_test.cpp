@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace tavra;
+using namespace vyn::shell;
 
 bool enabled(const std::map<int, MenuItemState>& state, int command)
 {

@@ -5,7 +5,7 @@
 
 namespace {
 
-using namespace tavra;
+using namespace vyn::shell;
 
 TEST(OutputGeometry, ThePanelIsTallOnlyWhenOpenAndDocked)
 {

@@ -10,7 +10,7 @@
 
 namespace {
 
-using namespace tavra;
+using namespace vyn::shell;
 using vyn::platform::RegistryRoot;
 constexpr RegistryRoot HKCU = RegistryRoot::CurrentUser;
 

@@ -12,7 +12,8 @@
 
 namespace {
 
-using namespace tavra;
+using namespace vyn::shell;
+namespace project = vyn::project;
 
 UtilityRecord named(const std::string& name, const std::string& program = "prog.exe")
 {

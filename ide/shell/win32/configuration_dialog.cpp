@@ -12,7 +12,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -124,4 +124,4 @@ void run_configuration_dialog()
     DialogBoxParamA(ide().instance, MAKEINTRESOURCEA(IDD_CONFIGURATION), ide().frame, configuration_procedure, 0);
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

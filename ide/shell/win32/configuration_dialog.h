@@ -3,8 +3,8 @@
 // directory and the compiler path.
 #pragma once
 
-namespace tavra {
+namespace vyn::shell {
 
 void run_configuration_dialog();
 
-}  // namespace tavra
+}  // namespace vyn::shell

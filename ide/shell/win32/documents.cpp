@@ -10,7 +10,7 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -217,4 +217,4 @@ void restore_open_files(const std::vector<OpenFileEntry>& entries)
     }
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

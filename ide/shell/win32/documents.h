@@ -10,7 +10,7 @@
 #include "ide/editor/document.h"
 #include "ide/shell/settings.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 // Opens one file by the name at the start of text (quoted or up to a blank),
 // or activates the window that already shows it. The edit window, or nullptr.
@@ -35,4 +35,4 @@ bool is_untitled(const vyn::editor::Document& document);
 // The current directory of the process.
 std::string current_directory();
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -11,7 +11,7 @@
 #include "ide/shell/win32/row_painter.h"
 #include "ide/shell/win32/saving.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -343,4 +343,4 @@ void measure_editor_font()
     ide().char_width = std::max(1, int(metrics.tmAveCharWidth));
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

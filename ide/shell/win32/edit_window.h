@@ -7,7 +7,7 @@
 
 #include "ide/editor/document.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 bool register_edit_window_class(HINSTANCE instance);
 
@@ -33,4 +33,4 @@ std::string title_for(const vyn::editor::Document& document);
 // Takes the measures of the editor font (line height, character width).
 void measure_editor_font();
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -14,7 +14,7 @@
 #include "ide/shell/win32/saving.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -113,7 +113,7 @@ void save_configuration()
     Win32SettingsUi ui;
     SettingsStore store(*ide().registry, ui);
     store.write(s, !s.current_project.empty());
-    project_win32::save_current_project();
+    project::win32::save_current_project();
 }
 
 bool run_exit_steps()
@@ -128,4 +128,4 @@ bool run_exit_steps()
     return true;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

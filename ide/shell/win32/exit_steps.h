@@ -6,7 +6,7 @@
 
 #include "ide/editor/document.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 // The "Modified files" question for every modified document that is not a
 // tool buffer: Save all, Forget or Cancel. False when the user cancelled or a
@@ -21,4 +21,4 @@ bool run_exit_steps();
 // Writes the configuration now (frame placement, open files, settings).
 void save_configuration();
 
-}  // namespace tavra
+}  // namespace vyn::shell

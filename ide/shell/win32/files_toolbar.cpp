@@ -8,7 +8,7 @@
 #include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/ide.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -122,4 +122,4 @@ void update_files_toolbar()
     layout_buttons();
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

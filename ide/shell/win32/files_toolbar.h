@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace tavra {
+namespace vyn::shell {
 
 bool register_files_toolbar_class(HINSTANCE instance);
 // Shows the toolbar at the stored rectangle when that is not empty.
@@ -14,4 +14,4 @@ void show_files_toolbar(bool show);
 // Rebuilds the buttons after edit windows opened or closed.
 void update_files_toolbar();
 
-}  // namespace tavra
+}  // namespace vyn::shell

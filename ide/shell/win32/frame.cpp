@@ -13,7 +13,7 @@
 #include "ide/project/win32/project_session.h"
 #include "ide/shell/win32/output_window.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -81,7 +81,7 @@ void on_init_menu(HMENU menu)
     }
     context.save_configuration = ide().save_configuration;
     context.make_running = ide().make_running;
-    const project::Project& project = project_win32::current_project();
+    const project::Project& project = project::win32::current_project();
     context.project_open = project.is_open();
     context.project_versioned = project.project_flags & project::kProjectUsesVersions;
     context.project_has_make_command = project.has_make_settings;
@@ -240,4 +240,4 @@ void update_frame_title()
     SetWindowTextA(ide().frame, title.c_str());
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace tavra {
+namespace vyn::shell {
 
 bool register_frame_class(HINSTANCE instance);
 // Creates the frame at the stored placement (or the system default).
@@ -15,4 +15,4 @@ void layout_frame();
 // Sets the frame title: "tavra", or "tavra-<project>" with a project open.
 void update_frame_title();
 
-}  // namespace tavra
+}  // namespace vyn::shell

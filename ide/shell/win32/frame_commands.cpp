@@ -20,7 +20,7 @@
 #include "ide/shell/win32/win32_ui.h"
 #include "platform/files.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -161,14 +161,14 @@ void resources(int, CommandParameter)
         return;
     }
     // The project's resource file, else one the user chooses.
-    auto resource_file = project::project_resource_file(project_win32::current_project());
+    auto resource_file = project::project_resource_file(project::win32::current_project());
     if (!resource_file)
         resource_file = choose_file(false, load_string(IDS_OPEN_RESOURCE_TITLE),
                                     "Resource files (*.res)\0*.res\0All files (*.*)\0*.*\0");
     if (!resource_file)
         return;
     std::string command = project::resource_editor_command(ide().compiler_root, *resource_file);
-    project_win32::start_program(command);
+    project::win32::start_program(command);
 }
 
 // Editing commands go to the editor with the current view.
@@ -223,9 +223,9 @@ void add_frame_commands()
             refresh_document_windows(*document);
     });
     add_search_commands();
-    project_win32::add_project_commands();
+    project::win32::add_project_commands();
     for (int command : kEditorCommands)
         d.add(command, editor_command);
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -2,8 +2,8 @@
 // carries out itself and those it hands to the editor.
 #pragma once
 
-namespace tavra {
+namespace vyn::shell {
 
 void add_frame_commands();
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -16,7 +16,7 @@
 #include "ide/shell/settings.h"
 #include "platform/registry.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 class Win32EditorHost;
 class Win32Clipboard;
@@ -87,4 +87,4 @@ Ide& ide();
 // Loads a string resource; empty when missing.
 std::string load_string(UINT id);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -3,7 +3,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/win32/ide.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -45,4 +45,4 @@ HWND create_output_float(HWND panel, HWND list, const RECT& where)
     return window;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -6,10 +6,10 @@
 
 #include <windows.h>
 
-namespace tavra {
+namespace vyn::shell {
 
 // Creates the window at where (screen coordinates) over the frame and moves
 // list into it; nullptr when it can't be created (the list stays put).
 HWND create_output_float(HWND panel, HWND list, const RECT& where);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -3,6 +3,7 @@
 #include <climits>
 #include <ctime>
 #include <fstream>
+#include <utility>
 
 #include "common/strings.h"
 #include "ide/command_ids.h"
@@ -13,7 +14,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -625,4 +626,4 @@ void output_message(const std::string& text)
 
 void set_stop_request_source(int (*take)()) { take_stop_request = take; }
 
-}  // namespace tavra
+}  // namespace vyn::shell

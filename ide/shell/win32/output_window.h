@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace tavra {
+namespace vyn::shell {
 
 // The double-click handler set with message 8026: called with the list.
 using OutputClickHandler = void (*)(HWND list);
@@ -29,4 +29,4 @@ void output_message(const std::string& text);
 // clears it).
 void set_stop_request_source(int (*take)());
 
-}  // namespace tavra
+}  // namespace vyn::shell

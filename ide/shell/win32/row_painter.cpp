@@ -13,7 +13,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/output_window.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -187,4 +187,4 @@ void show_edit_status(HWND window, const View& view)
         SetWindowTextA(window, title.c_str());
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -7,7 +7,7 @@
 
 #include "ide/editor/document.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 // Paints every row of the view into the client rectangle.
 void paint_edit_rows(HDC dc, const RECT& client, vyn::editor::View& view);
@@ -21,4 +21,4 @@ void toggle_brace_level_margin();
 // mark in its window's title.
 void show_edit_status(HWND window, const vyn::editor::View& view);
 
-}  // namespace tavra
+}  // namespace vyn::shell

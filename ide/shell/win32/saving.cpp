@@ -8,7 +8,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -66,4 +66,4 @@ bool save_document(Document& document)
     return saved;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

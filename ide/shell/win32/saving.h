@@ -4,7 +4,7 @@
 
 #include "ide/editor/document.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 // Saves the view's document; a new document asks for its name. False when
 // the user cancelled or the save failed (which was reported).
@@ -14,4 +14,4 @@ bool save_view_as(vyn::editor::View& view);
 // Saves a document through one of its views, or a passing one when it has none.
 bool save_document(vyn::editor::Document& document);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -13,7 +13,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -38,7 +38,7 @@ const FlagControl kFlagControls[] = {
 
 class Win32SearchHost : public vyn::editor::SearchHost {
 public:
-    void tell(const std::string& message) override { tavra::tell(message); }
+    void tell(const std::string& message) override { vyn::shell::tell(message); }
     ReplaceAnswer confirm_replace(View& view) override;
 };
 
@@ -379,4 +379,4 @@ void add_search_commands()
     d.add(CM_GOTO, goto_command);
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

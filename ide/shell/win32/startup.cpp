@@ -21,7 +21,7 @@
 #include "ide/shell/win32/window_classes.h"
 #include "platform/files.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -276,7 +276,7 @@ int run_ide(HINSTANCE instance, const char* command_line)
     load_utilities();
     append_help_database();
     open_start_files();
-    project_win32::open_start_project();
+    project::win32::open_start_project();
     arrange_children();
     build_files_toolbar();
     set_path();
@@ -293,4 +293,4 @@ int run_ide(HINSTANCE instance, const char* command_line)
     return code;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-namespace tavra {
+namespace vyn::shell {
 
 int run_ide(HINSTANCE instance, const char* command_line);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -5,5 +5,5 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int)
 {
-    return tavra::run_ide(instance, command_line);
+    return vyn::shell::run_ide(instance, command_line);
 }

@@ -13,7 +13,7 @@
 #include "ide/shell/win32/output_window.h"
 #include "ide/shell/win32/win32_ui.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -220,7 +220,7 @@ project::ExpansionValues expansion_values()
         values.hwnd = format("0x%x", unsigned(reinterpret_cast<std::uintptr_t>(current_edit_window())));
         fill_cursor_values(*view, values);
     }
-    const project::Project& p = project_win32::current_project();
+    const project::Project& p = project::win32::current_project();
     if (p.is_open())
         values.exe = project::executable_path(p);
     return values;
@@ -238,7 +238,7 @@ void add_utility_commands()
 {
     ide().dispatcher->add(CM_ADD_UTILITY, add_utility);
     ide().dispatcher->add(CM_CHANGE_UTILITY, change_utility);
-    ide().dispatcher->add(CM_1290, project_win32::execute_with_zezezud_command);
+    ide().dispatcher->add(CM_1290, project::win32::execute_with_zezezud_command);
 }
 
 void run_utility_command(int command, CommandParameter)
@@ -257,8 +257,8 @@ void run_utility_command(int command, CommandParameter)
     }
     // A name in the program or directory brings its trailing blank, which no
     // file name wants; the arguments keep theirs.
-    project_win32::run_program_record({std::string(vyn::trim_right(*program)), *arguments,
+    project::win32::run_program_record({std::string(vyn::trim_right(*program)), *arguments,
                                        std::string(vyn::trim_right(*directory)), u->flags});
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

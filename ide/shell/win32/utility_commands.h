@@ -7,7 +7,7 @@
 
 #include "ide/shell/dispatcher.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 // Builds the list from the settings read at start and appends its menu entries.
 void load_utilities();
@@ -17,4 +17,4 @@ void add_utility_commands();
 // The dispatcher's handler of the utility range.
 void run_utility_command(int command, CommandParameter parameter);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -9,7 +9,7 @@
 #include "ide/shell/win32/edit_window.h"
 #include "ide/shell/win32/ide.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -220,4 +220,4 @@ std::optional<std::string> Win32Clipboard::text()
     return result;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

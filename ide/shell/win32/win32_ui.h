@@ -10,7 +10,7 @@
 #include "ide/editor/editor_host.h"
 #include "ide/shell/settings_store.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 void tell(const std::string& message);
 bool ask_yes_no(const std::string& question);
@@ -21,8 +21,8 @@ std::optional<std::string> choose_directory(const std::string& title);
 
 class Win32EditorHost final : public vyn::editor::EditorHost {
 public:
-    void tell(const std::string& message) override { tavra::tell(message); }
-    bool ask_yes_no(const std::string& question) override { return tavra::ask_yes_no(question); }
+    void tell(const std::string& message) override { vyn::shell::tell(message); }
+    bool ask_yes_no(const std::string& question) override { return vyn::shell::ask_yes_no(question); }
     std::optional<std::string> choose_file_to_read() override;
     std::optional<std::string> choose_file_to_write() override;
     std::optional<int> choose_bookmark(const std::vector<std::string>& bookmarks) override;
@@ -41,11 +41,11 @@ public:
 
 class Win32SettingsUi final : public SettingsUi {
 public:
-    void tell(const std::string& message) override { tavra::tell(message); }
+    void tell(const std::string& message) override { vyn::shell::tell(message); }
     std::optional<std::string> choose_directory(const std::string& title) override
     {
-        return tavra::choose_directory(title);
+        return vyn::shell::choose_directory(title);
     }
 };
 
-}  // namespace tavra
+}  // namespace vyn::shell

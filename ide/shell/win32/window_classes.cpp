@@ -6,7 +6,7 @@
 #include "ide/shell/win32/ide.h"
 #include "ide/shell/win32/output_window.h"
 
-namespace tavra {
+namespace vyn::shell {
 
 namespace {
 
@@ -74,4 +74,4 @@ HWND create_text_popup(const std::string& text)
     return popup;
 }
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace tavra {
+namespace vyn::shell {
 
 // False when any class cannot be registered; the IDE then ends.
 bool register_window_classes(HINSTANCE instance);
@@ -14,4 +14,4 @@ bool register_window_classes(HINSTANCE instance);
 // the screen; used for the start-up banner.
 HWND create_text_popup(const std::string& text);
 
-}  // namespace tavra
+}  // namespace vyn::shell

@@ -20,7 +20,7 @@
 
 namespace {
 
-using namespace tavra::project;
+using namespace vyn::project;
 namespace fs = std::filesystem;
 using vyn::platform::RegistryRoot;
 
@@ -94,7 +94,7 @@ protected:
 TEST_F(GeneratedMakefile, MakeBuildsItWithTheKitAndTheProgramRuns)
 {
     Project project = console_project();
-    tavra::project::testing::ScriptedUi ui;
+    vyn::project::testing::ScriptedUi ui;
     ProcessDependencyScanner scanner(work);
     MakefileHooks hooks{ui, scanner, {}, {}, {}};
     std::optional<std::string> text = makefile_text(project, hooks);

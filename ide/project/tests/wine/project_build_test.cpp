@@ -12,7 +12,7 @@
 #include "ide/command_ids.h"
 #include "ide/project/tests/wine/project_fixture.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 namespace {
 
 const char kHello[] = "#include <stdio.h>\r\n"
@@ -169,4 +169,4 @@ TEST_F(ProjectRoad, TheCurrentProjectOpensAtStartAndF9GeneratesAndBuilds)
 }
 
 }  // namespace
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing

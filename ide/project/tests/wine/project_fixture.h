@@ -10,7 +10,7 @@
 #include "ide/shell/tests/wine/ide_fixture.h"
 #include "platform/files.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 
 // The host's name of a Windows path; empty outside Wine.
 inline std::string unix_name(const std::string& windows_path) { return vyn::platform::wine_host_name(windows_path); }
@@ -62,4 +62,4 @@ protected:
     }
 };
 
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing

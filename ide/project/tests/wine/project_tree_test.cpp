@@ -10,7 +10,7 @@
 #include "ide/command_ids.h"
 #include "ide/project/tests/wine/project_fixture.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 namespace {
 
 const char kMain[] = "#include \"calc.h\"\r\n"
@@ -347,4 +347,4 @@ TEST_F(ProjectWindows, TheWizardMakesAVersionedWindowsProject)
 }
 
 }  // namespace
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing

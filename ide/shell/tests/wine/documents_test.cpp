@@ -6,7 +6,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/tests/wine/ide_fixture.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 namespace {
 
 // Asks the frame whether the session may end, as Windows does at log-off,
@@ -168,4 +168,4 @@ TEST_F(IdeSession, GotoBookmarkBringsTheBookmarksWindowForward)
 }
 
 }  // namespace
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing

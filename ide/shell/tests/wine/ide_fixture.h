@@ -17,7 +17,7 @@
 #include "platform/tests/test_dirs.h"
 #include "testing/guidriver/gui_driver.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 
 namespace gui = vyn::gui;
 using vyn::platform::RegistryRoot;
@@ -135,4 +135,4 @@ protected:
     HWND frame = nullptr;
 };
 
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing

@@ -6,7 +6,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/tests/wine/ide_fixture.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 namespace {
 
 TEST_F(IdeSession, TypingSavingAndUndoChangeTheFileOnDisk)
@@ -302,4 +302,4 @@ TEST_F(IdeSession, TheConfigurationDialogSetsTheTabSizeAndTheSavingAtExit)
 }
 
 }  // namespace
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing

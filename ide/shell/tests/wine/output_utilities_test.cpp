@@ -10,7 +10,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/tests/wine/ide_fixture.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 namespace {
 
 void set_text(HWND dialog, int id, const std::string& text)
@@ -279,4 +279,4 @@ TEST_F(OutputAndUtilities, AResourceEditorThatCantStartIsNamed)
 }
 
 }  // namespace
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing

@@ -8,7 +8,7 @@
 #include "ide/shell/tests/wine/ide_fixture.h"
 #include "platform/files.h"
 
-namespace tavra::testing {
+namespace vyn::shell::testing {
 namespace {
 
 // The host's name of a Windows path, as a shell script on the host spells
@@ -107,4 +107,4 @@ TEST_F(IdeSession, ACancelledFirstRunSetUpIsOfferedAgain)
 }
 
 }  // namespace
-}  // namespace tavra::testing
+}  // namespace vyn::shell::testing
