@@ -25,28 +25,10 @@ bool absolute(const std::string& path)
     return !path.empty() && (path[0] == '\\' || path[0] == '/' || (path.size() > 1 && path[1] == ':'));
 }
 
-// A fresh dialog record: the standard header with the name as an ordinal.
+// A fresh dialog record, named by its number.
 ResRecord dialog_record(const Dialog& dialog)
 {
-    ByteWriter w;
-    w.u32(0);
-    w.u32(0x20);
-    w.u16(0xFFFF);
-    w.u16(kResTypeDialog);
-    w.u16(0xFFFF);
-    w.u16(dialog.id);
-    w.u32(0);
-    w.u16(0x1030);
-    w.u16(0x409);
-    w.u32(0);
-    w.u32(0);
-    ResRecord rec;
-    rec.bytes = w.release();
-    rec.header_size = 0x20;
-    rec.type = {true, kResTypeDialog, {}};
-    rec.name = {true, dialog.id, {}};
-    rec.memory_flags = 0x1030;
-    rec.language = 0x409;
+    ResRecord rec = ordinal_record(kResTypeDialog, dialog.id, 0x1030, 0x409, {});
     set_record_dialog(rec, dialog);
     return rec;
 }
@@ -301,6 +283,22 @@ void EditorSession::set_include_path(const std::string& path)
 {
     include_path_ = path;
     include_modified_ = true;
+    res_modified_ = true;
+}
+
+void EditorSession::set_strings(const StringTable& table)
+{
+    if (table == strings())
+        return;
+    // Records may move: the edited dialog is found again as the same k-th dialog.
+    std::optional<std::size_t> nth;
+    if (current_) {
+        auto dialogs = dialog_records();
+        nth = std::size_t(std::find(dialogs.begin(), dialogs.end(), *current_) - dialogs.begin());
+    }
+    write_string_table(file_, table);
+    if (nth)
+        current_ = dialog_records()[*nth];
     res_modified_ = true;
 }
 

@@ -14,6 +14,7 @@
 #include "resedit/model.h"
 #include "resedit/res_file.h"
 #include "resedit/script_writer.h"
+#include "resedit/string_table.h"
 #include "resedit/symbols.h"
 
 namespace vyn::resedit {
@@ -66,6 +67,10 @@ public:
     bool add_symbol(const std::string& name, long value, Ui& ui);
     bool remove_symbol(const std::string& name);
     void set_include_path(const std::string& path);
+
+    // The string tables of the file; setting them rewrites their records.
+    StringTable strings() const { return read_string_table(file_); }
+    void set_strings(const StringTable& table);
 
     // The project record of the edited dialog / a control in it (callback
     // names, prefixes), created when missing.

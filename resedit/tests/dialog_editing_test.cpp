@@ -222,7 +222,7 @@ TEST(EditorCommands, SelectionCommandsAndPalette)
     EXPECT_EQ(arrange_of(CMD_SPACE_V), Arrange::SpaceVertically);
     EXPECT_EQ(palette_kind(CMD_ADD_CONTROL + kEdit), std::optional<std::uint16_t>(kEdit));
     EXPECT_EQ(palette_kind(CMD_ADD_CONTROL + kIcon), std::nullopt);
-    EXPECT_FALSE(command_available(CMD_NEW_MENU));
+    EXPECT_TRUE(command_available(CMD_STRING_TABLE));
     EXPECT_TRUE(command_available(CMD_SYMBOLS));
 }
 

@@ -78,6 +78,8 @@ void styles_dialog();
 void hierarchy_dialog();
 std::optional<std::size_t> select_dialog_dialog();
 std::optional<std::string> dialog_name_dialog();
+void string_table_dialog();
+void menu_dialog(std::optional<std::size_t> record);
 std::optional<std::string> choose_file(bool save, const char* filter, const char* extension);
 
 }  // namespace tavrares

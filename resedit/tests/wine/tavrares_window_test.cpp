@@ -6,6 +6,7 @@
 #include "resedit/dialog_template.h"
 #include "resedit/editor_session.h"
 #include "resedit/res_file.h"
+#include "resedit/string_table.h"
 
 #include <windows.h>
 
@@ -353,6 +354,44 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     PostMessageA(question, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(program.wait_exit(10000));
     EXPECT_EQ(controls_on_disk(res).at(0).id, 1000);
+}
+
+// The records of the file on disk.
+ResFile file_on_disk(const std::string& path)
+{
+    SilentUi ui;
+    ResFile file;
+    load_res(path, file, ui);
+    return file;
+}
+
+// The string table: two strings set, one changed and one deleted in the
+// dialog; OK and F3 write them to the file.
+TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
+{
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_STRING_TABLE);
+    HWND strings = editor_dialog("String table", program.id());
+    ASSERT_NE(strings, nullptr);
+    for (auto [id, text] : {std::pair{"7", "Seven"}, {"40", "Forty"}, {"7", "Sept"}, {"41", "Gone"}}) {
+        set_item(strings, 361, id);
+        set_item(strings, 362, text);
+        PostMessageA(strings, WM_COMMAND, 363, 0);
+        gui::settle(strings);
+    }
+    set_item(strings, 361, "41");
+    PostMessageA(strings, WM_COMMAND, 364, 0);
+    gui::settle(strings);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(strings, 360)), (std::vector<std::string>{"7\tSept", "40\tForty"}));
+    gui::save_screenshot(gui::screenshot_path("tavrares_strings.png"));
+    PostMessageA(strings, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(strings); });
+    gui::type_key(frame, VK_F3);
+    EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
+    EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
+    EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
 }
 
 // The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
