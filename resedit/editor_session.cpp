@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "resedit/codegen.h"
 #include "resedit/dialog_editing.h"
+#include "resedit/menu_editing.h"
 #include "resedit/project_merge.h"
 #include "resedit/tvr_file.h"
 
@@ -300,6 +301,25 @@ void EditorSession::set_strings(const StringTable& table)
     if (nth)
         current_ = dialog_records()[*nth];
     res_modified_ = true;
+}
+
+std::optional<Menu> EditorSession::menu(std::size_t record) const
+{
+    if (record >= file_.records.size() || file_.records[record].type != NameOrId{true, kResTypeMenu, {}})
+        return std::nullopt;
+    return parse_menu(file_.records[record].data());
+}
+
+std::size_t EditorSession::set_menu(std::optional<std::size_t> record, const Menu& menu)
+{
+    std::vector<std::uint8_t> data = write_menu(menu);
+    res_modified_ = true;
+    if (record && *record < file_.records.size()) {
+        set_record_data(file_.records[*record], data);
+        return *record;
+    }
+    file_.records.push_back(ordinal_record(kResTypeMenu, free_menu_name(file_), 0x1030, 0x409, data));
+    return file_.records.size() - 1;
 }
 
 Dialog& EditorSession::project_dialog()

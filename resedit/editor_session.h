@@ -72,6 +72,11 @@ public:
     StringTable strings() const { return read_string_table(file_); }
     void set_strings(const StringTable& table);
 
+    // The menu of a menu record, and its change; without a record the menu
+    // becomes a new record with a free number. The record's index.
+    std::optional<Menu> menu(std::size_t record) const;
+    std::size_t set_menu(std::optional<std::size_t> record, const Menu& menu);
+
     // The project record of the edited dialog / a control in it (callback
     // names, prefixes), created when missing.
     Dialog& project_dialog();

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 #include "resedit/dialog_editing.h"
@@ -77,9 +78,12 @@ void configuration_dialog();
 void styles_dialog();
 void hierarchy_dialog();
 std::optional<std::size_t> select_dialog_dialog();
+// One line of lines chosen in a list under title.
+std::optional<std::size_t> choose_one(const std::string& title, const std::vector<std::string>& lines);
 std::optional<std::string> dialog_name_dialog();
 void string_table_dialog();
 void menu_dialog(std::optional<std::size_t> record);
+void select_menu();
 std::optional<std::string> choose_file(bool save, const char* filter, const char* extension);
 
 }  // namespace tavrares

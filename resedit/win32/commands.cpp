@@ -298,6 +298,8 @@ bool run_other_command(int command)
     case CMD_CALLBACKS: callbacks_dialog(); return true;
     case CMD_SKELETON: skeleton(); return true;
     case CMD_STRING_TABLE: string_table_dialog(); return true;
+    case CMD_NEW_MENU: menu_dialog(std::nullopt); return true;
+    case CMD_SELECT_MENU: select_menu(); return true;
     case CMD_GOTO_IDE: go_to_ide(); return true;
     case CMD_ABOUT:
         MessageBoxA(app().frame, "Tavrares\nResource and dialog editor", kTitle, MB_OK | MB_ICONINFORMATION);

@@ -7,6 +7,7 @@
 #include "resedit/editor_session.h"
 #include "resedit/res_file.h"
 #include "resedit/string_table.h"
+#include "resedit/menu.h"
 
 #include <windows.h>
 
@@ -390,6 +391,81 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
     EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
     EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
+// A new menu: a popup with a checked item and a separator, saved, then
+// opened again with Select Menu.
+TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
+{
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_NEW_MENU);
+    HWND menu = editor_dialog("Menu", program.id());
+    ASSERT_NE(menu, nullptr);
+    HWND list = GetDlgItem(menu, 370);
+    set_item(menu, 371, "&File");
+    PostMessageA(menu, WM_COMMAND, 374, 0);  // Add popup
+    gui::settle(menu);
+    SendMessageA(GetDlgItem(menu, 376), BM_SETCHECK, BST_CHECKED, 0);  // into the popup
+    set_item(menu, 371, "&Open");
+    set_item(menu, 372, "IDC_FIELD");  // a symbol names the id
+    SendMessageA(GetDlgItem(menu, 383), BM_SETCHECK, BST_CHECKED, 0);  // Checked
+    PostMessageA(menu, WM_COMMAND, 373, 0);
+    gui::settle(menu);
+    PostMessageA(menu, WM_COMMAND, 375, 0);  // a separator after Open
+    gui::settle(menu);
+    EXPECT_EQ(gui::list_box_lines(list), (std::vector<std::string>{"POPUP &File", "    &Open\t1000", "    ----"}));
+    gui::save_screenshot(gui::screenshot_path("tavrares_menu.png"));
+    PostMessageA(menu, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(menu); });
+    gui::type_key(frame, VK_F3);
+    auto menus_on_disk = [&] {
+        std::vector<Menu> menus;
+        for (const ResRecord& rec : file_on_disk(res).records)
+            if (rec.type.ordinal == 4)
+                if (auto m = parse_menu(rec.data()))
+                    menus.push_back(*m);
+        return menus;
+    };
+    ASSERT_TRUE(gui::wait_until([&] { return menus_on_disk().size() == 1; }));
+    Menu saved = menus_on_disk()[0];
+    ASSERT_EQ(saved.items.size(), 1u);
+    EXPECT_TRUE(saved.items[0].popup);
+    ASSERT_EQ(saved.items[0].items.size(), 2u);
+    EXPECT_EQ(saved.items[0].items[0].text, "&Open");
+    EXPECT_EQ(saved.items[0].items[0].id, 1000);
+    EXPECT_EQ(saved.items[0].items[0].options, MF_CHECKED);
+    EXPECT_TRUE(saved.items[0].items[1].separator());
+    std::string script;
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "one.DLG"), script));
+    EXPECT_NE(script.find("POPUP \"&File\""), std::string::npos) << script;
+
+    // Select Menu opens the one menu; the item is renamed and saved again.
+    gui::post_command(frame, CMD_SELECT_MENU);
+    menu = editor_dialog("Menu", program.id());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(gui::window_text(GetDlgItem(menu, 379)), "Menu 1");
+    SendMessageA(GetDlgItem(menu, 370), LB_SETCURSEL, 1, 0);
+    PostMessageA(menu, WM_COMMAND, MAKEWPARAM(370, LBN_SELCHANGE), LPARAM(GetDlgItem(menu, 370)));
+    // An edit of another process is asked for its text with the message.
+    auto id_field = [&] {
+        char text[64] = {};
+        SendMessageA(GetDlgItem(menu, 372), WM_GETTEXT, sizeof text, LPARAM(text));
+        return std::string(text);
+    };
+    EXPECT_TRUE(gui::wait_until([&] { return id_field() == "IDC_FIELD"; })) << id_field();
+    set_item(menu, 371, "&Open...");
+    PostMessageA(menu, WM_COMMAND, 378, 0);  // Change
+    gui::settle(menu);
+    PostMessageA(menu, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(menu); });
+    gui::type_key(frame, VK_F3);
+    EXPECT_TRUE(gui::wait_until([&] {
+        auto menus = menus_on_disk();
+        return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[0].text == "&Open...";
+    }));
+    EXPECT_EQ(menus_on_disk()[0].items[0].items[0].options, MF_CHECKED);
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.wait_exit(10000));
 }
