@@ -212,12 +212,21 @@ void EditorSession::select_dialog(std::size_t record)
     selected_state_ = *file_.records[record].dialog;
 }
 
-std::size_t EditorSession::add_dialog(const std::string& name)
+std::uint16_t EditorSession::free_dialog_id() const
 {
     std::uint16_t id = 100;
     for (std::size_t i : dialog_records())
         id = std::max<std::uint16_t>(id, std::uint16_t(file_.records[i].dialog->id + 1));
-    Dialog d = new_dialog(id, name);
+    return id;
+}
+
+std::size_t EditorSession::add_dialog(const std::string& name)
+{
+    return add_dialog(new_dialog(free_dialog_id(), name));
+}
+
+std::size_t EditorSession::add_dialog(const Dialog& d)
+{
     file_.records.push_back(dialog_record(d));
     res_modified_ = true;
     select_dialog(file_.records.size() - 1);

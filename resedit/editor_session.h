@@ -54,6 +54,10 @@ public:
     void select_dialog(std::size_t record);
     // A new dialog record with a free id; it becomes the edited one.
     std::size_t add_dialog(const std::string& name);
+    // A prepared dialog as a new record; it becomes the edited one.
+    std::size_t add_dialog(const Dialog& dialog);
+    // The first dialog id from 100 above every dialog of the file.
+    std::uint16_t free_dialog_id() const;
     bool delete_dialog();
 
     // Every change to the edited dialog goes through change(): the dialog

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "resedit/command_ids.h"
+#include "resedit/dialog_kinds.h"
 #include "resedit/dialog_template.h"
 #include "resedit/editor_commands.h"
 #include "resedit/ide_link.h"
@@ -196,6 +197,52 @@ void new_dialog_command()
     rebuild_view();
 }
 
+// Adds ready-made dialogs (the first one is shown) with their names as symbols.
+void add_made_dialogs(const std::vector<Dialog>& dialogs)
+{
+    std::optional<std::size_t> first;
+    for (const Dialog& d : dialogs) {
+        std::size_t record = app().session.add_dialog(d);
+        first = first.value_or(record);
+        if (!app().session.symbols().find_name(d.name) && !app().session.symbols().find_value(d.id))
+            app().session.add_symbol(d.name, d.id, ui());
+    }
+    if (first)
+        app().session.select_dialog(*first);
+    app().selection.clear();
+    rebuild_view();
+}
+
+// The name of a new dialog, making a file first when none is open.
+std::optional<std::string> new_dialog_name()
+{
+    if (app().session.res_path().empty()) {
+        new_file();
+        if (app().session.res_path().empty())
+            return std::nullopt;
+    }
+    return dialog_name_dialog();
+}
+
+void unfolding_dialog_command()
+{
+    if (auto name = new_dialog_name())
+        add_made_dialogs({unfolding_dialog(app().session.free_dialog_id(), *name, app().settings)});
+}
+
+void property_sheet_command()
+{
+    auto name = new_dialog_name();
+    if (!name)
+        return;
+    std::vector<std::string> counts;
+    for (int n = 1; n <= 8; ++n)
+        counts.push_back(vyn::format(n == 1 ? "%d page" : "%d pages", n));
+    auto pages = choose_one("Property sheet", counts);
+    if (pages)
+        add_made_dialogs(property_sheet(app().session.free_dialog_id(), *name, int(*pages) + 1, app().settings));
+}
+
 void select_dialog_command()
 {
     if (auto record = select_dialog_dialog()) {
@@ -299,6 +346,8 @@ bool run_other_command(int command)
     case CMD_SKELETON: skeleton(); return true;
     case CMD_STRING_TABLE: string_table_dialog(); return true;
     case CMD_NEW_MENU: menu_dialog(std::nullopt); return true;
+    case CMD_UNFOLDING_DIALOG: unfolding_dialog_command(); return true;
+    case CMD_PROPERTY_SHEET: property_sheet_command(); return true;
     case CMD_SELECT_MENU: select_menu(); return true;
     case CMD_GOTO_IDE: go_to_ide(); return true;
     case CMD_ABOUT:

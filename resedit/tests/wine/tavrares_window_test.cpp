@@ -470,6 +470,40 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     EXPECT_TRUE(program.wait_exit(10000));
 }
 
+// A property sheet of two pages: the sheet with its tab control is shown,
+// and the pages are dialogs of the saved file.
+TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
+{
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_PROPERTY_SHEET);
+    HWND name = editor_dialog("New Dialog", program.id());
+    ASSERT_NE(name, nullptr);
+    set_item(name, 310, "IDD_PROPS");
+    PostMessageA(name, WM_COMMAND, IDOK, 0);
+    HWND pages = editor_dialog("Property sheet", program.id());
+    ASSERT_NE(pages, nullptr);
+    SendMessageA(GetDlgItem(pages, 330), LB_SETCURSEL, 1, 0);
+    PostMessageA(pages, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(pages); });
+    settle();
+    EXPECT_TRUE(gui::wait_until([&] { return status().find("IDD_PROPS: 4 controls") != std::string::npos; })) << status();
+    EXPECT_NE(gui::find_child(view(), "SysTabControl32"), nullptr);
+    gui::type_key(frame, VK_F3);
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (const ResRecord& rec : file_on_disk(res).records)
+            if (rec.dialog)
+                out.push_back(rec.dialog->name.empty() ? std::to_string(rec.name.ordinal) : rec.dialog->name);
+        return out;
+    };
+    EXPECT_TRUE(gui::wait_until([&] { return names().size() == 4; }));
+    std::string include;
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "oneids.h"), include));
+    EXPECT_NE(include.find("IDD_PROPS_PAGE2\t103"), std::string::npos) << include;
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
 // The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
 // many kinds (common controls among them, no icon) and a plain DIALOG.
 std::string sample_res()
