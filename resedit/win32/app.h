@@ -39,6 +39,7 @@ struct App {
     Selection selection;
     std::optional<std::uint16_t> pending_kind;  // palette choice waiting for a click
     std::string executable;
+    int zoom = 100;  // display scale of the view, percent
 };
 
 App& app();

@@ -15,6 +15,7 @@
 #include "resedit/dialog_template.h"
 #include "resedit/editor_commands.h"
 #include "resedit/ide_link.h"
+#include "resedit/zoom.h"
 
 namespace tavrares {
 
@@ -243,6 +244,17 @@ void property_sheet_command()
         add_made_dialogs(property_sheet(app().session.free_dialog_id(), *name, int(*pages) + 1, app().settings));
 }
 
+void zoom_command()
+{
+    std::vector<std::string> lines;
+    for (int level : zoom_levels())
+        lines.push_back(zoom_label(level));
+    if (auto chosen = choose_one("Zoom", lines)) {
+        app().zoom = zoom_levels()[*chosen];
+        rebuild_view();
+    }
+}
+
 void select_dialog_command()
 {
     if (auto record = select_dialog_dialog()) {
@@ -340,6 +352,7 @@ bool run_other_command(int command)
     case CMD_TEST: test_dialog_now(); return true;
     case CMD_SYMBOLS: symbols_dialog(); return true;
     case CMD_HIERARCHY: hierarchy_dialog(); return true;
+    case CMD_ZOOM: zoom_command(); return true;
     case CMD_NEW_DIALOG: new_dialog_command(); return true;
     case CMD_SELECT_DIALOG: select_dialog_command(); return true;
     case CMD_CALLBACKS: callbacks_dialog(); return true;

@@ -4,6 +4,8 @@
 // model changes once, when the mouse is released.
 #include "resedit/win32/app.h"
 
+#include "resedit/zoom.h"
+
 #include <windows.h>
 #include <windowsx.h>
 #include <commctrl.h>
@@ -75,6 +77,7 @@ std::vector<DWORD> display_template(const Dialog& model)
     d.x = d.y = 0;
     d.menu = {};
     d.window_class = {};
+    apply_zoom(d, app().zoom);
     for (Control& c : d.controls) {
         c.style &= ~DWORD(WS_DISABLED);
         if (!c.window_class.is_ordinal && !class_exists(c.window_class.text)) {

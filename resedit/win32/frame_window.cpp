@@ -157,6 +157,8 @@ void update_title_and_status()
         } else if (!app().selection.empty()) {
             status += vyn::format("; %d selected", int(app().selection.size()));
         }
+        if (app().zoom != 100)
+            status += vyn::format("; zoom %d%%", app().zoom);
     } else if (!s.res_path().empty()) {
         status = vyn::format("%d dialogs", int(s.dialog_records().size()));
     }

@@ -488,6 +488,23 @@ TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
     settle();
     EXPECT_TRUE(gui::wait_until([&] { return status().find("IDD_PROPS: 4 controls") != std::string::npos; })) << status();
     EXPECT_NE(gui::find_child(view(), "SysTabControl32"), nullptr);
+
+    // Zoom 200%: the view doubles, the stored units stay.
+    RECT before;
+    GetClientRect(view(), &before);
+    gui::post_command(frame, CMD_ZOOM);
+    HWND zoom = editor_dialog("Zoom", program.id());
+    ASSERT_NE(zoom, nullptr);
+    SendMessageA(GetDlgItem(zoom, 330), LB_SETCURSEL, 5, 0);  // 200%
+    PostMessageA(zoom, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(zoom); });
+    EXPECT_TRUE(gui::wait_until([&] { return status().find("; zoom 200%") != std::string::npos; })) << status();
+    settle();
+    RECT after;
+    GetClientRect(view(), &after);
+    EXPECT_GT(after.right, before.right * 17 / 10);
+    EXPECT_LT(after.right, before.right * 23 / 10);
+    gui::save_screenshot(gui::screenshot_path("tavrares_zoom.png"));
     gui::type_key(frame, VK_F3);
     auto names = [&] {
         std::vector<std::string> out;
