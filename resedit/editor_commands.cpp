@@ -38,7 +38,7 @@ const Shortcut kShortcuts[] = {
 };
 
 const int kSelectionCommands[] = {
-    CMD_CUT, CMD_COPY, CMD_DUPLICATE, CMD_STYLES,
+    CMD_CUT, CMD_COPY, CMD_DUPLICATE, CMD_STYLES, CMD_GROUP,
     CMD_ALIGN_LEFT, CMD_ALIGN_TOP, CMD_ALIGN_RIGHT, CMD_ALIGN_BOTTOM, CMD_CENTER_CTLS_V, CMD_CENTER_CTLS_H,
     CMD_CENTER_V, CMD_CENTER_H, CMD_SPACE_H, CMD_SPACE_V, CMD_SAME_WIDTH, CMD_SAME_HEIGHT, CMD_SAME_SIZE,
     CMD_BUTTONS_ROW, CMD_BUTTONS_COLUMN,
@@ -48,7 +48,7 @@ const int kSelectionCommands[] = {
 // libraries, the menu, property-sheet and string-table editors, help, the
 // zoom and group views, the change of the working directory.
 const int kUnavailable[] = {
-    CMD_OPEN_DLL, CMD_DELETE_DLL, CMD_DIRECTORIES, CMD_HELP_INDEX, CMD_GROUP,
+    CMD_OPEN_DLL, CMD_DELETE_DLL, CMD_DIRECTORIES, CMD_HELP_INDEX,
 };
 
 struct ArrangeRow {

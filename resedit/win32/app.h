@@ -85,6 +85,8 @@ std::optional<std::string> dialog_name_dialog();
 void string_table_dialog();
 void menu_dialog(std::optional<std::size_t> record);
 void select_menu();
+void group_dialog();
+void directories_dialog();
 std::optional<std::string> choose_file(bool save, const char* filter, const char* extension);
 
 }  // namespace tavrares

@@ -353,6 +353,7 @@ bool run_other_command(int command)
     case CMD_SYMBOLS: symbols_dialog(); return true;
     case CMD_HIERARCHY: hierarchy_dialog(); return true;
     case CMD_ZOOM: zoom_command(); return true;
+    case CMD_GROUP: group_dialog(); return true;
     case CMD_NEW_DIALOG: new_dialog_command(); return true;
     case CMD_SELECT_DIALOG: select_dialog_command(); return true;
     case CMD_CALLBACKS: callbacks_dialog(); return true;

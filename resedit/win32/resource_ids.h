@@ -12,6 +12,8 @@
 #define IDD_HIERARCHY      206
 #define IDD_STRINGS        207
 #define IDD_MENU           208
+#define IDD_GROUP          209
+#define IDD_DIRECTORIES    210
 
 #define IDC_SYMBOL_LIST    300
 #define IDC_SYMBOL_NAME    301
@@ -53,6 +55,12 @@
 #define IDC_MENU_DELETE    377
 #define IDC_MENU_CHANGE    378
 #define IDC_MENU_NAME      379
+#define IDC_GROUP_MARK     390
+#define IDC_TABSTOP_MARK   391
+#define IDC_DIR_CURRENT    392
+#define IDC_DIR_EDITOR     393
+#define IDC_DIR_HELP       394
+
 /* One check box per item option: IDC_MENU_OPTION + the option bit's number. */
 #define IDC_MENU_OPTION    380
 /* One edit per numeric setting: IDC_SETTING + the setting's number. */

@@ -391,6 +391,25 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
     EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
     EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
+
+    // Ctrl+G on the selected edit field: a group start, no tab stop.
+    RECT r = field();
+    post_mouse(view(), WM_LBUTTONDOWN, (r.left + r.right) / 2, (r.top + r.bottom) / 2, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    settle();
+    gui::type_key(frame, 'G', true);
+    HWND group = editor_dialog("Group", program.id());
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(SendMessageA(GetDlgItem(group, 391), BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageA(GetDlgItem(group, 390), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(group, 391), BM_SETCHECK, BST_UNCHECKED, 0);
+    PostMessageA(group, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(group); });
+    gui::type_key(frame, VK_F3);
+    EXPECT_TRUE(gui::wait_until([&] {
+        auto controls = controls_on_disk(res);
+        return !controls.empty() && (controls[0].style & (WS_GROUP | WS_TABSTOP)) == WS_GROUP;
+    }));
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.wait_exit(10000));
 }
