@@ -48,7 +48,7 @@ const int kSelectionCommands[] = {
 // libraries, the menu, property-sheet and string-table editors, help, the
 // zoom and group views, the change of the working directory.
 const int kUnavailable[] = {
-    CMD_OPEN_DLL, CMD_DELETE_DLL, CMD_DIRECTORIES, CMD_HELP_INDEX,
+    CMD_HELP_INDEX,
 };
 
 struct ArrangeRow {

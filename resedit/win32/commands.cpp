@@ -304,6 +304,9 @@ bool run_file_command(int command)
         return true;
     case CMD_QUIT: PostMessageA(app().frame, WM_CLOSE, 0, 0); return true;
     case CMD_FILES: show_files(); return true;
+    case CMD_DIRECTORIES: directories_dialog(); return true;
+    case CMD_OPEN_DLL: open_dll_command(); return true;
+    case CMD_DELETE_DLL: delete_dll_command(); return true;
     }
     return false;
 }
@@ -398,7 +401,13 @@ void run_command(int command)
 {
     if (!command_available(command))
         return;
+    if (command == CMD_ADD_CONTROL + kCustom) {
+        choose_custom_class();
+        SetFocus(app().frame);
+        return;
+    }
     if (auto kind = palette_kind(command)) {
+        app().pending_custom.reset();
         app().pending_kind = app().session.dialog() ? kind : std::nullopt;
         SetFocus(app().frame);
         update_title_and_status();
@@ -421,6 +430,7 @@ void handle_arrow_key(UINT key)
 {
     if (key == VK_ESCAPE) {
         app().pending_kind.reset();
+        app().pending_custom.reset();
         app().selection.clear();
         if (app().view)
             InvalidateRect(app().view, nullptr, TRUE);

@@ -183,8 +183,11 @@ void on_button_down(WPARAM keys, int px, int py)
     int x = px_to_du_x(px), y = px_to_du_y(py);
     if (app().pending_kind) {
         Dialog* changed = change_dialog();
-        std::size_t added = add_control(*changed, *app().pending_kind, x, y, app().settings);
+        std::size_t added = app().pending_custom
+                                ? add_custom_control(*changed, *app().pending_custom, x, y, app().settings)
+                                : add_control(*changed, *app().pending_kind, x, y, app().settings);
         app().pending_kind.reset();
+        app().pending_custom.reset();
         app().selection = {added};
         after_change();
         return;

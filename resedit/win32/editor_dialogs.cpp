@@ -440,7 +440,7 @@ std::optional<std::string> dialog_name_dialog()
     return g_new_name;
 }
 
-std::optional<std::string> choose_file(bool save, const char* filter, const char* extension)
+std::optional<std::string> choose_file(bool save, const char* filter, const char* extension, const std::string& directory)
 {
     char name[MAX_PATH] = {};
     OPENFILENAMEA ofn{};
@@ -450,6 +450,8 @@ std::optional<std::string> choose_file(bool save, const char* filter, const char
     ofn.lpstrFile = name;
     ofn.nMaxFile = sizeof name;
     ofn.lpstrDefExt = extension;
+    const std::string& start = directory.empty() ? app().settings.text(kCurrentDir) : directory;
+    ofn.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
     ofn.Flags = OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok)

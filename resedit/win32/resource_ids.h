@@ -58,8 +58,7 @@
 #define IDC_GROUP_MARK     390
 #define IDC_TABSTOP_MARK   391
 #define IDC_DIR_CURRENT    392
-#define IDC_DIR_EDITOR     393
-#define IDC_DIR_HELP       394
+#define IDC_DIR_DLL        393
 
 /* One check box per item option: IDC_MENU_OPTION + the option bit's number. */
 #define IDC_MENU_OPTION    380

@@ -540,6 +540,37 @@ TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
     EXPECT_TRUE(program.wait_exit(10000));
 }
 
+// Custom control libraries remembered in the settings are loaded at start
+// when they describe their classes; the palette's Custom button offers them.
+TEST_F(TavraresWindow, CustomControlLibraryOffersItsClasses)
+{
+    std::string gauge = exe("test_gauge.dll");
+    std::string other = exe("tavrares.exe");  // loads, but is no custom control library
+    registry->write_string(HKCU, kTavraresKey, "CustomDlls", gauge + ";" + other);
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_ADD_CONTROL + kCustom);
+    HWND choose = editor_dialog("Custom control", program.id());
+    ASSERT_NE(choose, nullptr);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(choose, 330)), std::vector<std::string>{"TestGauge - Gauge for tests"});
+    PostMessageA(choose, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(choose); });
+    EXPECT_TRUE(gui::wait_until([&] { return status().find("place the TestGauge") != std::string::npos; })) << status();
+    post_mouse(view(), WM_LBUTTONDOWN, 4, 4, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, 4, 4);
+    settle();
+    EXPECT_TRUE(gui::wait_until([&] { return gui::find_child(view(), "TestGauge") != nullptr; }));
+    gui::type_key(frame, VK_F3);
+    EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
+    auto controls = controls_on_disk(res);
+    ASSERT_EQ(controls.size(), 3u);
+    EXPECT_EQ(controls[2].window_class.text, "TestGauge");
+    EXPECT_EQ(controls[2].cx, 60);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    // The library that is not one was dropped from the list.
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "CustomDlls"), gauge);
+}
+
 // The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
 // many kinds (common controls among them, no icon) and a plain DIALOG.
 std::string sample_res()
