@@ -4,6 +4,7 @@
 #include "resedit/win32/app.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -14,6 +15,7 @@
 #include "resedit/dialog_kinds.h"
 #include "resedit/dialog_template.h"
 #include "resedit/editor_commands.h"
+#include "resedit/help_file.h"
 #include "resedit/ide_link.h"
 #include "resedit/zoom.h"
 
@@ -255,6 +257,20 @@ void zoom_command()
     }
 }
 
+// The help page installed with the editor, in the program that shows HTML.
+void help_index()
+{
+    auto places = help_file_candidates(app().executable);
+    for (const std::string& place : places) {
+        if (!vyn::platform::file_exists(place))
+            continue;
+        if (reinterpret_cast<INT_PTR>(ShellExecuteA(app().frame, "open", place.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+            ui().message(vyn::format("Impossible to open %s", place.c_str()));
+        return;
+    }
+    ui().message(vyn::format("The help file %s is missing.", places.front().c_str()));
+}
+
 void select_dialog_command()
 {
     if (auto record = select_dialog_dialog()) {
@@ -367,6 +383,7 @@ bool run_other_command(int command)
     case CMD_PROPERTY_SHEET: property_sheet_command(); return true;
     case CMD_SELECT_MENU: select_menu(); return true;
     case CMD_GOTO_IDE: go_to_ide(); return true;
+    case CMD_HELP_INDEX: help_index(); return true;
     case CMD_ABOUT:
         MessageBoxA(app().frame, "Tavrares\nResource and dialog editor", kTitle, MB_OK | MB_ICONINFORMATION);
         return true;

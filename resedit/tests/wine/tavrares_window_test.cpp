@@ -387,7 +387,7 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     gui::save_screenshot(gui::screenshot_path("tavrares_strings.png"));
     PostMessageA(strings, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(strings); });
-    gui::type_key(frame, VK_F3);
+    gui::post_command(frame, CMD_SAVE);
     EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
     EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
     EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
@@ -397,7 +397,7 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     post_mouse(view(), WM_LBUTTONDOWN, (r.left + r.right) / 2, (r.top + r.bottom) / 2, MK_LBUTTON);
     post_mouse(view(), WM_LBUTTONUP, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
     settle();
-    gui::type_key(frame, 'G', true);
+    gui::post_command(frame, CMD_GROUP);
     HWND group = editor_dialog("Group", program.id());
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(SendMessageA(GetDlgItem(group, 391), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -405,7 +405,7 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     SendMessageA(GetDlgItem(group, 391), BM_SETCHECK, BST_UNCHECKED, 0);
     PostMessageA(group, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(group); });
-    gui::type_key(frame, VK_F3);
+    gui::post_command(frame, CMD_SAVE);
     EXPECT_TRUE(gui::wait_until([&] {
         auto controls = controls_on_disk(res);
         return !controls.empty() && (controls[0].style & (WS_GROUP | WS_TABSTOP)) == WS_GROUP;
@@ -438,7 +438,7 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     gui::save_screenshot(gui::screenshot_path("tavrares_menu.png"));
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
-    gui::type_key(frame, VK_F3);
+    gui::post_command(frame, CMD_SAVE);
     auto menus_on_disk = [&] {
         std::vector<Menu> menus;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -479,7 +479,7 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     gui::settle(menu);
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
-    gui::type_key(frame, VK_F3);
+    gui::post_command(frame, CMD_SAVE);
     EXPECT_TRUE(gui::wait_until([&] {
         auto menus = menus_on_disk();
         return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[0].text == "&Open...";
@@ -524,7 +524,7 @@ TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
     EXPECT_GT(after.right, before.right * 17 / 10);
     EXPECT_LT(after.right, before.right * 23 / 10);
     gui::save_screenshot(gui::screenshot_path("tavrares_zoom.png"));
-    gui::type_key(frame, VK_F3);
+    gui::post_command(frame, CMD_SAVE);
     auto names = [&] {
         std::vector<std::string> out;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -559,7 +559,7 @@ TEST_F(TavraresWindow, CustomControlLibraryOffersItsClasses)
     post_mouse(view(), WM_LBUTTONUP, 4, 4);
     settle();
     EXPECT_TRUE(gui::wait_until([&] { return gui::find_child(view(), "TestGauge") != nullptr; }));
-    gui::type_key(frame, VK_F3);
+    gui::post_command(frame, CMD_SAVE);
     EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
     auto controls = controls_on_disk(res);
     ASSERT_EQ(controls.size(), 3u);
