@@ -34,10 +34,11 @@ TEST(CustomDlls, CustomControlTakesItsClassAndStaysInside)
     EXPECT_EQ(c.cx, 80);
     EXPECT_EQ(c.cy, 20);
     EXPECT_EQ(c.x, 160 - 6 - 80);  // pushed back inside the right margin
+    std::uint16_t first_id = c.id;
     std::size_t j = add_custom_control(d, CustomClass{"Bare", "", "", 0, 0, 0, 0}, 10, 40, s);
     EXPECT_EQ(d.controls[j].cx, 40);
     EXPECT_EQ(d.controls[j].cy, 14);
-    EXPECT_NE(d.controls[j].id, c.id);
+    EXPECT_NE(d.controls[j].id, first_id);
 }
 
 }  // namespace
