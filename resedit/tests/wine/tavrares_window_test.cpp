@@ -569,6 +569,25 @@ TEST_F(TavraresWindow, CustomControlLibraryOffersItsClasses)
     EXPECT_TRUE(program.wait_exit(10000));
     // The library that is not one was dropped from the list.
     EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "CustomDlls"), gauge);
+
+    // Open Dll refuses a library that describes no control class.
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_OPEN_DLL);
+    HWND open = editor_dialog("Open", program.id());
+    ASSERT_NE(open, nullptr);
+    HWND name = gui::find_child(open, "Edit");
+    ASSERT_NE(name, nullptr);
+    SendMessageA(name, WM_SETTEXT, 0, LPARAM(other.c_str()));
+    PostMessageA(open, WM_COMMAND, IDOK, 0);
+    HWND refusal = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(refusal, nullptr);
+    std::vector<std::string> said = box_texts(refusal);
+    EXPECT_NE(std::find(said.begin(), said.end(), other + " is not a valid custom control DLL."), said.end());
+    PostMessageA(refusal, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(refusal); });
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "CustomDlls"), gauge);
 }
 
 // The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
