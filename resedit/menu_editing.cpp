@@ -98,6 +98,20 @@ bool remove_menu_item(Menu& menu, const MenuPath& path)
     return true;
 }
 
+std::optional<MenuPath> move_menu_item(Menu& menu, const MenuPath& path, int delta)
+{
+    std::vector<MenuItem>* list = siblings_of(menu, path);
+    if (!list)
+        return std::nullopt;
+    long to = std::clamp<long>(long(path.back()) + delta, 0, long(list->size()) - 1);
+    MenuItem item = std::move((*list)[path.back()]);
+    list->erase(list->begin() + std::ptrdiff_t(path.back()));
+    list->insert(list->begin() + to, std::move(item));
+    MenuPath moved = path;
+    moved.back() = std::size_t(to);
+    return moved;
+}
+
 std::vector<std::size_t> menu_records(const ResFile& file)
 {
     std::vector<std::size_t> records;

@@ -30,6 +30,10 @@ std::optional<MenuPath> insert_menu_item(Menu& menu, const std::optional<MenuPat
 // Removes the item at path with everything under it.
 bool remove_menu_item(Menu& menu, const MenuPath& path);
 
+// Moves the item at path by delta places among its siblings (at most to
+// either end); its new path, or nothing when path leads nowhere.
+std::optional<MenuPath> move_menu_item(Menu& menu, const MenuPath& path, int delta);
+
 // The menu records of a resource file, in file order.
 std::vector<std::size_t> menu_records(const ResFile& file);
 // The first name number from 1 that no menu of file uses.

@@ -46,6 +46,21 @@ TEST(MenuEditing, InsertsAfterAndInsideAndRemoves)
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST(MenuEditing, MovesAnItemAmongItsSiblings)
+{
+    RecordingUi ui;
+    Menu menu;
+    auto file = insert_menu_item(menu, std::nullopt, false, popup("&File"), ui);
+    auto open = insert_menu_item(menu, file, true, item("&Open", 10), ui);
+    auto quit = insert_menu_item(menu, open, false, item("&Quit", 12), ui);
+    insert_menu_item(menu, file, false, item("&Help", 20), ui);
+    EXPECT_EQ(move_menu_item(menu, *quit, -1), (MenuPath{0, 0}));
+    EXPECT_EQ(move_menu_item(menu, {0, 0}, -5), (MenuPath{0, 0}));  // already first
+    EXPECT_EQ(move_menu_item(menu, {0}, 3), (MenuPath{1}));         // the popup with its items
+    EXPECT_EQ(lines(menu), (std::vector<std::string>{"&Help\t20", "POPUP &File", "    &Quit\t12", "    &Open\t10"}));
+    EXPECT_FALSE(move_menu_item(menu, {1, 7}, 1));
+}
+
 TEST(MenuEditing, RefusesThe256thItem)
 {
     RecordingUi ui;

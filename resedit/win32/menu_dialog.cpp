@@ -1,7 +1,7 @@
 // The menu editor: the menu's items as an indented list. Items, popups and
 // separators are added after the selected item (or into the selected popup),
-// changed from the text, id and option fields, or deleted with what they
-// hold. OK writes the menu into its record (a new one for "New Menu").
+// changed from the text, id and option fields, moved among their siblings,
+// or deleted with what they hold. OK writes the menu into its record (a new one for "New Menu").
 #include "resedit/win32/app.h"
 
 #include <windows.h>
@@ -156,6 +156,12 @@ INT_PTR CALLBACK menu_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM
         case IDC_MENU_DELETE:
             if (auto path = selected_path(dialog); path && remove_menu_item(g_edit.menu, *path))
                 fill_list(dialog, std::nullopt);
+            return TRUE;
+        case IDC_MENU_UP:
+        case IDC_MENU_DOWN:
+            if (auto path = selected_path(dialog))
+                if (auto moved = move_menu_item(g_edit.menu, *path, LOWORD(wparam) == IDC_MENU_UP ? -1 : 1))
+                    fill_list(dialog, moved);
             return TRUE;
         case IDC_MENU_LIST:
             if (HIWORD(wparam) == LBN_SELCHANGE)

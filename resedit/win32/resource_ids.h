@@ -55,6 +55,8 @@
 #define IDC_MENU_DELETE    377
 #define IDC_MENU_CHANGE    378
 #define IDC_MENU_NAME      379
+#define IDC_MENU_UP        368
+#define IDC_MENU_DOWN      369
 #define IDC_GROUP_MARK     390
 #define IDC_TABSTOP_MARK   391
 #define IDC_DIR_CURRENT    392

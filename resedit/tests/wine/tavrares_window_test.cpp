@@ -477,14 +477,20 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     set_item(menu, 371, "&Open...");
     PostMessageA(menu, WM_COMMAND, 378, 0);  // Change
     gui::settle(menu);
+    PostMessageA(menu, WM_COMMAND, 369, 0);  // Down: below the separator
+    gui::settle(menu);
+    EXPECT_TRUE(gui::wait_until([&] {
+        return gui::list_box_lines(GetDlgItem(menu, 370)) ==
+               std::vector<std::string>{"POPUP &File", "    ----", "    &Open...\t1000"};
+    }));
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
     gui::post_command(frame, CMD_SAVE);
     EXPECT_TRUE(gui::wait_until([&] {
         auto menus = menus_on_disk();
-        return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[0].text == "&Open...";
+        return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[1].text == "&Open...";
     }));
-    EXPECT_EQ(menus_on_disk()[0].items[0].items[0].options, MF_CHECKED);
+    EXPECT_EQ(menus_on_disk()[0].items[0].items[1].options, MF_CHECKED);
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.wait_exit(10000));
 }
