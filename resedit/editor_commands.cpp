@@ -38,17 +38,20 @@ const Shortcut kShortcuts[] = {
 };
 
 const int kSelectionCommands[] = {
-    CMD_CUT, CMD_COPY, CMD_DUPLICATE, CMD_STYLES,
+    CMD_CUT, CMD_COPY, CMD_DUPLICATE, CMD_STYLES, CMD_GROUP,
     CMD_ALIGN_LEFT, CMD_ALIGN_TOP, CMD_ALIGN_RIGHT, CMD_ALIGN_BOTTOM, CMD_CENTER_CTLS_V, CMD_CENTER_CTLS_H,
     CMD_CENTER_V, CMD_CENTER_H, CMD_SPACE_H, CMD_SPACE_V, CMD_SAME_WIDTH, CMD_SAME_HEIGHT, CMD_SAME_SIZE,
     CMD_BUTTONS_ROW, CMD_BUTTONS_COLUMN,
 };
 
-// Menu commands whose subsystems this build does not have: custom control
-// libraries, the menu, property-sheet and string-table editors, help, the
-// zoom and group views, the change of the working directory.
-const int kUnavailable[] = {
-    CMD_OPEN_DLL, CMD_DELETE_DLL, CMD_DIRECTORIES, CMD_HELP_INDEX, CMD_GROUP, CMD_ZOOM, CMD_NEW_MENU, CMD_SELECT_MENU, CMD_PROPERTY_SHEET, CMD_UNFOLDING_DIALOG, CMD_STRING_TABLE,
+// The menu commands (the Arrange items and the palette are known apart).
+const int kMenuCommands[] = {
+    CMD_NEW, CMD_OPEN, CMD_SAVE, CMD_SAVE_AS, CMD_INCLUDE, CMD_OPEN_DLL, CMD_DELETE_DLL, CMD_QUIT,
+    CMD_DIRECTORIES, CMD_HELP_INDEX, CMD_RESTART, CMD_CUT, CMD_COPY, CMD_PASTE, CMD_DELETE, CMD_DUPLICATE,
+    CMD_SYMBOLS, CMD_STYLES, CMD_REDIMENSION, CMD_NEW_DIALOG, CMD_SELECT_DIALOG, CMD_UNDO, CMD_GROUP,
+    CMD_CONFIGURATION, CMD_TEST, CMD_DEFAULT_SIZES, CMD_GOTO_IDE, CMD_FILES, CMD_ZOOM, CMD_HIERARCHY, CMD_ABOUT,
+    CMD_PROPERTY_SHEET, CMD_NEW_MENU, CMD_SELECT_MENU, CMD_UNFOLDING_DIALOG, CMD_CALLBACKS, CMD_SKELETON,
+    CMD_STRING_TABLE,
 };
 
 struct ArrangeRow {
@@ -94,7 +97,11 @@ std::optional<int> command_for_key(unsigned key, unsigned modifiers)
 
 bool needs_selection(int command) { return holds(kSelectionCommands, command); }
 
-bool command_available(int command) { return !holds(kUnavailable, command); }
+bool command_available(int command)
+{
+    return holds(kMenuCommands, command) || arrange_of(command) ||
+           (command >= CMD_ADD_CONTROL && command <= CMD_ADD_CONTROL + kLastControlKind);
+}
 
 std::optional<Arrange> arrange_of(int command)
 {

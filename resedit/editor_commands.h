@@ -30,8 +30,8 @@ std::optional<int> command_for_key(unsigned key, unsigned modifiers);
 bool needs_selection(int command);
 inline constexpr char kNeedSelection[] = "You must make a selection before this operation.";
 
-// True for commands this build carries out; the others keep their menu
-// items grayed.
+// True for the editor's commands: menu items, Arrange items and palette
+// buttons; any other number is ignored.
 bool command_available(int command);
 
 // The operation of an Arrange menu item.

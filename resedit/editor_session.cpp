@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "resedit/codegen.h"
 #include "resedit/dialog_editing.h"
+#include "resedit/menu_editing.h"
 #include "resedit/project_merge.h"
 #include "resedit/tvr_file.h"
 
@@ -25,28 +26,10 @@ bool absolute(const std::string& path)
     return !path.empty() && (path[0] == '\\' || path[0] == '/' || (path.size() > 1 && path[1] == ':'));
 }
 
-// A fresh dialog record: the standard header with the name as an ordinal.
+// A fresh dialog record, named by its number.
 ResRecord dialog_record(const Dialog& dialog)
 {
-    ByteWriter w;
-    w.u32(0);
-    w.u32(0x20);
-    w.u16(0xFFFF);
-    w.u16(kResTypeDialog);
-    w.u16(0xFFFF);
-    w.u16(dialog.id);
-    w.u32(0);
-    w.u16(0x1030);
-    w.u16(0x409);
-    w.u32(0);
-    w.u32(0);
-    ResRecord rec;
-    rec.bytes = w.release();
-    rec.header_size = 0x20;
-    rec.type = {true, kResTypeDialog, {}};
-    rec.name = {true, dialog.id, {}};
-    rec.memory_flags = 0x1030;
-    rec.language = 0x409;
+    ResRecord rec = ordinal_record(kResTypeDialog, dialog.id, 0x1030, 0x409, {});
     set_record_dialog(rec, dialog);
     return rec;
 }
@@ -229,12 +212,21 @@ void EditorSession::select_dialog(std::size_t record)
     selected_state_ = *file_.records[record].dialog;
 }
 
-std::size_t EditorSession::add_dialog(const std::string& name)
+std::uint16_t EditorSession::free_dialog_id() const
 {
     std::uint16_t id = 100;
     for (std::size_t i : dialog_records())
         id = std::max<std::uint16_t>(id, std::uint16_t(file_.records[i].dialog->id + 1));
-    Dialog d = new_dialog(id, name);
+    return id;
+}
+
+std::size_t EditorSession::add_dialog(const std::string& name)
+{
+    return add_dialog(new_dialog(free_dialog_id(), name));
+}
+
+std::size_t EditorSession::add_dialog(const Dialog& d)
+{
     file_.records.push_back(dialog_record(d));
     res_modified_ = true;
     select_dialog(file_.records.size() - 1);
@@ -302,6 +294,41 @@ void EditorSession::set_include_path(const std::string& path)
     include_path_ = path;
     include_modified_ = true;
     res_modified_ = true;
+}
+
+void EditorSession::set_strings(const StringTable& table)
+{
+    if (table == strings())
+        return;
+    // Records may move: the edited dialog is found again as the same k-th dialog.
+    std::optional<std::size_t> nth;
+    if (current_) {
+        auto dialogs = dialog_records();
+        nth = std::size_t(std::find(dialogs.begin(), dialogs.end(), *current_) - dialogs.begin());
+    }
+    write_string_table(file_, table);
+    if (nth)
+        current_ = dialog_records()[*nth];
+    res_modified_ = true;
+}
+
+std::optional<Menu> EditorSession::menu(std::size_t record) const
+{
+    if (record >= file_.records.size() || file_.records[record].type != NameOrId{true, kResTypeMenu, {}})
+        return std::nullopt;
+    return parse_menu(file_.records[record].data());
+}
+
+std::size_t EditorSession::set_menu(std::optional<std::size_t> record, const Menu& menu)
+{
+    std::vector<std::uint8_t> data = write_menu(menu);
+    res_modified_ = true;
+    if (record && *record < file_.records.size()) {
+        set_record_data(file_.records[*record], data);
+        return *record;
+    }
+    file_.records.push_back(ordinal_record(kResTypeMenu, free_menu_name(file_), 0x1030, 0x409, data));
+    return file_.records.size() - 1;
 }
 
 Dialog& EditorSession::project_dialog()

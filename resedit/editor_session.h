@@ -14,6 +14,7 @@
 #include "resedit/model.h"
 #include "resedit/res_file.h"
 #include "resedit/script_writer.h"
+#include "resedit/string_table.h"
 #include "resedit/symbols.h"
 
 namespace vyn::resedit {
@@ -53,6 +54,10 @@ public:
     void select_dialog(std::size_t record);
     // A new dialog record with a free id; it becomes the edited one.
     std::size_t add_dialog(const std::string& name);
+    // A prepared dialog as a new record; it becomes the edited one.
+    std::size_t add_dialog(const Dialog& dialog);
+    // The first dialog id from 100 above every dialog of the file.
+    std::uint16_t free_dialog_id() const;
     bool delete_dialog();
 
     // Every change to the edited dialog goes through change(): the dialog
@@ -66,6 +71,15 @@ public:
     bool add_symbol(const std::string& name, long value, Ui& ui);
     bool remove_symbol(const std::string& name);
     void set_include_path(const std::string& path);
+
+    // The string tables of the file; setting them rewrites their records.
+    StringTable strings() const { return read_string_table(file_); }
+    void set_strings(const StringTable& table);
+
+    // The menu of a menu record, and its change; without a record the menu
+    // becomes a new record with a free number. The record's index.
+    std::optional<Menu> menu(std::size_t record) const;
+    std::size_t set_menu(std::optional<std::size_t> record, const Menu& menu);
 
     // The project record of the edited dialog / a control in it (callback
     // names, prefixes), created when missing.

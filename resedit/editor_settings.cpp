@@ -20,7 +20,7 @@ const NumberRow kNumbers[kNumberSettingCount] = {
     {"TextColor", 0}, {"ListBackground", 0xFFFFFF},
 };
 
-const char* const kTexts[kTextSettingCount] = {"CurrentDir", "EditorFullPath", "LastFileLoaded"};
+const char* const kTexts[kTextSettingCount] = {"CurrentDir", "EditorFullPath", "LastFileLoaded", "DllDir", "CustomDlls"};
 
 constexpr auto HKCU = platform::RegistryRoot::CurrentUser;
 

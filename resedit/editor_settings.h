@@ -24,7 +24,9 @@ enum NumberSetting {
 };
 
 // The text settings.
-enum TextSetting { kCurrentDir, kEditorFullPath, kLastFileLoaded, kTextSettingCount };
+// "DllDir" is where custom control libraries are looked for, "CustomDlls"
+// the libraries loaded, separated by ';'.
+enum TextSetting { kCurrentDir, kEditorFullPath, kLastFileLoaded, kDllDir, kCustomDlls, kTextSettingCount };
 
 const char* number_setting_name(NumberSetting which);
 long number_setting_default(NumberSetting which);

@@ -174,12 +174,42 @@ std::vector<std::uint8_t> write_res(const ResFile& file)
     return w.release();
 }
 
-void set_record_dialog(ResRecord& record, const Dialog& dialog)
+ResRecord ordinal_record(std::uint16_t type, std::uint16_t name, std::uint16_t memory_flags, std::uint16_t language,
+                         std::span<const std::uint8_t> data)
 {
-    std::vector<std::uint8_t> data = write_dialog_template(dialog);
+    ByteWriter w;
+    w.u32(0);
+    w.u32(0x20);
+    w.u16(0xFFFF);
+    w.u16(type);
+    w.u16(0xFFFF);
+    w.u16(name);
+    w.u32(0);  // data version
+    w.u16(memory_flags);
+    w.u16(language);
+    w.u32(0);  // version
+    w.u32(0);  // characteristics
+    ResRecord rec;
+    rec.bytes = w.release();
+    rec.header_size = 0x20;
+    rec.type = {true, type, {}};
+    rec.name = {true, name, {}};
+    rec.memory_flags = memory_flags;
+    rec.language = language;
+    set_record_data(rec, data);
+    return rec;
+}
+
+void set_record_data(ResRecord& record, std::span<const std::uint8_t> data)
+{
     record.bytes.resize(record.header_size);
     record.bytes.insert(record.bytes.end(), data.begin(), data.end());
     put_u32_at(record.bytes, 0, static_cast<std::uint32_t>(data.size()));
+}
+
+void set_record_dialog(ResRecord& record, const Dialog& dialog)
+{
+    set_record_data(record, write_dialog_template(dialog));
     record.dialog = dialog;
 }
 

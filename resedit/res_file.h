@@ -19,6 +19,7 @@ namespace vyn::resedit {
 
 constexpr std::uint16_t kResTypeMenu = 4;
 constexpr std::uint16_t kResTypeDialog = 5;
+constexpr std::uint16_t kResTypeString = 6;
 constexpr std::uint16_t kResTypeInclude = 17;
 
 struct ResRecord {
@@ -47,6 +48,12 @@ std::optional<ResError> validate_res(std::span<const std::uint8_t> bytes);
 // Reads a resource file; on failure shows "Error at resource Nr %d, position %d".
 std::optional<ResFile> read_res(std::span<const std::uint8_t> bytes, Ui& ui);
 std::vector<std::uint8_t> write_res(const ResFile& file);
+
+// A record with the standard 32-byte header naming type and name by number.
+ResRecord ordinal_record(std::uint16_t type, std::uint16_t name, std::uint16_t memory_flags, std::uint16_t language,
+                         std::span<const std::uint8_t> data);
+// Replaces a record's data, keeping its header (the data size follows).
+void set_record_data(ResRecord& record, std::span<const std::uint8_t> data);
 
 // Replaces a dialog record's data with the template of dialog, keeping its header.
 void set_record_dialog(ResRecord& record, const Dialog& dialog);

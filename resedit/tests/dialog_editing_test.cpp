@@ -222,8 +222,11 @@ TEST(EditorCommands, SelectionCommandsAndPalette)
     EXPECT_EQ(arrange_of(CMD_SPACE_V), Arrange::SpaceVertically);
     EXPECT_EQ(palette_kind(CMD_ADD_CONTROL + kEdit), std::optional<std::uint16_t>(kEdit));
     EXPECT_EQ(palette_kind(CMD_ADD_CONTROL + kIcon), std::nullopt);
-    EXPECT_FALSE(command_available(CMD_NEW_MENU));
-    EXPECT_TRUE(command_available(CMD_SYMBOLS));
+    for (int command : {CMD_STRING_TABLE, CMD_SYMBOLS, CMD_OPEN_DLL, CMD_HELP_INDEX, CMD_ZOOM, CMD_SPACE_V,
+                        CMD_ADD_CONTROL + kCustom})
+        EXPECT_TRUE(command_available(command)) << command;
+    for (int command : {0, 7005, CMD_ADD_CONTROL + kLastControlKind + 1})
+        EXPECT_FALSE(command_available(command)) << command;
 }
 
 }  // namespace

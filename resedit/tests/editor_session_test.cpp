@@ -154,5 +154,22 @@ TEST(SessionPaths, ExtensionsDirectoriesAndStems)
     EXPECT_EQ(stem_of("/tmp/q/one.res"), "one");
 }
 
+// String blocks removed before the edited dialog leave it the edited one.
+TEST(EditorSession, StringEditsKeepTheEditedDialog)
+{
+    auto path = scratch_directory("resedit_session_strings") / "s.res";
+    EditorSession session;
+    session.create(path.string());
+    session.set_strings({{3, "Three"}});
+    session.add_dialog("IDD_A");
+    session.add_dialog("IDD_B");
+    ASSERT_EQ(session.dialog()->name, "IDD_B");
+    session.set_strings({});
+    ASSERT_NE(session.dialog(), nullptr);
+    EXPECT_EQ(session.dialog()->name, "IDD_B");
+    EXPECT_EQ(session.file().records.size(), 2u);
+    EXPECT_TRUE(session.res_modified());
+}
+
 }  // namespace
 }  // namespace vyn::resedit

@@ -11,8 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
+#include "resedit/custom_dlls.h"
 #include "resedit/dialog_editing.h"
 #include "resedit/editor_session.h"
 #include "resedit/editor_settings.h"
@@ -38,6 +40,8 @@ struct App {
     Selection selection;
     std::optional<std::uint16_t> pending_kind;  // palette choice waiting for a click
     std::string executable;
+    std::optional<CustomClass> pending_custom;  // the class of a pending custom control
+    int zoom = 100;  // display scale of the view, percent
 };
 
 App& app();
@@ -77,7 +81,24 @@ void configuration_dialog();
 void styles_dialog();
 void hierarchy_dialog();
 std::optional<std::size_t> select_dialog_dialog();
+// One line of lines chosen in a list under title.
+std::optional<std::size_t> choose_one(const std::string& title, const std::vector<std::string>& lines);
 std::optional<std::string> dialog_name_dialog();
-std::optional<std::string> choose_file(bool save, const char* filter, const char* extension);
+void string_table_dialog();
+void menu_dialog(std::optional<std::size_t> record);
+void select_menu();
+void group_dialog();
+void directories_dialog();
+// Makes directory the working one (asking first when ask), kept in the settings;
+// "Impossible to change directory" when it cannot be.
+bool change_working_directory(const std::string& directory, bool ask);
+std::optional<std::string> choose_file(bool save, const char* filter, const char* extension,
+                                       const std::string& directory = {});
+
+// Custom control libraries (custom_dll_commands.cpp).
+void load_remembered_dlls();
+void open_dll_command();
+void delete_dll_command();
+void choose_custom_class();
 
 }  // namespace tavrares

@@ -4,6 +4,7 @@
 #include "resedit/win32/app.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -11,9 +12,12 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "resedit/command_ids.h"
+#include "resedit/dialog_kinds.h"
 #include "resedit/dialog_template.h"
 #include "resedit/editor_commands.h"
+#include "resedit/help_file.h"
 #include "resedit/ide_link.h"
+#include "resedit/zoom.h"
 
 namespace tavrares {
 
@@ -196,6 +200,77 @@ void new_dialog_command()
     rebuild_view();
 }
 
+// Adds ready-made dialogs (the first one is shown) with their names as symbols.
+void add_made_dialogs(const std::vector<Dialog>& dialogs)
+{
+    std::optional<std::size_t> first;
+    for (const Dialog& d : dialogs) {
+        std::size_t record = app().session.add_dialog(d);
+        first = first.value_or(record);
+        if (!app().session.symbols().find_name(d.name) && !app().session.symbols().find_value(d.id))
+            app().session.add_symbol(d.name, d.id, ui());
+    }
+    if (first)
+        app().session.select_dialog(*first);
+    app().selection.clear();
+    rebuild_view();
+}
+
+// The name of a new dialog, making a file first when none is open.
+std::optional<std::string> new_dialog_name()
+{
+    if (app().session.res_path().empty()) {
+        new_file();
+        if (app().session.res_path().empty())
+            return std::nullopt;
+    }
+    return dialog_name_dialog();
+}
+
+void unfolding_dialog_command()
+{
+    if (auto name = new_dialog_name())
+        add_made_dialogs({unfolding_dialog(app().session.free_dialog_id(), *name, app().settings)});
+}
+
+void property_sheet_command()
+{
+    auto name = new_dialog_name();
+    if (!name)
+        return;
+    std::vector<std::string> counts;
+    for (int n = 1; n <= 8; ++n)
+        counts.push_back(vyn::format(n == 1 ? "%d page" : "%d pages", n));
+    auto pages = choose_one("Property sheet", counts);
+    if (pages)
+        add_made_dialogs(property_sheet(app().session.free_dialog_id(), *name, int(*pages) + 1, app().settings));
+}
+
+void zoom_command()
+{
+    std::vector<std::string> lines;
+    for (int level : zoom_levels())
+        lines.push_back(zoom_label(level));
+    if (auto chosen = choose_one("Zoom", lines)) {
+        app().zoom = zoom_levels()[*chosen];
+        rebuild_view();
+    }
+}
+
+// The help page installed with the editor, in the program that shows HTML.
+void help_index()
+{
+    auto places = help_file_candidates(app().executable);
+    for (const std::string& place : places) {
+        if (!vyn::platform::file_exists(place))
+            continue;
+        if (reinterpret_cast<INT_PTR>(ShellExecuteA(app().frame, "open", place.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+            ui().message(vyn::format("Impossible to open %s", place.c_str()));
+        return;
+    }
+    ui().message(vyn::format("The help file %s is missing.", places.front().c_str()));
+}
+
 void select_dialog_command()
 {
     if (auto record = select_dialog_dialog()) {
@@ -245,6 +320,9 @@ bool run_file_command(int command)
         return true;
     case CMD_QUIT: PostMessageA(app().frame, WM_CLOSE, 0, 0); return true;
     case CMD_FILES: show_files(); return true;
+    case CMD_DIRECTORIES: directories_dialog(); return true;
+    case CMD_OPEN_DLL: open_dll_command(); return true;
+    case CMD_DELETE_DLL: delete_dll_command(); return true;
     }
     return false;
 }
@@ -293,11 +371,19 @@ bool run_other_command(int command)
     case CMD_TEST: test_dialog_now(); return true;
     case CMD_SYMBOLS: symbols_dialog(); return true;
     case CMD_HIERARCHY: hierarchy_dialog(); return true;
+    case CMD_ZOOM: zoom_command(); return true;
+    case CMD_GROUP: group_dialog(); return true;
     case CMD_NEW_DIALOG: new_dialog_command(); return true;
     case CMD_SELECT_DIALOG: select_dialog_command(); return true;
     case CMD_CALLBACKS: callbacks_dialog(); return true;
     case CMD_SKELETON: skeleton(); return true;
+    case CMD_STRING_TABLE: string_table_dialog(); return true;
+    case CMD_NEW_MENU: menu_dialog(std::nullopt); return true;
+    case CMD_UNFOLDING_DIALOG: unfolding_dialog_command(); return true;
+    case CMD_PROPERTY_SHEET: property_sheet_command(); return true;
+    case CMD_SELECT_MENU: select_menu(); return true;
     case CMD_GOTO_IDE: go_to_ide(); return true;
+    case CMD_HELP_INDEX: help_index(); return true;
     case CMD_ABOUT:
         MessageBoxA(app().frame, "Tavrares\nResource and dialog editor", kTitle, MB_OK | MB_ICONINFORMATION);
         return true;
@@ -332,7 +418,13 @@ void run_command(int command)
 {
     if (!command_available(command))
         return;
+    if (command == CMD_ADD_CONTROL + kCustom) {
+        choose_custom_class();
+        SetFocus(app().frame);
+        return;
+    }
     if (auto kind = palette_kind(command)) {
+        app().pending_custom.reset();
         app().pending_kind = app().session.dialog() ? kind : std::nullopt;
         SetFocus(app().frame);
         update_title_and_status();
@@ -355,6 +447,7 @@ void handle_arrow_key(UINT key)
 {
     if (key == VK_ESCAPE) {
         app().pending_kind.reset();
+        app().pending_custom.reset();
         app().selection.clear();
         if (app().view)
             InvalidateRect(app().view, nullptr, TRUE);

@@ -4,6 +4,8 @@
 // model changes once, when the mouse is released.
 #include "resedit/win32/app.h"
 
+#include "resedit/zoom.h"
+
 #include <windows.h>
 #include <windowsx.h>
 #include <commctrl.h>
@@ -75,6 +77,7 @@ std::vector<DWORD> display_template(const Dialog& model)
     d.x = d.y = 0;
     d.menu = {};
     d.window_class = {};
+    apply_zoom(d, app().zoom);
     for (Control& c : d.controls) {
         c.style &= ~DWORD(WS_DISABLED);
         if (!c.window_class.is_ordinal && !class_exists(c.window_class.text)) {
@@ -180,8 +183,11 @@ void on_button_down(WPARAM keys, int px, int py)
     int x = px_to_du_x(px), y = px_to_du_y(py);
     if (app().pending_kind) {
         Dialog* changed = change_dialog();
-        std::size_t added = add_control(*changed, *app().pending_kind, x, y, app().settings);
+        std::size_t added = app().pending_custom
+                                ? add_custom_control(*changed, *app().pending_custom, x, y, app().settings)
+                                : add_control(*changed, *app().pending_kind, x, y, app().settings);
         app().pending_kind.reset();
+        app().pending_custom.reset();
         app().selection = {added};
         after_change();
         return;

@@ -268,18 +268,17 @@ INT_PTR CALLBACK styles_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
     return FALSE;
 }
 
+// The lines and the title of the choice the select dialog offers.
+std::vector<std::string> g_choices;
+std::string g_choice_title;
+
 INT_PTR CALLBACK select_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {
-    const EditorSession& s = app().session;
     switch (message) {
     case WM_INITDIALOG:
-        for (std::size_t i : s.dialog_records()) {
-            const Dialog& d = *s.file().records[i].dialog;
-            std::string line = d.name.empty() ? std::to_string(d.id) : d.name;
-            if (!d.caption.empty())
-                line += "  \"" + d.caption + "\"";
+        SetWindowTextA(dialog, g_choice_title.c_str());
+        for (const std::string& line : g_choices)
             SendDlgItemMessageA(dialog, IDC_DIALOG_LIST, LB_ADDSTRING, 0, LPARAM(line.c_str()));
-        }
         SendDlgItemMessageA(dialog, IDC_DIALOG_LIST, LB_SETCURSEL, 0, 0);
         return TRUE;
     case WM_COMMAND: {
@@ -404,15 +403,34 @@ void styles_dialog()
         run(IDD_STYLES, styles_procedure);
 }
 
+std::optional<std::size_t> choose_one(const std::string& title, const std::vector<std::string>& lines)
+{
+    if (lines.empty())
+        return std::nullopt;
+    g_choices = lines;
+    g_choice_title = title;
+    INT_PTR chosen = run(IDD_SELECT_DIALOG, select_procedure);
+    if (chosen < 0 || std::size_t(chosen) >= lines.size())
+        return std::nullopt;
+    return std::size_t(chosen);
+}
+
 std::optional<std::size_t> select_dialog_dialog()
 {
-    auto records = app().session.dialog_records();
-    if (records.empty())
+    const EditorSession& s = app().session;
+    auto records = s.dialog_records();
+    std::vector<std::string> lines;
+    for (std::size_t i : records) {
+        const Dialog& d = *s.file().records[i].dialog;
+        std::string line = d.name.empty() ? std::to_string(d.id) : d.name;
+        if (!d.caption.empty())
+            line += "  \"" + d.caption + "\"";
+        lines.push_back(line);
+    }
+    auto chosen = choose_one("Select Dialog", lines);
+    if (!chosen)
         return std::nullopt;
-    INT_PTR chosen = run(IDD_SELECT_DIALOG, select_procedure);
-    if (chosen < 0 || std::size_t(chosen) >= records.size())
-        return std::nullopt;
-    return records[std::size_t(chosen)];
+    return records[*chosen];
 }
 
 std::optional<std::string> dialog_name_dialog()
@@ -422,7 +440,7 @@ std::optional<std::string> dialog_name_dialog()
     return g_new_name;
 }
 
-std::optional<std::string> choose_file(bool save, const char* filter, const char* extension)
+std::optional<std::string> choose_file(bool save, const char* filter, const char* extension, const std::string& directory)
 {
     char name[MAX_PATH] = {};
     OPENFILENAMEA ofn{};
@@ -432,6 +450,8 @@ std::optional<std::string> choose_file(bool save, const char* filter, const char
     ofn.lpstrFile = name;
     ofn.nMaxFile = sizeof name;
     ofn.lpstrDefExt = extension;
+    const std::string& start = directory.empty() ? app().settings.text(kCurrentDir) : directory;
+    ofn.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
     ofn.Flags = OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok)

@@ -24,7 +24,7 @@ struct PaletteButton {
 const PaletteButton kPalette[] = {
     {kText, "Text"}, {kEdit, "Edit"}, {kGroupbox, "Group"}, {kButton, "Button"}, {kCheckbox, "Check"},
     {kRadiobutton, "Radio"}, {kCombo, "Combo"}, {kList, "List"}, {kHScroll, "HScroll"}, {kVScroll, "VScroll"},
-    {kListview, "Listview"}, {kTree, "Tree"}, {kSpin, "Spin"}, {kSlider, "Slider"},
+    {kListview, "Listview"}, {kTree, "Tree"}, {kSpin, "Spin"}, {kSlider, "Slider"}, {kCustom, "Custom"},
 };
 
 void create_palette(HWND frame)
@@ -32,11 +32,11 @@ void create_palette(HWND frame)
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     int x = 2;
     for (const PaletteButton& b : kPalette) {
-        HWND w = CreateWindowExA(0, "BUTTON", b.label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 2, 54,
+        HWND w = CreateWindowExA(0, "BUTTON", b.label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 2, 48,
                                  kPaletteHeight - 4, frame, reinterpret_cast<HMENU>(INT_PTR(CMD_ADD_CONTROL + b.kind)),
                                  app().instance, nullptr);
         SendMessageA(w, WM_SETFONT, WPARAM(font), 0);
-        x += 56;
+        x += 50;
     }
 }
 
@@ -157,11 +157,15 @@ void update_title_and_status()
         } else if (!app().selection.empty()) {
             status += vyn::format("; %d selected", int(app().selection.size()));
         }
+        if (app().zoom != 100)
+            status += vyn::format("; zoom %d%%", app().zoom);
     } else if (!s.res_path().empty()) {
         status = vyn::format("%d dialogs", int(s.dialog_records().size()));
     }
     if (app().pending_kind)
-        status = vyn::format("Click in the dialog to place the %s", control_kind_name(*app().pending_kind));
+        status = vyn::format("Click in the dialog to place the %s", app().pending_custom
+                                                                          ? app().pending_custom->name.c_str()
+                                                                          : control_kind_name(*app().pending_kind));
     if (app().status)
         SetWindowTextA(app().status, status.c_str());
 }

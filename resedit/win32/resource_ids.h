@@ -10,6 +10,10 @@
 #define IDD_SELECT_DIALOG  204
 #define IDD_DIALOG_NAME    205
 #define IDD_HIERARCHY      206
+#define IDD_STRINGS        207
+#define IDD_MENU           208
+#define IDD_GROUP          209
+#define IDD_DIRECTORIES    210
 
 #define IDC_SYMBOL_LIST    300
 #define IDC_SYMBOL_NAME    301
@@ -34,6 +38,32 @@
 #define IDC_ORDER_LIST     350
 #define IDC_ORDER_UP       351
 #define IDC_ORDER_DOWN     352
+
+#define IDC_STRING_LIST    360
+#define IDC_STRING_ID      361
+#define IDC_STRING_TEXT    362
+#define IDC_STRING_SET     363
+#define IDC_STRING_DELETE  364
+
+#define IDC_MENU_LIST      370
+#define IDC_MENU_TEXT      371
+#define IDC_MENU_ID        372
+#define IDC_MENU_ITEM      373
+#define IDC_MENU_POPUP     374
+#define IDC_MENU_SEPARATOR 375
+#define IDC_MENU_INSIDE    376
+#define IDC_MENU_DELETE    377
+#define IDC_MENU_CHANGE    378
+#define IDC_MENU_NAME      379
+#define IDC_MENU_UP        368
+#define IDC_MENU_DOWN      369
+#define IDC_GROUP_MARK     390
+#define IDC_TABSTOP_MARK   391
+#define IDC_DIR_CURRENT    392
+#define IDC_DIR_DLL        393
+
+/* One check box per item option: IDC_MENU_OPTION + the option bit's number. */
+#define IDC_MENU_OPTION    380
 /* One edit per numeric setting: IDC_SETTING + the setting's number. */
 #define IDC_SETTING        400
 

@@ -95,6 +95,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     a.accelerators = make_accelerators();
     if (!create_frame(show))
         return 1;
+    load_remembered_dlls();
     if (!line) {
         ui().message(error);
     } else {

@@ -6,6 +6,8 @@
 #include "resedit/dialog_template.h"
 #include "resedit/editor_session.h"
 #include "resedit/res_file.h"
+#include "resedit/string_table.h"
+#include "resedit/menu.h"
 
 #include <windows.h>
 
@@ -353,6 +355,245 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     PostMessageA(question, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(program.wait_exit(10000));
     EXPECT_EQ(controls_on_disk(res).at(0).id, 1000);
+}
+
+// The records of the file on disk.
+ResFile file_on_disk(const std::string& path)
+{
+    SilentUi ui;
+    ResFile file;
+    load_res(path, file, ui);
+    return file;
+}
+
+// The string table: two strings set, one changed and one deleted in the
+// dialog; OK and F3 write them to the file.
+TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
+{
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_STRING_TABLE);
+    HWND strings = editor_dialog("String table", program.id());
+    ASSERT_NE(strings, nullptr);
+    for (auto [id, text] : {std::pair{"7", "Seven"}, {"40", "Forty"}, {"7", "Sept"}, {"41", "Gone"}}) {
+        set_item(strings, 361, id);
+        set_item(strings, 362, text);
+        PostMessageA(strings, WM_COMMAND, 363, 0);
+        gui::settle(strings);
+    }
+    set_item(strings, 361, "41");
+    PostMessageA(strings, WM_COMMAND, 364, 0);
+    gui::settle(strings);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(strings, 360)), (std::vector<std::string>{"7\tSept", "40\tForty"}));
+    gui::save_screenshot(gui::screenshot_path("tavrares_strings.png"));
+    PostMessageA(strings, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(strings); });
+    gui::post_command(frame, CMD_SAVE);
+    EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
+    EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
+    EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
+
+    // Ctrl+G on the selected edit field: a group start, no tab stop.
+    RECT r = field();
+    post_mouse(view(), WM_LBUTTONDOWN, (r.left + r.right) / 2, (r.top + r.bottom) / 2, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    settle();
+    gui::post_command(frame, CMD_GROUP);
+    HWND group = editor_dialog("Group", program.id());
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(SendMessageA(GetDlgItem(group, 391), BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageA(GetDlgItem(group, 390), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(group, 391), BM_SETCHECK, BST_UNCHECKED, 0);
+    PostMessageA(group, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(group); });
+    gui::post_command(frame, CMD_SAVE);
+    EXPECT_TRUE(gui::wait_until([&] {
+        auto controls = controls_on_disk(res);
+        return !controls.empty() && (controls[0].style & (WS_GROUP | WS_TABSTOP)) == WS_GROUP;
+    }));
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
+// A new menu: a popup with a checked item and a separator, saved, then
+// opened again with Select Menu.
+TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
+{
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_NEW_MENU);
+    HWND menu = editor_dialog("Menu", program.id());
+    ASSERT_NE(menu, nullptr);
+    HWND list = GetDlgItem(menu, 370);
+    set_item(menu, 371, "&File");
+    PostMessageA(menu, WM_COMMAND, 374, 0);  // Add popup
+    gui::settle(menu);
+    SendMessageA(GetDlgItem(menu, 376), BM_SETCHECK, BST_CHECKED, 0);  // into the popup
+    set_item(menu, 371, "&Open");
+    set_item(menu, 372, "IDC_FIELD");  // a symbol names the id
+    SendMessageA(GetDlgItem(menu, 383), BM_SETCHECK, BST_CHECKED, 0);  // Checked
+    PostMessageA(menu, WM_COMMAND, 373, 0);
+    gui::settle(menu);
+    PostMessageA(menu, WM_COMMAND, 375, 0);  // a separator after Open
+    gui::settle(menu);
+    EXPECT_EQ(gui::list_box_lines(list), (std::vector<std::string>{"POPUP &File", "    &Open\t1000", "    ----"}));
+    gui::save_screenshot(gui::screenshot_path("tavrares_menu.png"));
+    PostMessageA(menu, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(menu); });
+    gui::post_command(frame, CMD_SAVE);
+    auto menus_on_disk = [&] {
+        std::vector<Menu> menus;
+        for (const ResRecord& rec : file_on_disk(res).records)
+            if (rec.type.ordinal == 4)
+                if (auto m = parse_menu(rec.data()))
+                    menus.push_back(*m);
+        return menus;
+    };
+    ASSERT_TRUE(gui::wait_until([&] { return menus_on_disk().size() == 1; }));
+    Menu saved = menus_on_disk()[0];
+    ASSERT_EQ(saved.items.size(), 1u);
+    EXPECT_TRUE(saved.items[0].popup);
+    ASSERT_EQ(saved.items[0].items.size(), 2u);
+    EXPECT_EQ(saved.items[0].items[0].text, "&Open");
+    EXPECT_EQ(saved.items[0].items[0].id, 1000);
+    EXPECT_EQ(saved.items[0].items[0].options, MF_CHECKED);
+    EXPECT_TRUE(saved.items[0].items[1].separator());
+    std::string script;
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "one.DLG"), script));
+    EXPECT_NE(script.find("POPUP \"&File\""), std::string::npos) << script;
+
+    // Select Menu opens the one menu; the item is renamed and saved again.
+    gui::post_command(frame, CMD_SELECT_MENU);
+    menu = editor_dialog("Menu", program.id());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(gui::window_text(GetDlgItem(menu, 379)), "Menu 1");
+    SendMessageA(GetDlgItem(menu, 370), LB_SETCURSEL, 1, 0);
+    PostMessageA(menu, WM_COMMAND, MAKEWPARAM(370, LBN_SELCHANGE), LPARAM(GetDlgItem(menu, 370)));
+    // An edit of another process is asked for its text with the message.
+    auto id_field = [&] {
+        char text[64] = {};
+        SendMessageA(GetDlgItem(menu, 372), WM_GETTEXT, sizeof text, LPARAM(text));
+        return std::string(text);
+    };
+    EXPECT_TRUE(gui::wait_until([&] { return id_field() == "IDC_FIELD"; })) << id_field();
+    set_item(menu, 371, "&Open...");
+    PostMessageA(menu, WM_COMMAND, 378, 0);  // Change
+    gui::settle(menu);
+    PostMessageA(menu, WM_COMMAND, 369, 0);  // Down: below the separator
+    gui::settle(menu);
+    EXPECT_TRUE(gui::wait_until([&] {
+        return gui::list_box_lines(GetDlgItem(menu, 370)) ==
+               std::vector<std::string>{"POPUP &File", "    ----", "    &Open...\t1000"};
+    }));
+    PostMessageA(menu, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(menu); });
+    gui::post_command(frame, CMD_SAVE);
+    EXPECT_TRUE(gui::wait_until([&] {
+        auto menus = menus_on_disk();
+        return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[1].text == "&Open...";
+    }));
+    EXPECT_EQ(menus_on_disk()[0].items[0].items[1].options, MF_CHECKED);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
+// A property sheet of two pages: the sheet with its tab control is shown,
+// and the pages are dialogs of the saved file.
+TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
+{
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_PROPERTY_SHEET);
+    HWND name = editor_dialog("New Dialog", program.id());
+    ASSERT_NE(name, nullptr);
+    set_item(name, 310, "IDD_PROPS");
+    PostMessageA(name, WM_COMMAND, IDOK, 0);
+    HWND pages = editor_dialog("Property sheet", program.id());
+    ASSERT_NE(pages, nullptr);
+    SendMessageA(GetDlgItem(pages, 330), LB_SETCURSEL, 1, 0);
+    PostMessageA(pages, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(pages); });
+    settle();
+    EXPECT_TRUE(gui::wait_until([&] { return status().find("IDD_PROPS: 4 controls") != std::string::npos; })) << status();
+    EXPECT_NE(gui::find_child(view(), "SysTabControl32"), nullptr);
+
+    // Zoom 200%: the view doubles, the stored units stay.
+    RECT before;
+    GetClientRect(view(), &before);
+    gui::post_command(frame, CMD_ZOOM);
+    HWND zoom = editor_dialog("Zoom", program.id());
+    ASSERT_NE(zoom, nullptr);
+    SendMessageA(GetDlgItem(zoom, 330), LB_SETCURSEL, 5, 0);  // 200%
+    PostMessageA(zoom, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(zoom); });
+    EXPECT_TRUE(gui::wait_until([&] { return status().find("; zoom 200%") != std::string::npos; })) << status();
+    settle();
+    RECT after;
+    GetClientRect(view(), &after);
+    EXPECT_GT(after.right, before.right * 17 / 10);
+    EXPECT_LT(after.right, before.right * 23 / 10);
+    gui::save_screenshot(gui::screenshot_path("tavrares_zoom.png"));
+    gui::post_command(frame, CMD_SAVE);
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (const ResRecord& rec : file_on_disk(res).records)
+            if (rec.dialog)
+                out.push_back(rec.dialog->name.empty() ? std::to_string(rec.name.ordinal) : rec.dialog->name);
+        return out;
+    };
+    EXPECT_TRUE(gui::wait_until([&] { return names().size() == 4; }));
+    std::string include;
+    EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "oneids.h"), include));
+    EXPECT_NE(include.find("IDD_PROPS_PAGE2\t103"), std::string::npos) << include;
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
+// Custom control libraries remembered in the settings are loaded at start
+// when they describe their classes; the palette's Custom button offers them.
+TEST_F(TavraresWindow, CustomControlLibraryOffersItsClasses)
+{
+    std::string gauge = exe("test_gauge.dll");
+    std::string other = exe("tavrares.exe");  // loads, but is no custom control library
+    registry->write_string(HKCU, kTavraresKey, "CustomDlls", gauge + ";" + other);
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_ADD_CONTROL + kCustom);
+    HWND choose = editor_dialog("Custom control", program.id());
+    ASSERT_NE(choose, nullptr);
+    EXPECT_EQ(gui::list_box_lines(GetDlgItem(choose, 330)), std::vector<std::string>{"TestGauge - Gauge for tests"});
+    PostMessageA(choose, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(choose); });
+    EXPECT_TRUE(gui::wait_until([&] { return status().find("place the TestGauge") != std::string::npos; })) << status();
+    post_mouse(view(), WM_LBUTTONDOWN, 4, 4, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, 4, 4);
+    settle();
+    EXPECT_TRUE(gui::wait_until([&] { return gui::find_child(view(), "TestGauge") != nullptr; }));
+    gui::post_command(frame, CMD_SAVE);
+    EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
+    auto controls = controls_on_disk(res);
+    ASSERT_EQ(controls.size(), 3u);
+    EXPECT_EQ(controls[2].window_class.text, "TestGauge");
+    EXPECT_EQ(controls[2].cx, 60);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    // The library that is not one was dropped from the list.
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "CustomDlls"), gauge);
+
+    // Open Dll refuses a library that describes no control class.
+    start("\"" + res + "\"");
+    gui::post_command(frame, CMD_OPEN_DLL);
+    HWND open = editor_dialog("Open", program.id());
+    ASSERT_NE(open, nullptr);
+    HWND name = gui::find_child(open, "Edit");
+    ASSERT_NE(name, nullptr);
+    SendMessageA(name, WM_SETTEXT, 0, LPARAM(other.c_str()));
+    PostMessageA(open, WM_COMMAND, IDOK, 0);
+    HWND refusal = editor_dialog("Tavrares", program.id());
+    ASSERT_NE(refusal, nullptr);
+    std::vector<std::string> said = box_texts(refusal);
+    EXPECT_NE(std::find(said.begin(), said.end(), other + " is not a valid custom control DLL."), said.end());
+    PostMessageA(refusal, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(refusal); });
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "CustomDlls"), gauge);
 }
 
 // The seed resource file compiled from tests/data/sample.rc: a DIALOGEX of
