@@ -19,9 +19,7 @@
 #include "resedit/editor_session.h"
 #include "resedit/editor_settings.h"
 
-namespace tavrares {
-
-using namespace vyn::resedit;
+namespace vyn::resedit::win32 {
 
 inline constexpr char kFrameClass[] = "clTavraresFrame";
 inline constexpr char kTitle[] = "Tavrares";
@@ -101,4 +99,4 @@ void open_dll_command();
 void delete_dll_command();
 void choose_custom_class();
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

@@ -19,7 +19,7 @@
 #include "resedit/ide_link.h"
 #include "resedit/zoom.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -462,4 +462,4 @@ void handle_arrow_key(UINT key)
     after_change();
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

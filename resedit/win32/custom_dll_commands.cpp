@@ -14,7 +14,7 @@
 #include "resedit/custom_dlls.h"
 #include "resedit/win32/resource_ids.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -144,4 +144,4 @@ void choose_custom_class()
     update_title_and_status();
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

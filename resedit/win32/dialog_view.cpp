@@ -15,7 +15,7 @@
 
 #include "resedit/dialog_template.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -336,4 +336,4 @@ void rebuild_view()
     update_title_and_status();
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

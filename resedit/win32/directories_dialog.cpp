@@ -8,7 +8,7 @@
 #include "common/strings.h"
 #include "resedit/win32/resource_ids.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -76,4 +76,4 @@ void directories_dialog()
         change_working_directory(g_current, true);
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

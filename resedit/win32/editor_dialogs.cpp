@@ -12,7 +12,7 @@
 #include "resedit/symbols.h"
 #include "resedit/win32/resource_ids.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -459,4 +459,4 @@ std::optional<std::string> choose_file(bool save, const char* filter, const char
     return std::string(name);
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

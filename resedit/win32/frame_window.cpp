@@ -9,7 +9,7 @@
 #include "resedit/command_ids.h"
 #include "resedit/editor_commands.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -170,4 +170,4 @@ void update_title_and_status()
         SetWindowTextA(app().status, status.c_str());
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

@@ -7,7 +7,7 @@
 #include "resedit/group_marks.h"
 #include "resedit/win32/resource_ids.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -63,4 +63,4 @@ void group_dialog()
     after_change();
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

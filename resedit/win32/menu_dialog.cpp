@@ -11,7 +11,7 @@
 #include "resedit/menu_editing.h"
 #include "resedit/win32/resource_ids.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -227,4 +227,4 @@ void select_menu()
     menu_dialog(records[chosen]);
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

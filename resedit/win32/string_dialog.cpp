@@ -9,7 +9,7 @@
 #include "resedit/string_table.h"
 #include "resedit/win32/resource_ids.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 namespace {
 
@@ -122,4 +122,4 @@ void string_table_dialog()
     g_strings.clear();
 }
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32

@@ -11,7 +11,7 @@
 #include "resedit/command_line.h"
 #include "resedit/editor_commands.h"
 
-namespace tavrares {
+namespace vyn::resedit::win32 {
 
 App& app()
 {
@@ -76,11 +76,12 @@ int message_loop()
 
 }  // namespace
 
-}  // namespace tavrares
+}  // namespace vyn::resedit::win32
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
-    using namespace tavrares;
+    using namespace vyn::resedit;
+    using namespace vyn::resedit::win32;
     App& a = app();
     a.instance = instance;
     a.executable = vyn::platform::executable_path();
