@@ -82,7 +82,9 @@ public:
     std::size_t set_menu(std::optional<std::size_t> record, const Menu& menu);
 
     // The project record of the edited dialog / a control in it (callback
-    // names, prefixes), created when missing.
+    // names, prefixes), created when missing. The project's records are
+    // rebuilt from the resource file on every call (and on saving), so the
+    // reference lasts only until the next one.
     Dialog& project_dialog();
     void mark_modified() { res_modified_ = true; }
 

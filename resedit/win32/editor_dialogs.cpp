@@ -121,48 +121,74 @@ Control* callback_control(Dialog& project_dialog)
     return nullptr;
 }
 
-INT_PTR CALLBACK callbacks_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+/* The project's record of the dialog is rebuilt from the resource file each
+   time it is asked for, so the record and its controls are fetched only where
+   they are used, and never held across a call that sends the dialog a
+   message (setting a field's text notifies the dialog, which comes back here). */
+void fill_callbacks(HWND dialog)
 {
     Dialog& pd = app().session.project_dialog();
-    Control* c = callback_control(pd);
+    const Control* c = callback_control(pd);
+    std::string name = pd.name, prefix = pd.prefix;
+    std::optional<std::string> label, callback, mask;
+    if (c) {
+        label = vyn::format("Control %s (%s)", control_symbol(*c).c_str(), control_kind_name(c->kind));
+        callback = c->callback;
+        mask = vyn::format("0x%X", notifications_of(*c));
+    }
+    SetDlgItemTextA(dialog, IDC_DIALOG_NAME, name.c_str());
+    SetDlgItemTextA(dialog, IDC_DIALOG_PREFIX, prefix.c_str());
+    if (label) {
+        SetDlgItemTextA(dialog, IDC_CONTROL_LABEL, label->c_str());
+        SetDlgItemTextA(dialog, IDC_CONTROL_CALLBACK, callback->c_str());
+        SetDlgItemTextA(dialog, IDC_CONTROL_MASK, mask->c_str());
+    } else {
+        SetDlgItemTextA(dialog, IDC_CONTROL_LABEL, "No control selected");
+        EnableWindow(GetDlgItem(dialog, IDC_CONTROL_CALLBACK), FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_CONTROL_MASK), FALSE);
+    }
+}
+
+// False, with the refusal told, when a field is wrong.
+bool apply_callbacks(HWND dialog)
+{
+    std::string name(vyn::trim(item_text(dialog, IDC_DIALOG_NAME)));
+    if (name.find_first_of(" \t") != std::string::npos) {
+        ui().message("The dialog's name cannot contain blanks.");
+        return false;
+    }
+    std::string prefix(vyn::trim(item_text(dialog, IDC_DIALOG_PREFIX)));
+    std::string callback(vyn::trim(item_text(dialog, IDC_CONTROL_CALLBACK)));
+    std::string text(vyn::trim(item_text(dialog, IDC_CONTROL_MASK)));
+    bool has_control = callback_control(app().session.project_dialog()) != nullptr;
+    std::optional<std::uint32_t> mask;
+    if (has_control) {
+        mask = vyn::starts_with_nocase(text, "0x") ? vyn::parse_u32(text.substr(2), 16) : vyn::parse_u32(text);
+        if (!mask) {
+            ui().message("Notification mask value must be a positive number.");
+            return false;
+        }
+    }
+    Dialog& pd = app().session.project_dialog();
+    pd.prefix = prefix;
+    if (Control* c = callback_control(pd)) {
+        c->callback = callback;
+        set_notifications(*c, *mask);
+    }
+    app().session.mark_modified();
+    return true;
+}
+
+INT_PTR CALLBACK callbacks_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+{
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_DIALOG_NAME, pd.name.c_str());
-        SetDlgItemTextA(dialog, IDC_DIALOG_PREFIX, pd.prefix.c_str());
-        if (c) {
-            std::string label = vyn::format("Control %s (%s)", control_symbol(*c).c_str(), control_kind_name(c->kind));
-            SetDlgItemTextA(dialog, IDC_CONTROL_LABEL, label.c_str());
-            SetDlgItemTextA(dialog, IDC_CONTROL_CALLBACK, c->callback.c_str());
-            SetDlgItemTextA(dialog, IDC_CONTROL_MASK, vyn::format("0x%X", notifications_of(*c)).c_str());
-        } else {
-            SetDlgItemTextA(dialog, IDC_CONTROL_LABEL, "No control selected");
-            EnableWindow(GetDlgItem(dialog, IDC_CONTROL_CALLBACK), FALSE);
-            EnableWindow(GetDlgItem(dialog, IDC_CONTROL_MASK), FALSE);
-        }
+        fill_callbacks(dialog);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK) {
-            std::string name(vyn::trim(item_text(dialog, IDC_DIALOG_NAME)));
-            if (name.find_first_of(" \t") != std::string::npos) {
-                ui().message("The dialog's name cannot contain blanks.");
-                return TRUE;
-            }
-            std::optional<std::uint32_t> mask;
-            if (c) {
-                std::string text(vyn::trim(item_text(dialog, IDC_CONTROL_MASK)));
-                mask = vyn::starts_with_nocase(text, "0x") ? vyn::parse_u32(text.substr(2), 16) : vyn::parse_u32(text);
-                if (!mask) {
-                    ui().message("Notification mask value must be a positive number.");
-                    return TRUE;
-                }
-            }
-            pd.prefix = std::string(vyn::trim(item_text(dialog, IDC_DIALOG_PREFIX)));
-            if (c) {
-                c->callback = std::string(vyn::trim(item_text(dialog, IDC_CONTROL_CALLBACK)));
-                set_notifications(*c, *mask);
-            }
-            app().session.mark_modified();
-            EndDialog(dialog, IDOK);
+            if (apply_callbacks(dialog))
+                EndDialog(dialog, IDOK);
             return TRUE;
         }
         if (LOWORD(wparam) == IDCANCEL) {
