@@ -259,11 +259,11 @@
 #define IDC_EXEC_DIR            374
 #define IDC_EXEC_SAVE           375
 #define IDC_EXEC_RETURN_CODE    376
-#define IDD_COMPILE_FILE        380
-#define IDC_COMPILE_ADD         381
-#define IDC_COMPILE_NEW_PROJECT 382
-#define IDC_COMPILE_NAME        383
-#define IDC_PROJECT_TREE        385
+#define IDD_COMPILE_FILE        394
+#define IDC_COMPILE_ADD         395
+#define IDC_COMPILE_NEW_PROJECT 396
+#define IDC_COMPILE_NAME        397
+#define IDC_PROJECT_TREE        398
 /* The project tree's context menu "ViewTreeContext". */
 #define CM_TREE_USAGE           4901
 #define CM_TREE_DEFINITION      4902
