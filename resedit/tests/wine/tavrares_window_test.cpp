@@ -103,6 +103,9 @@ protected:
 
     void start(const std::string& arguments)
     {
+        // The drags below are posted messages; the real pointer is put in a
+        // corner no window covers, so that no move of its own comes between them.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         auto started = gui::Program::start("\"" + exe("tavrares.exe") + "\" " + arguments, dir);
         ASSERT_TRUE(started);
         program = std::move(*started);
@@ -153,13 +156,24 @@ TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
     drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, 400, 0);
     settle();
     EXPECT_EQ(selected(), "122,20,32,12");
-    // ... and far to the left at the left margin.
-    r = field();
+    // ... and far to the left at the left margin, once the view shows it right.
+    ASSERT_TRUE(gui::wait_until([&] {
+        RECT v{};
+        GetClientRect(view(), &v);
+        r = field();
+        return r.left > v.right / 2;
+    }));
     drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, -600, 0);
     settle();
     EXPECT_EQ(selected(), "6,20,32,12");
-    // A drag of the bottom right handle resizes it.
-    r = field();
+    // A drag of the bottom right handle resizes it, once the rebuilt view
+    // shows the field at the left.
+    ASSERT_TRUE(gui::wait_until([&] {
+        RECT v{};
+        GetClientRect(view(), &v);
+        r = field();
+        return r.right < v.right / 2;
+    }));
     drag(view(), r.right, r.bottom, 30, 12);
     settle();
     int cx = 0, cy = 0;
