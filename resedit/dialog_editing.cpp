@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "resedit/default_styles.h"
 #include "resedit/dialog_template.h"
 
 namespace vyn::resedit {
@@ -11,9 +12,7 @@ namespace {
 
 // Window styles of new controls.
 constexpr std::uint32_t WS_CHILD_VISIBLE = 0x50000000;
-constexpr std::uint32_t WS_TABSTOP = 0x00010000;
 constexpr std::uint32_t WS_BORDER = 0x00800000;
-constexpr std::uint32_t WS_VSCROLL = 0x00200000;
 constexpr std::uint32_t WS_CAPTION_SYSMENU_POPUP = 0x80C80000;
 constexpr std::uint32_t DS_MODALFRAME = 0x80;
 
@@ -26,21 +25,22 @@ struct KindRow {
     int cx, cy;             // 0: from the settings
 };
 
+// Base styles: the choices of the default styles setting are added to them.
 const KindRow kKinds[] = {
     {kText, kClassStatic, nullptr, WS_CHILD_VISIBLE, "Text", 0, 0},
-    {kEdit, kClassEdit, nullptr, WS_CHILD_VISIBLE | WS_TABSTOP | WS_BORDER | 0x80, "", 0, 0},
+    {kEdit, kClassEdit, nullptr, WS_CHILD_VISIBLE, "", 0, 0},
     {kGroupbox, kClassButton, nullptr, WS_CHILD_VISIBLE | 0x7, "Group", 0, 0},
-    {kButton, kClassButton, nullptr, WS_CHILD_VISIBLE | WS_TABSTOP, "Button", 40, 14},
-    {kCheckbox, kClassButton, nullptr, WS_CHILD_VISIBLE | WS_TABSTOP | 0x3, "Check", 48, 10},
-    {kRadiobutton, kClassButton, nullptr, WS_CHILD_VISIBLE | WS_TABSTOP | 0x9, "Radio", 48, 10},
-    {kCombo, kClassComboBox, nullptr, WS_CHILD_VISIBLE | WS_TABSTOP | WS_VSCROLL | 0x3, "", 48, 40},
-    {kList, kClassListBox, nullptr, WS_CHILD_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | 0x1, "", 48, 40},
+    {kButton, kClassButton, nullptr, WS_CHILD_VISIBLE, "Button", 40, 14},
+    {kCheckbox, kClassButton, nullptr, WS_CHILD_VISIBLE | 0x2, "Check", 48, 10},
+    {kRadiobutton, kClassButton, nullptr, WS_CHILD_VISIBLE | 0x4, "Radio", 48, 10},
+    {kCombo, kClassComboBox, nullptr, WS_CHILD_VISIBLE | 0x2, "", 48, 40},
+    {kList, kClassListBox, nullptr, WS_CHILD_VISIBLE | WS_BORDER, "", 48, 40},
     {kHScroll, kClassScrollBar, nullptr, WS_CHILD_VISIBLE, "", 48, 10},
     {kVScroll, kClassScrollBar, nullptr, WS_CHILD_VISIBLE | 0x1, "", 10, 40},
-    {kListview, 0, "SysListView32", WS_CHILD_VISIBLE | WS_TABSTOP | WS_BORDER | 0x1, "", 60, 50},
-    {kTree, 0, "SysTreeView32", WS_CHILD_VISIBLE | WS_TABSTOP | WS_BORDER | 0x7, "", 60, 50},
+    {kListview, 0, "SysListView32", WS_CHILD_VISIBLE | WS_BORDER | 0x1, "", 60, 50},
+    {kTree, 0, "SysTreeView32", WS_CHILD_VISIBLE | WS_BORDER | 0x7, "", 60, 50},
     {kSpin, 0, "msctls_updown32", WS_CHILD_VISIBLE | 0x20, "", 10, 14},
-    {kSlider, 0, "msctls_trackbar32", WS_CHILD_VISIBLE | WS_TABSTOP, "", 60, 15},
+    {kSlider, 0, "msctls_trackbar32", WS_CHILD_VISIBLE, "", 60, 15},
 };
 
 const KindRow* kind_row(std::uint16_t kind)
@@ -126,7 +126,10 @@ Control new_control(std::uint16_t kind, const EditorSettings& s)
         c.window_class.text = row->class_name;
     }
     c.text.text = row->text;
-    c.style = row->style;
+    c.style = apply_default_styles(kind, row->style, std::uint32_t(s[kControlStyles]));
+    // Black, the system's own colour, and "not set" leave texts without a colour of their own.
+    if (kind == kText && s[kTextColor] > 0 && s[kTextColor] < 0x1000000)
+        c.text_colour = std::uint32_t(s[kTextColor]);
     c.cx = std::int16_t(row->cx);
     c.cy = std::int16_t(row->cy);
     if (kind == kText) {
@@ -319,6 +322,14 @@ void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const Editor
     }
 }
 
+std::optional<int> button_guide_y(const Dialog& d, const EditorSettings& s)
+{
+    long offset = s[kUnderscoreYOffset];
+    if (offset <= 0 || d.cy - offset < s[kYMargin])
+        return std::nullopt;
+    return int(d.cy - offset);
+}
+
 void fit_dialog_to_controls(Dialog& d, const EditorSettings& s)
 {
     if (d.controls.empty())
@@ -371,7 +382,7 @@ std::optional<std::string> check_dialog_name(const std::string& name)
     return std::nullopt;
 }
 
-Dialog new_dialog(std::uint16_t id, const std::string& name)
+Dialog new_dialog(std::uint16_t id, const std::string& name, long font_style)
 {
     Dialog d;
     d.id = id;
@@ -382,6 +393,12 @@ Dialog new_dialog(std::uint16_t id, const std::string& name)
     d.caption = name;
     d.point_size = 8;
     d.face = "MS Sans Serif";
+    // Only the extended template holds a font's weight and slant.
+    if (font_style & (kFontStyleBold | kFontStyleItalic)) {
+        d.extended = true;
+        d.weight = font_style & kFontStyleBold ? 700 : 400;
+        d.italic = font_style & kFontStyleItalic ? 1 : 0;
+    }
     return d;
 }
 

@@ -37,7 +37,9 @@ enum class Arrow { Left, Right, Up, Down };
 void nudge_selection(Dialog& d, const Selection& sel, Arrow arrow, bool resize, const EditorSettings& s);
 
 // Kinds a user can add from the palette, and the window class, style and
-// size (from the settings where they hold one) of a new control of a kind.
+// size (from the settings where they hold one) of a new control of a kind:
+// its style by the default styles setting, a static text's colour by
+// "TextColor".
 bool can_add_kind(std::uint16_t kind);
 Control new_control(std::uint16_t kind, const EditorSettings& s);
 // An id no control of the dialog uses yet: one above the largest id below
@@ -65,6 +67,12 @@ enum class Arrange {
 };
 void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const EditorSettings& s);
 
+// The guide the editor draws across the dialog, "UnderscoreYOffset" units
+// above its bottom edge: the line under the dialog's contents, below which
+// a row of push buttons goes. Its y in dialog units; none when the setting
+// is 0 or the line would lie outside the dialog's top margin.
+std::optional<int> button_guide_y(const Dialog& d, const EditorSettings& s);
+
 // The dialog shrunk or grown to hold its controls with the margins
 // ("Redimension").
 void fit_dialog_to_controls(Dialog& d, const EditorSettings& s);
@@ -83,7 +91,11 @@ std::size_t move_in_order(Dialog& d, std::size_t index, int delta);
 // The message refusing a new dialog's name, or nothing when it is good.
 std::optional<std::string> check_dialog_name(const std::string& name);
 
-// A new empty dialog with the given id and name.
-Dialog new_dialog(std::uint16_t id, const std::string& name);
+// The "gfFontStyle" setting: the font of new dialogs.
+constexpr long kFontStyleBold = 0x1;
+constexpr long kFontStyleItalic = 0x2;
+
+// A new empty dialog with the given id and name, its font in font_style.
+Dialog new_dialog(std::uint16_t id, const std::string& name, long font_style = 0);
 
 }  // namespace vyn::resedit

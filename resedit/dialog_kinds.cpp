@@ -29,7 +29,7 @@ Control& button(Dialog& d, const char* text, std::uint16_t id, int x, int y, con
 
 Dialog unfolding_dialog(std::uint16_t id, const std::string& name, const EditorSettings& s)
 {
-    Dialog d = new_dialog(id, name);
+    Dialog d = new_dialog(id, name, s[kFontStyle]);
     d.cx = 220;
     d.cy = 150;
     Control& ok = button(d, "OK", kIdOk, 164, 6, s);
@@ -51,7 +51,7 @@ Dialog unfolding_dialog(std::uint16_t id, const std::string& name, const EditorS
 std::vector<Dialog> property_sheet(std::uint16_t id, const std::string& name, int pages, const EditorSettings& s)
 {
     std::vector<Dialog> out;
-    Dialog sheet = new_dialog(id, name);
+    Dialog sheet = new_dialog(id, name, s[kFontStyle]);
     sheet.cx = 250;
     sheet.cy = 190;
     Control& tab = sheet.controls[add_control(sheet, kText, 6, 6, s)];  // made a tab control below
@@ -59,6 +59,7 @@ std::vector<Dialog> property_sheet(std::uint16_t id, const std::string& name, in
     tab.window_class = {false, 0, "SysTabControl32"};
     tab.style = kChild | kVisible | kTabStop;
     tab.text = {false, 0, ""};
+    tab.text_colour = kNoColour;
     tab.x = 6;
     tab.y = 6;
     tab.cx = 238;
@@ -69,7 +70,7 @@ std::vector<Dialog> property_sheet(std::uint16_t id, const std::string& name, in
     button(sheet, "&Apply", 0, 194, 170, s);
     out.push_back(sheet);
     for (int n = 1; n <= pages; ++n) {
-        Dialog page = new_dialog(std::uint16_t(id + n), format("%s_PAGE%d", name.c_str(), n));
+        Dialog page = new_dialog(std::uint16_t(id + n), format("%s_PAGE%d", name.c_str(), n), s[kFontStyle]);
         page.style = kChild | kDsControl | kDs3dLook | kDsSetFont;
         page.flags |= kDialogChildWindow;
         page.caption = format("Page %d", n);  // the tab's label

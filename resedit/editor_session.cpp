@@ -141,8 +141,10 @@ void EditorSession::load_beside(Ui& ui)
     std::string tvr = sibling(".TVR");
     if (platform::file_exists(tvr)) {
         Project loaded;
-        if (load_project(tvr, loaded, ui))
+        if (load_project(tvr, loaded, ui)) {
             project_ = std::move(loaded);
+            project_file_read_ = true;
+        }
     }
     sync_project();
 }
@@ -220,9 +222,9 @@ std::uint16_t EditorSession::free_dialog_id() const
     return id;
 }
 
-std::size_t EditorSession::add_dialog(const std::string& name)
+std::size_t EditorSession::add_dialog(const std::string& name, long font_style)
 {
-    return add_dialog(new_dialog(free_dialog_id(), name));
+    return add_dialog(new_dialog(free_dialog_id(), name, font_style));
 }
 
 std::size_t EditorSession::add_dialog(const Dialog& d)

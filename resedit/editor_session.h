@@ -53,12 +53,17 @@ public:
 
     void select_dialog(std::size_t record);
     // A new dialog record with a free id; it becomes the edited one.
-    std::size_t add_dialog(const std::string& name);
+    std::size_t add_dialog(const std::string& name, long font_style = 0);
     // A prepared dialog as a new record; it becomes the edited one.
     std::size_t add_dialog(const Dialog& dialog);
     // The first dialog id from 100 above every dialog of the file.
     std::uint16_t free_dialog_id() const;
     bool delete_dialog();
+
+    // The project's default styles of new controls; a file without a
+    // project file takes them from the settings when opened or made.
+    void set_control_styles(std::uint32_t styles) { project_.control_styles = styles; }
+    bool project_file_read() const { return project_file_read_; }
 
     // Every change to the edited dialog goes through change(): the dialog
     // before the change is kept for undo and the file becomes modified.
@@ -102,6 +107,7 @@ private:
     std::vector<Dialog> undo_;
     std::optional<Dialog> selected_state_;
     bool res_modified_ = false, include_modified_ = false;
+    bool project_file_read_ = false;
 };
 
 // path with its extension (after the last dot of its last component)

@@ -68,11 +68,20 @@ RECT dialog_units_to_pixels(const Rect& r);
 void run_command(int command);
 void handle_arrow_key(UINT key);
 bool open_resource_file(const std::string& path);
+// The settings as the edited project sees them: new controls take the
+// project's own default styles.
+EditorSettings editing_settings();
+// A file opened or made without a project file takes the default styles
+// of new controls from the settings.
+void adopt_default_styles();
 // Changes to the edited dialog: the state before goes to the undo history.
 Dialog* change_dialog();
 void after_change();
 
-// The dialogs of the editor (editor_dialogs.cpp).
+// The whole text of a dialog's item.
+std::string item_text(HWND dialog, int id);
+
+// The dialogs of the editor (editor_dialogs.cpp, configuration_dialog.cpp).
 void symbols_dialog();
 void callbacks_dialog();
 void configuration_dialog();

@@ -149,6 +149,7 @@ void new_file()
     if (!path)
         return;
     app().session.create(*path);
+    adopt_default_styles();
     app().selection.clear();
     rebuild_view();
 }
@@ -192,7 +193,7 @@ void new_dialog_command()
     auto name = dialog_name_dialog();
     if (!name)
         return;
-    app().session.add_dialog(*name);
+    app().session.add_dialog(*name, app().settings[kFontStyle]);
     // The dialog's resource is named by number; its name becomes the number's symbol.
     if (!app().session.symbols().find_name(*name))
         app().session.add_symbol(*name, app().session.dialog()->id, ui());
@@ -230,7 +231,7 @@ std::optional<std::string> new_dialog_name()
 void unfolding_dialog_command()
 {
     if (auto name = new_dialog_name())
-        add_made_dialogs({unfolding_dialog(app().session.free_dialog_id(), *name, app().settings)});
+        add_made_dialogs({unfolding_dialog(app().session.free_dialog_id(), *name, editing_settings())});
 }
 
 void property_sheet_command()
@@ -243,7 +244,7 @@ void property_sheet_command()
         counts.push_back(vyn::format(n == 1 ? "%d page" : "%d pages", n));
     auto pages = choose_one("Property sheet", counts);
     if (pages)
-        add_made_dialogs(property_sheet(app().session.free_dialog_id(), *name, int(*pages) + 1, app().settings));
+        add_made_dialogs(property_sheet(app().session.free_dialog_id(), *name, int(*pages) + 1, editing_settings()));
 }
 
 void zoom_command()
@@ -401,10 +402,24 @@ void after_change()
     PostMessageA(app().frame, WM_APP, 0, 0);
 }
 
+EditorSettings editing_settings()
+{
+    EditorSettings s = app().settings;
+    s[kControlStyles] = long(app().session.project().control_styles);
+    return s;
+}
+
+void adopt_default_styles()
+{
+    if (!app().session.project_file_read())
+        app().session.set_control_styles(std::uint32_t(app().settings[kControlStyles]));
+}
+
 bool open_resource_file(const std::string& path)
 {
     if (!app().session.open(path, ui()))
         return false;
+    adopt_default_styles();
     app().selection.clear();
     app().settings.text(kLastFileLoaded) = path;
     if (!app().session.dialog() && app().session.dialog_records().size() > 1)

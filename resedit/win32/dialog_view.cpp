@@ -32,6 +32,7 @@ struct DragState {
 };
 
 DragState g_drag;
+HBRUSH g_list_brush = nullptr;  // "ListBackground"
 RECT g_scale{0, 0, 400, 800};  // pixels of 400 x 800 dialog units in the view
 
 // floor(a / b) for b > 0.
@@ -148,6 +149,34 @@ void draw_selection(HDC dc)
     }
 }
 
+// The dotted guide above the row of push buttons, within the side margins.
+void draw_button_guide(HDC dc)
+{
+    const Dialog* d = app().session.dialog();
+    auto y = d ? button_guide_y(*d, app().settings) : std::nullopt;
+    if (!y)
+        return;
+    int margin = int(app().settings[kXMargin]);
+    RECT line = dialog_units_to_pixels({margin, *y, std::max(margin, d->cx - margin), *y});
+    HPEN pen = CreatePen(PS_DOT, 1, GetSysColor(COLOR_GRAYTEXT));
+    HGDIOBJ old = SelectObject(dc, pen);
+    SetBkMode(dc, TRANSPARENT);
+    MoveToEx(dc, line.left, line.top, nullptr);
+    LineTo(dc, line.right, line.top);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+// The background of the list boxes shown, when "ListBackground" holds a colour.
+bool list_background(COLORREF& colour)
+{
+    long value = app().settings[kListBackground];
+    if (value < 0 || value > 0xFFFFFF)
+        return false;
+    colour = COLORREF(value);
+    return true;
+}
+
 // Moves the selected controls' windows to where the drag would put them.
 void preview_drag()
 {
@@ -184,8 +213,8 @@ void on_button_down(WPARAM keys, int px, int py)
     if (app().pending_kind) {
         Dialog* changed = change_dialog();
         std::size_t added = app().pending_custom
-                                ? add_custom_control(*changed, *app().pending_custom, x, y, app().settings)
-                                : add_control(*changed, *app().pending_kind, x, y, app().settings);
+                                ? add_custom_control(*changed, *app().pending_custom, x, y, editing_settings())
+                                : add_control(*changed, *app().pending_kind, x, y, editing_settings());
         app().pending_kind.reset();
         app().pending_custom.reset();
         app().selection = {added};
@@ -272,9 +301,17 @@ INT_PTR CALLBACK view_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
+        draw_button_guide(dc);
         draw_selection(dc);
         EndPaint(window, &ps);
         return TRUE;
+    }
+    case WM_CTLCOLORLISTBOX: {
+        COLORREF colour;
+        if (!g_list_brush || !list_background(colour))
+            return FALSE;
+        SetBkColor(HDC(wparam), colour);
+        return reinterpret_cast<INT_PTR>(g_list_brush);
     }
     case WM_CLOSE:
         return TRUE;  // the edited dialog is not closed by its own box
@@ -306,6 +343,9 @@ void destroy_view()
         DestroyWindow(app().view);
     app().view = nullptr;
     g_drag = {};
+    if (g_list_brush)
+        DeleteObject(g_list_brush);
+    g_list_brush = nullptr;
 }
 
 void rebuild_view()
@@ -318,6 +358,9 @@ void rebuild_view()
     }
     Selection& sel = app().selection;
     sel.erase(std::remove_if(sel.begin(), sel.end(), [d](std::size_t i) { return i >= d->controls.size(); }), sel.end());
+    COLORREF colour;
+    if (list_background(colour))
+        g_list_brush = CreateSolidBrush(colour);
     std::vector<DWORD> bytes = display_template(*d);
     HWND view = CreateDialogIndirectParamA(app().instance, reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()),
                                            app().frame, view_procedure, 0);

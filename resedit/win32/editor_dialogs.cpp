@@ -1,10 +1,11 @@
-// The editor's own dialogs: symbols, callbacks, configuration, styles, the
+// The editor's own dialogs: symbols, callbacks, styles, the
 // choice of a dialog and the name of a new one.
 #include "resedit/win32/app.h"
 
 #include <windows.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <array>
 
 #include "common/strings.h"
@@ -14,14 +15,16 @@
 
 namespace vyn::resedit::win32 {
 
-namespace {
-
 std::string item_text(HWND dialog, int id)
 {
-    char buffer[1024] = {};
-    GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-    return buffer;
+    HWND item = GetDlgItem(dialog, id);
+    std::string text(std::size_t(std::max(0, GetWindowTextLengthA(item))), '\0');
+    if (!text.empty())
+        text.resize(std::size_t(GetDlgItemTextA(dialog, id, text.data(), int(text.size()) + 1)));
+    return text;
 }
+
+namespace {
 
 // The ids of every dialog and control, for the symbol editor's check.
 std::vector<long> ids_in_use()
@@ -189,46 +192,6 @@ INT_PTR CALLBACK callbacks_procedure(HWND dialog, UINT message, WPARAM wparam, L
         if (LOWORD(wparam) == IDOK) {
             if (apply_callbacks(dialog))
                 EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        if (LOWORD(wparam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        break;
-    }
-    return FALSE;
-}
-
-// The numeric settings the configuration dialog shows (gfFontStyle,
-// gControlStyles and the colours have their own places).
-constexpr std::array kConfigured = {kCxGrid, kCyGrid, kXMargin, kYMargin, kXSpace, kYSpace, kXMinPushSpace,
-                                    kXMaxPushSpace, kYPushSpace, kXGroupSpace, kYGroupSpace, kTextX, kTextY,
-                                    kEditX, kEditY, kGroupX, kGroupY};
-
-INT_PTR CALLBACK configuration_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        for (NumberSetting which : kConfigured)
-            SetDlgItemTextA(dialog, IDC_SETTING + which, std::to_string(app().settings[which]).c_str());
-        SetDlgItemTextA(dialog, IDC_EDITOR_PATH, app().settings.text(kEditorFullPath).c_str());
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK) {
-            EditorSettings changed = app().settings;
-            for (NumberSetting which : kConfigured) {
-                CheckedValue v = check_setting_value(which, item_text(dialog, IDC_SETTING + which));
-                if (!v.message.empty()) {
-                    ui().message(v.message);
-                    SetFocus(GetDlgItem(dialog, IDC_SETTING + which));
-                    return TRUE;
-                }
-                changed[which] = v.value;
-            }
-            changed.text(kEditorFullPath) = std::string(vyn::trim(item_text(dialog, IDC_EDITOR_PATH)));
-            app().settings = changed;
-            EndDialog(dialog, IDOK);
             return TRUE;
         }
         if (LOWORD(wparam) == IDCANCEL) {
@@ -420,8 +383,6 @@ void hierarchy_dialog()
     if (app().session.dialog() && !app().session.dialog()->controls.empty())
         run(IDD_HIERARCHY, hierarchy_procedure);
 }
-
-void configuration_dialog() { run(IDD_CONFIGURATION, configuration_procedure); }
 
 void styles_dialog()
 {

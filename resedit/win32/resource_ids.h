@@ -14,6 +14,7 @@
 #define IDD_MENU           208
 #define IDD_GROUP          209
 #define IDD_DIRECTORIES    210
+#define IDD_DEFAULT_STYLES 211
 
 #define IDC_SYMBOL_LIST    300
 #define IDC_SYMBOL_NAME    301
@@ -61,10 +62,17 @@
 #define IDC_TABSTOP_MARK   391
 #define IDC_DIR_CURRENT    392
 #define IDC_DIR_DLL        393
+#define IDC_FONT_BOLD      394
+#define IDC_FONT_ITALIC    395
+#define IDC_TEXT_COLOUR    396
+#define IDC_LIST_COLOUR    397
+#define IDC_DEFAULT_STYLES 398
 
 /* One check box per item option: IDC_MENU_OPTION + the option bit's number. */
 #define IDC_MENU_OPTION    380
 /* One edit per numeric setting: IDC_SETTING + the setting's number. */
 #define IDC_SETTING        400
+/* One check box per default style choice: IDC_STYLE_CHOICE + the choice's bit. */
+#define IDC_STYLE_CHOICE   430
 
 #endif

@@ -110,6 +110,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
                 open_resource_file(file);
             } else {
                 a.session.create(file);
+                adopt_default_styles();
                 update_title_and_status();
             }
         }
