@@ -1,8 +1,10 @@
 // The writes that replace files safely, and the fault points that let the
 // crash tests stop a write half-way.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "platform/file_handles.h"
 #include "platform/files.h"
@@ -74,9 +76,19 @@ bool write_temporary(const std::string& temp_path, std::string_view bytes)
 
 bool replace_file(const std::string& from, const std::string& to)
 {
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    return !ec;
+    // On Windows a program that holds the target open for a moment (a
+    // scanner, an indexer, a reader polling it) makes the rename fail with a
+    // sharing violation; it is tried again for about a second.
+    constexpr int kAttempts = 20;
+    for (int attempt = 1;; ++attempt) {
+        std::error_code ec;
+        fs::rename(from, to, ec);
+        if (!ec)
+            return true;
+        if (attempt == kAttempts || !fs::exists(from, ec))
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 bool append_to_file(const std::string& path, std::string_view bytes)

@@ -169,9 +169,8 @@ bool write_file_atomically(const std::string& path, const std::vector<std::uint8
             return false;
         }
     }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
+    if (!replace_file(temp, target.string())) {
+        std::error_code ec;
         fs::remove(temp, ec);
         return false;
     }

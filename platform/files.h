@@ -71,7 +71,8 @@ bool create_exclusive(const std::string& path, std::string_view content);
 // Writes bytes to temp_path (in pieces, with fault points between them) and
 // flushes it to the disk. false on any failure; the caller removes temp_path.
 bool write_temporary(const std::string& temp_path, std::string_view bytes);
-// Renames from over to, replacing to in one step.
+// Renames from over to, replacing to in one step; a target held open by
+// another program for a moment is tried again for about a second.
 bool replace_file(const std::string& from, const std::string& to);
 // Appends to a file, creating it when missing.
 bool append_to_file(const std::string& path, std::string_view bytes);

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "platform/tests/test_dirs.h"
 
@@ -77,6 +81,37 @@ TEST(FileWrites, ReplaceAndAppend)
     EXPECT_EQ(back, "one\ntwo\n");
     EXPECT_FALSE(file_exists(a));
     EXPECT_FALSE(replace_file(a, b));  // the source is gone
+}
+
+// A reader that holds the target open for a moment (on Windows its handle
+// forbids the rename) does not make a save fail; both write paths wait.
+TEST(FileWrites, ATargetHeldOpenForAMomentIsStillReplaced)
+{
+    std::string dir = vyn::testing::fresh_test_dir();
+    std::string a = (fs::path(dir) / "a").string(), b = (fs::path(dir) / "b").string();
+    ASSERT_TRUE(write_temporary(b, "old\n"));
+    auto hold_for_a_moment = [&] {
+        return std::thread([b] {
+            std::ifstream held(b, std::ios::binary);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        });
+    };
+    std::thread reader = hold_for_a_moment();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(write_temporary(a, "new\n"));
+    EXPECT_TRUE(replace_file(a, b));
+    reader.join();
+    std::string back;
+    ASSERT_TRUE(read_whole_file(b, back));
+    EXPECT_EQ(back, "new\n");
+
+    reader = hold_for_a_moment();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(write_file_atomically(b, {'x', 'y'}));
+    reader.join();
+    ASSERT_TRUE(read_whole_file(b, back));
+    EXPECT_EQ(back, "xy");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temporary left
 }
 
 }  // namespace

@@ -220,6 +220,12 @@ void post_text(HWND window, const std::string& text)
     }
 }
 
+void post_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    PostMessageW(window, message, wparam, lparam);
+    ++posted_since_settle;
+}
+
 void post_key(HWND window, UINT virtual_key)
 {
     UINT scan = MapVirtualKeyW(virtual_key, 0);
@@ -230,7 +236,10 @@ void post_key(HWND window, UINT virtual_key)
 
 void type_key(HWND window, UINT virtual_key, bool ctrl, bool shift, bool alt)
 {
+    // Typed keys go to the foreground window: wait until the activation has
+    // been taken, or they reach whatever window had it before.
     SetForegroundWindow(window);
+    wait_until([&] { return GetForegroundWindow() == GetAncestor(window, GA_ROOT); }, 2000);
     std::vector<INPUT> inputs;
     auto key = [&](WORD vk, bool up) {
         INPUT input{};
@@ -303,6 +312,39 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+Capture capture_client(HWND window)
+{
+    Capture c;
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    c.width = client.right;
+    c.height = client.bottom;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = c.width;
+    info.bmiHeader.biHeight = -c.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, c.width, c.height, screen, origin.x, origin.y, SRCCOPY);
+    SelectObject(memory, old);
+    const auto* bgra = static_cast<const std::uint32_t*>(bits);
+    c.pixels.assign(bgra, bgra + std::size_t(c.width) * std::size_t(c.height));
+    for (std::uint32_t& p : c.pixels)
+        p &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return c;
 }
 
 bool save_screenshot(const std::string& png_path)

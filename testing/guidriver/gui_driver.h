@@ -62,6 +62,8 @@ std::vector<TreeItem> tree_view_items(HWND tree);
 std::optional<RECT> tree_view_item_rect(HWND tree, HANDLE item);
 
 void post_command(HWND window, WORD command_id);
+// Posts any message, counted for settle like the others.
+void post_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Posts WM_CHAR for each character of text (UTF-8).
 void post_text(HWND window, const std::string& text);
 // Posts WM_KEYDOWN / WM_KEYUP for a virtual key.
@@ -84,6 +86,15 @@ void settle(HWND window, int timeout_ms = 20000);
 bool wait_until(const std::function<bool()>& condition, int timeout_ms = 10000);
 
 // Registry access goes through the platform seam (platform/registry.h).
+
+// The pixels of a window's client area as shown on the screen, as
+// 0x00RRGGBB, top row first.
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+};
+Capture capture_client(HWND window);
 
 // Saves the whole screen as a PNG file; returns false on failure.
 bool save_screenshot(const std::string& png_path);

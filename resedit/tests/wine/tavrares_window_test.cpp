@@ -23,6 +23,8 @@
 #include "platform/registry.h"
 #include "platform/tests/test_dirs.h"
 #include "resedit/command_ids.h"
+#include "resedit/tvr_file.h"
+#include "resedit/win32/resource_ids.h"
 #include "testing/guidriver/gui_driver.h"
 
 namespace vyn::resedit {
@@ -65,9 +67,11 @@ RECT client_rect(HWND view, HWND control)
     return r;
 }
 
+// Posted through the driver, so that settle() waits for them and for what
+// they post in turn.
 void post_mouse(HWND view, UINT message, int x, int y, WPARAM keys = 0)
 {
-    PostMessageA(view, message, keys, MAKELPARAM(x, y));
+    gui::post_message(view, message, keys, MAKELPARAM(x, y));
 }
 
 // Presses at (x, y), drags to (x + dx, y + dy) in two steps and releases.
@@ -207,6 +211,7 @@ TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
     // Nothing reached the file yet; F3 saves.
     EXPECT_EQ(controls_on_disk(res).size(), 2u);
     gui::type_key(frame, VK_F3);
+    settle();
     EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
     auto controls = controls_on_disk(res);
     ASSERT_EQ(controls.size(), 3u);
@@ -324,6 +329,7 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     PostMessageA(callbacks, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(callbacks); });
     gui::type_key(frame, VK_F3);
+    settle();
     std::string include;
     EXPECT_TRUE(gui::wait_until([&] {
         return platform::read_whole_file(winpath::join(dir, "oneids.h"), include) &&
@@ -402,15 +408,19 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     PostMessageA(strings, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(strings); });
     gui::post_command(frame, CMD_SAVE);
+    settle();
     EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
     EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
     EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
 
-    // Ctrl+G on the selected edit field: a group start, no tab stop.
+    // Ctrl+G on the selected edit field: a group start, no tab stop. The
+    // click goes to the view as it stands once the save has been shown.
+    settle();
     RECT r = field();
     post_mouse(view(), WM_LBUTTONDOWN, (r.left + r.right) / 2, (r.top + r.bottom) / 2, MK_LBUTTON);
     post_mouse(view(), WM_LBUTTONUP, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
     settle();
+    ASSERT_TRUE(gui::wait_until([&] { return selected() != "none"; })) << status();
     gui::post_command(frame, CMD_GROUP);
     HWND group = editor_dialog("Group", program.id());
     ASSERT_NE(group, nullptr);
@@ -420,6 +430,7 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     PostMessageA(group, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(group); });
     gui::post_command(frame, CMD_SAVE);
+    settle();
     EXPECT_TRUE(gui::wait_until([&] {
         auto controls = controls_on_disk(res);
         return !controls.empty() && (controls[0].style & (WS_GROUP | WS_TABSTOP)) == WS_GROUP;
@@ -453,6 +464,7 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
     gui::post_command(frame, CMD_SAVE);
+    settle();
     auto menus_on_disk = [&] {
         std::vector<Menu> menus;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -500,6 +512,7 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
     gui::post_command(frame, CMD_SAVE);
+    settle();
     EXPECT_TRUE(gui::wait_until([&] {
         auto menus = menus_on_disk();
         return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[1].text == "&Open...";
@@ -545,6 +558,7 @@ TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
     EXPECT_LT(after.right, before.right * 23 / 10);
     gui::save_screenshot(gui::screenshot_path("tavrares_zoom.png"));
     gui::post_command(frame, CMD_SAVE);
+    settle();
     auto names = [&] {
         std::vector<std::string> out;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -580,6 +594,7 @@ TEST_F(TavraresWindow, CustomControlLibraryOffersItsClasses)
     settle();
     EXPECT_TRUE(gui::wait_until([&] { return gui::find_child(view(), "TestGauge") != nullptr; }));
     gui::post_command(frame, CMD_SAVE);
+    settle();
     EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
     auto controls = controls_on_disk(res);
     ASSERT_EQ(controls.size(), 3u);
@@ -739,6 +754,122 @@ TEST_F(TavraresWindow, IdeResourcesCommandStartsTheEditorWithTheChosenFile)
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(gui::wait_until([&] { return !IsWindow(frame); }));
     ide->terminate();
+}
+
+// Rows between from and to percent of the capture's height that have a
+// quarter of their pixels in colour.
+int rows_with(const gui::Capture& c, std::uint32_t colour, int from, int to)
+{
+    int rows = 0;
+    for (int y = c.height * from / 100; y < c.height * to / 100; ++y) {
+        int n = 0;
+        for (int x = 0; x < c.width; ++x)
+            n += c.at(x, y) == colour;
+        rows += n >= c.width / 4;
+    }
+    return rows;
+}
+
+std::uint32_t rgb_of(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+// The settings that shape what is added and shown: sorted list boxes among
+// the default styles, bold new dialogs, red new static texts, a green list
+// background and the guide 30 units above the dialog's bottom; then the
+// configuration dialog changes two of them.
+TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
+{
+    const long sorted_lists = 43476 | (1 << 9);
+    registry->write_string(HKCU, kTavraresKey, "gControlStyles", std::to_string(sorted_lists));
+    registry->write_string(HKCU, kTavraresKey, "gfFontStyle", "1");
+    registry->write_string(HKCU, kTavraresKey, "TextColor", "255");
+    registry->write_string(HKCU, kTavraresKey, "ListBackground", "65280");
+    registry->write_string(HKCU, kTavraresKey, "UnderscoreYOffset", "30");
+    std::string fresh = winpath::join(dir, "fresh.res");
+    start("\"" + fresh + "\"");
+    gui::post_command(frame, CMD_NEW_DIALOG);
+    HWND name = editor_dialog("New Dialog", program.id());
+    ASSERT_NE(name, nullptr);
+    set_item(name, IDC_DIALOG_NAME, "IDD_NEW");
+    PostMessageA(name, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(gui::wait_until([&] { return status().find("IDD_NEW: 0 controls") != std::string::npos; })) << status();
+    settle();
+    auto place = [&](std::uint16_t kind, int x, int y) {
+        gui::post_command(frame, CMD_ADD_CONTROL + kind);
+        settle();
+        post_mouse(view(), WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+        post_mouse(view(), WM_LBUTTONUP, x, y);
+        settle();
+    };
+    place(kList, 12, 12);
+    place(kText, 200, 12);
+    ASSERT_TRUE(gui::wait_until([&] { return status().find("IDD_NEW: 2 controls") != std::string::npos; })) << status();
+    HWND list = gui::find_child(view(), "ListBox");
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & LBS_SORT);
+
+    // The list box is painted green; the guide is a dotted row 70 of 100 units down.
+    const std::uint32_t guide = rgb_of(GetSysColor(COLOR_GRAYTEXT));
+    ASSERT_TRUE(gui::wait_until([&] {
+        gui::Capture shot = gui::capture_client(list);
+        return shot.width > 4 && shot.at(shot.width / 2, shot.height / 2) == 0x00FF00;
+    }));
+    EXPECT_EQ(rows_with(gui::capture_client(view()), guide, 65, 75), 1);
+    gui::save_screenshot(gui::screenshot_path("tavrares_settings.png"));
+
+    gui::type_key(frame, VK_F3);
+    settle();
+    ASSERT_TRUE(gui::wait_until([&] { return controls_on_disk(fresh).size() == 2; }));
+    ResFile file = file_on_disk(fresh);
+    const Dialog* saved = nullptr;
+    for (const ResRecord& rec : file.records)
+        if (rec.dialog)
+            saved = &*rec.dialog;
+    ASSERT_NE(saved, nullptr);
+    EXPECT_TRUE(saved->extended);
+    EXPECT_EQ(saved->weight, 700);
+    EXPECT_TRUE(saved->controls[0].style & LBS_SORT);
+    SilentUi silent;
+    Project project;
+    ASSERT_TRUE(load_project(winpath::join(dir, "fresh.TVR"), project, silent));
+    EXPECT_EQ(project.control_styles, std::uint32_t(sorted_lists));
+    ASSERT_EQ(project.dialogs.size(), 1u);
+    ASSERT_EQ(project.dialogs[0].controls.size(), 2u);
+    EXPECT_EQ(project.dialogs[0].controls[1].text_colour, 255u);
+
+    // Configuration: list boxes no longer sorted, no guide.
+    gui::post_command(frame, CMD_CONFIGURATION);
+    HWND config = editor_dialog("Configuration", program.id());
+    ASSERT_NE(config, nullptr);
+    set_item(config, IDC_SETTING + kUnderscoreYOffset, "0");
+    PostMessageA(config, WM_COMMAND, IDC_DEFAULT_STYLES, 0);
+    HWND styles = editor_dialog("Default styles of new controls", program.id());
+    ASSERT_NE(styles, nullptr);
+    HWND sorted = GetDlgItem(styles, IDC_STYLE_CHOICE + 9);
+    EXPECT_EQ(gui::window_text(sorted), "List boxes are sorted");
+    EXPECT_EQ(SendMessageA(sorted, BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageA(sorted, BM_SETCHECK, BST_UNCHECKED, 0);
+    PostMessageA(styles, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(styles); });
+    PostMessageA(config, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(config); });
+    settle();
+    place(kList, 12, 120);
+    ASSERT_TRUE(gui::wait_until([&] { return status().find("IDD_NEW: 3 controls") != std::string::npos; })) << status();
+    std::vector<HWND> lists = gui::find_children(view(), "ListBox");
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_FALSE(GetWindowLongA(lists[1], GWL_STYLE) & LBS_SORT);
+    EXPECT_EQ(rows_with(gui::capture_client(view()), guide, 65, 75), 0);
+
+    gui::type_key(frame, VK_F3);
+    settle();
+    ASSERT_TRUE(gui::wait_until([&] { return controls_on_disk(fresh).size() == 3; }));
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "gControlStyles"), "43476");
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "UnderscoreYOffset"), "0");
+    EXPECT_EQ(registry->read_string(HKCU, kTavraresKey, "TextColor"), "255");
+    ASSERT_TRUE(load_project(winpath::join(dir, "fresh.TVR"), project, silent));
+    EXPECT_EQ(project.control_styles, 43476u);
 }
 
 }  // namespace

@@ -36,46 +36,6 @@ std::string file_text(const std::string& path)
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<missing>";
 }
 
-// The pixels of a window's client area as 0x00RRGGBB, top row first.
-struct Capture {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
-};
-
-Capture capture_client(HWND window)
-{
-    Capture c;
-    RECT client;
-    GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    c.width = client.right;
-    c.height = client.bottom;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = c.width;
-    info.bmiHeader.biHeight = -c.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, c.width, c.height, screen, origin.x, origin.y, SRCCOPY);
-    SelectObject(memory, old);
-    const auto* bgra = static_cast<const std::uint32_t*>(bits);
-    c.pixels.assign(bgra, bgra + std::size_t(c.width) * std::size_t(c.height));
-    for (std::uint32_t& p : c.pixels)
-        p &= 0xFFFFFF;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
-
 bool bluish(std::uint32_t p)
 {
     int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
@@ -89,7 +49,7 @@ bool greenish(std::uint32_t p)
 }
 
 // Rows of pixels [from, to) that hold a pixel for which test holds.
-int count_rows_with(const Capture& c, int from, int to, bool (*test)(std::uint32_t))
+int count_rows_with(const gui::Capture& c, int from, int to, bool (*test)(std::uint32_t))
 {
     int rows = 0;
     for (int y = from; y < std::min(to, c.height); ++y)
@@ -177,7 +137,7 @@ TEST_F(SearchAndDisplay, ACSourceIsPaintedWithKeywordCommentAndPreprocessorColou
     gui::settle(frame);
     RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     gui::settle(frame);
-    Capture shot = capture_client(edit);
+    gui::Capture shot = gui::capture_client(edit);
     gui::save_screenshot(gui::screenshot_path("tavra_colouring.png"));
 
     // The rows are found by their ink: the first row of pixels with any
