@@ -306,6 +306,20 @@ INT_PTR CALLBACK view_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
         EndPaint(window, &ps);
         return TRUE;
     }
+    case WM_CTLCOLORSTATIC: {
+        // Static texts with a colour of their own are shown in it, as the
+        // generated code shows them.
+        const Dialog* d = app().session.dialog();
+        int id = GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
+        auto own = d ? std::find_if(d->controls.begin(), d->controls.end(),
+                                    [id](const Control& c) { return c.id == id && c.kind == kText; })
+                     : std::vector<Control>::const_iterator();
+        if (!d || own == d->controls.end() || own->text_colour == kNoColour)
+            return FALSE;
+        SetTextColor(HDC(wparam), COLORREF(own->text_colour));
+        SetBkMode(HDC(wparam), TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_3DFACE));
+    }
     case WM_CTLCOLORLISTBOX: {
         COLORREF colour;
         if (!g_list_brush || !list_background(colour))

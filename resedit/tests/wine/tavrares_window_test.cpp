@@ -803,8 +803,10 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
     place(kList, 12, 12);
     place(kText, 200, 12);
     ASSERT_TRUE(gui::wait_until([&] { return status().find("IDD_NEW: 2 controls") != std::string::npos; })) << status();
-    HWND list = gui::find_child(view(), "ListBox");
-    ASSERT_NE(list, nullptr);
+    // The status is told before the view is made again: the list box is waited for.
+    settle();
+    HWND list = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (list = gui::find_child(view(), "ListBox")) != nullptr; }));
     EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & LBS_SORT);
 
     // The list box is painted green; the guide is a dotted row 70 of 100 units down.
@@ -814,6 +816,11 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
         return shot.width > 4 && shot.at(shot.width / 2, shot.height / 2) == 0x00FF00;
     }));
     EXPECT_EQ(rows_with(gui::capture_client(view()), guide, 65, 75), 1);
+    // The new text is written in red.
+    HWND text = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (text = gui::find_child(view(), "Static")) != nullptr; }));
+    gui::Capture written = gui::capture_client(text);
+    EXPECT_TRUE(std::count(written.pixels.begin(), written.pixels.end(), 0xFF0000u) > 5);
     gui::save_screenshot(gui::screenshot_path("tavrares_settings.png"));
 
     gui::type_key(frame, VK_F3);
@@ -840,6 +847,9 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
     gui::post_command(frame, CMD_CONFIGURATION);
     HWND config = editor_dialog("Configuration", program.id());
     ASSERT_NE(config, nullptr);
+    gui::settle(config);
+    Sleep(300);  // for the screenshot only: the X server draws it after the paint
+    gui::save_screenshot(gui::screenshot_path("tavrares_configuration.png"));
     set_item(config, IDC_SETTING + kUnderscoreYOffset, "0");
     PostMessageA(config, WM_COMMAND, IDC_DEFAULT_STYLES, 0);
     HWND styles = editor_dialog("Default styles of new controls", program.id());
@@ -847,6 +857,9 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
     HWND sorted = GetDlgItem(styles, IDC_STYLE_CHOICE + 9);
     EXPECT_EQ(gui::window_text(sorted), "List boxes are sorted");
     EXPECT_EQ(SendMessageA(sorted, BM_GETCHECK, 0, 0), BST_CHECKED);
+    gui::settle(styles);
+    Sleep(300);
+    gui::save_screenshot(gui::screenshot_path("tavrares_default_styles.png"));
     SendMessageA(sorted, BM_SETCHECK, BST_UNCHECKED, 0);
     PostMessageA(styles, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(styles); });
@@ -855,8 +868,9 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
     settle();
     place(kList, 12, 120);
     ASSERT_TRUE(gui::wait_until([&] { return status().find("IDD_NEW: 3 controls") != std::string::npos; })) << status();
-    std::vector<HWND> lists = gui::find_children(view(), "ListBox");
-    ASSERT_EQ(lists.size(), 2u);
+    settle();
+    std::vector<HWND> lists;
+    ASSERT_TRUE(gui::wait_until([&] { return (lists = gui::find_children(view(), "ListBox")).size() == 2; }));
     EXPECT_FALSE(GetWindowLongA(lists[1], GWL_STYLE) & LBS_SORT);
     EXPECT_EQ(rows_with(gui::capture_client(view()), guide, 65, 75), 0);
 
