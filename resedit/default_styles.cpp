@@ -1,15 +1,11 @@
 #include "resedit/default_styles.h"
 
 #include "resedit/model.h"
+#include "resedit/window_styles.h"
 
 namespace vyn::resedit {
 
 namespace {
-
-constexpr std::uint32_t WS_TABSTOP = 0x00010000;
-constexpr std::uint32_t WS_GROUP = 0x00020000;
-constexpr std::uint32_t WS_VSCROLL = 0x00200000;
-constexpr std::uint32_t WS_BORDER = 0x00800000;
 
 constexpr std::uint32_t kinds(std::initializer_list<ControlKind> list)
 {
@@ -34,7 +30,7 @@ struct Choice {
 const Choice kChoices[kDefaultStyleChoiceCount] = {
     {kinds({kText}), 0x3, 0x1, 0x0, "Static texts are centred"},
     {kinds({kText}), 0x80, 0x80, 0, "Static texts show && as it is"},
-    {kinds({kEdit}), WS_BORDER, WS_BORDER, 0, "Edit fields have a border"},
+    {kinds({kEdit}), kWsBorder, kWsBorder, 0, "Edit fields have a border"},
     {kinds({kEdit}), 0x44, 0x44, 0, "Edit fields hold several lines"},
     {kinds({kEdit}), 0x80, 0x80, 0, "Edit fields scroll horizontally"},
     {kinds({kButton}), 0xF, 0x1, 0x0, "Push buttons are default buttons"},
@@ -45,9 +41,9 @@ const Choice kChoices[kDefaultStyleChoiceCount] = {
     {kinds({kCombo}), 0x100, 0x100, 0, "Combo boxes are sorted"},
     {kinds({kCombo}), 0x3, 0x3, 0x2, "Combo boxes are drop-down lists"},
     {kinds({kCheckbox, kRadiobutton}), 0x20, 0x20, 0, "Check and radio boxes have their text on the left"},
-    {kinds({kList, kCombo}), WS_VSCROLL, WS_VSCROLL, 0, "List and combo boxes have a vertical scroll bar"},
-    {kEveryKind, WS_GROUP, WS_GROUP, 0, "Each new control starts a group"},
-    {kInputKinds, WS_TABSTOP, WS_TABSTOP, 0, "Controls that take input are tab stops"},
+    {kinds({kList, kCombo}), kWsVScroll, kWsVScroll, 0, "List and combo boxes have a vertical scroll bar"},
+    {kEveryKind, kWsGroup, kWsGroup, 0, "Each new control starts a group"},
+    {kInputKinds, kWsTabStop, kWsTabStop, 0, "Controls that take input are tab stops"},
 };
 
 }  // namespace

@@ -5,16 +5,13 @@
 
 #include "resedit/default_styles.h"
 #include "resedit/dialog_template.h"
+#include "resedit/window_styles.h"
 
 namespace vyn::resedit {
 
 namespace {
 
-// Window styles of new controls.
-constexpr std::uint32_t WS_CHILD_VISIBLE = 0x50000000;
-constexpr std::uint32_t WS_BORDER = 0x00800000;
-constexpr std::uint32_t WS_CAPTION_SYSMENU_POPUP = 0x80C80000;
-constexpr std::uint32_t DS_MODALFRAME = 0x80;
+constexpr std::uint32_t kChildVisible = kWsChild | kWsVisible;
 
 struct KindRow {
     std::uint16_t kind;
@@ -27,20 +24,20 @@ struct KindRow {
 
 // Base styles: the choices of the default styles setting are added to them.
 const KindRow kKinds[] = {
-    {kText, kClassStatic, nullptr, WS_CHILD_VISIBLE, "Text", 0, 0},
-    {kEdit, kClassEdit, nullptr, WS_CHILD_VISIBLE, "", 0, 0},
-    {kGroupbox, kClassButton, nullptr, WS_CHILD_VISIBLE | 0x7, "Group", 0, 0},
-    {kButton, kClassButton, nullptr, WS_CHILD_VISIBLE, "Button", 40, 14},
-    {kCheckbox, kClassButton, nullptr, WS_CHILD_VISIBLE | 0x2, "Check", 48, 10},
-    {kRadiobutton, kClassButton, nullptr, WS_CHILD_VISIBLE | 0x4, "Radio", 48, 10},
-    {kCombo, kClassComboBox, nullptr, WS_CHILD_VISIBLE | 0x2, "", 48, 40},
-    {kList, kClassListBox, nullptr, WS_CHILD_VISIBLE | WS_BORDER, "", 48, 40},
-    {kHScroll, kClassScrollBar, nullptr, WS_CHILD_VISIBLE, "", 48, 10},
-    {kVScroll, kClassScrollBar, nullptr, WS_CHILD_VISIBLE | 0x1, "", 10, 40},
-    {kListview, 0, "SysListView32", WS_CHILD_VISIBLE | WS_BORDER | 0x1, "", 60, 50},
-    {kTree, 0, "SysTreeView32", WS_CHILD_VISIBLE | WS_BORDER | 0x7, "", 60, 50},
-    {kSpin, 0, "msctls_updown32", WS_CHILD_VISIBLE | 0x20, "", 10, 14},
-    {kSlider, 0, "msctls_trackbar32", WS_CHILD_VISIBLE, "", 60, 15},
+    {kText, kClassStatic, nullptr, kChildVisible, "Text", 0, 0},
+    {kEdit, kClassEdit, nullptr, kChildVisible, "", 0, 0},
+    {kGroupbox, kClassButton, nullptr, kChildVisible | 0x7, "Group", 0, 0},
+    {kButton, kClassButton, nullptr, kChildVisible, "Button", 40, 14},
+    {kCheckbox, kClassButton, nullptr, kChildVisible | 0x2, "Check", 48, 10},
+    {kRadiobutton, kClassButton, nullptr, kChildVisible | 0x4, "Radio", 48, 10},
+    {kCombo, kClassComboBox, nullptr, kChildVisible | 0x2, "", 48, 40},
+    {kList, kClassListBox, nullptr, kChildVisible | kWsBorder, "", 48, 40},
+    {kHScroll, kClassScrollBar, nullptr, kChildVisible, "", 48, 10},
+    {kVScroll, kClassScrollBar, nullptr, kChildVisible | 0x1, "", 10, 40},
+    {kListview, 0, "SysListView32", kChildVisible | kWsBorder | 0x1, "", 60, 50},
+    {kTree, 0, "SysTreeView32", kChildVisible | kWsBorder | 0x7, "", 60, 50},
+    {kSpin, 0, "msctls_updown32", kChildVisible | 0x20, "", 10, 14},
+    {kSlider, 0, "msctls_trackbar32", kChildVisible, "", 60, 15},
 };
 
 const KindRow* kind_row(std::uint16_t kind)
@@ -387,7 +384,7 @@ Dialog new_dialog(std::uint16_t id, const std::string& name, long font_style)
     Dialog d;
     d.id = id;
     d.name = name;
-    d.style = WS_CAPTION_SYSMENU_POPUP | DS_MODALFRAME | DS_SETFONT;
+    d.style = kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | DS_SETFONT;
     d.cx = 160;
     d.cy = 100;
     d.caption = name;

@@ -3,13 +3,11 @@
 #include "common/strings.h"
 #include "resedit/dialog_editing.h"
 #include "resedit/dialog_template.h"
+#include "resedit/window_styles.h"
 
 namespace vyn::resedit {
 namespace {
 
-constexpr std::uint32_t kChild = 0x40000000, kVisible = 0x10000000, kTabStop = 0x00010000;
-constexpr std::uint32_t kDefPushButton = 0x1;
-constexpr std::uint32_t kDsControl = 0x400, kDs3dLook = 0x4, kDsSetFont = 0x40;
 constexpr std::uint16_t kIdOk = 1, kIdCancel = 2;
 
 Control& button(Dialog& d, const char* text, std::uint16_t id, int x, int y, const EditorSettings& s)
@@ -33,7 +31,7 @@ Dialog unfolding_dialog(std::uint16_t id, const std::string& name, const EditorS
     d.cx = 220;
     d.cy = 150;
     Control& ok = button(d, "OK", kIdOk, 164, 6, s);
-    ok.style |= kDefPushButton;
+    ok.style |= kBsDefPushButton;
     button(d, "Cancel", kIdCancel, 164, 24, s).flags |= kCtlCancel;
     Control& frame = d.controls[add_control(d, kGroupbox, 6, 70, s)];
     frame.text = {false, 0, "More"};
@@ -57,7 +55,7 @@ std::vector<Dialog> property_sheet(std::uint16_t id, const std::string& name, in
     Control& tab = sheet.controls[add_control(sheet, kText, 6, 6, s)];  // made a tab control below
     tab.kind = kCommon16;
     tab.window_class = {false, 0, "SysTabControl32"};
-    tab.style = kChild | kVisible | kTabStop;
+    tab.style = kWsChild | kWsVisible | kWsTabStop;
     tab.text = {false, 0, ""};
     tab.text_colour = kNoColour;
     tab.x = 6;
@@ -65,13 +63,13 @@ std::vector<Dialog> property_sheet(std::uint16_t id, const std::string& name, in
     tab.cx = 238;
     tab.cy = 158;
     Control& ok = button(sheet, "OK", kIdOk, 82, 170, s);
-    ok.style |= kDefPushButton;
+    ok.style |= kBsDefPushButton;
     button(sheet, "Cancel", kIdCancel, 138, 170, s).flags |= kCtlCancel;
     button(sheet, "&Apply", 0, 194, 170, s);
     out.push_back(sheet);
     for (int n = 1; n <= pages; ++n) {
         Dialog page = new_dialog(std::uint16_t(id + n), format("%s_PAGE%d", name.c_str(), n), s[kFontStyle]);
-        page.style = kChild | kDsControl | kDs3dLook | kDsSetFont;
+        page.style = kWsChild | kDsControl | kDs3dLook | DS_SETFONT;
         page.flags |= kDialogChildWindow;
         page.caption = format("Page %d", n);  // the tab's label
         // The tab's display area: inside its border, below the row of tabs.

@@ -1,9 +1,9 @@
 #include "resedit/group_marks.h"
 
+#include "resedit/window_styles.h"
+
 namespace vyn::resedit {
 namespace {
-
-constexpr std::uint32_t kGroup = 0x00020000, kTabStop = 0x00010000;
 
 Mark mark_of(const Dialog& d, const Selection& sel, std::uint32_t bit)
 {
@@ -27,7 +27,7 @@ void apply(Control& c, std::uint32_t bit, std::optional<bool> value)
 
 GroupMarks group_marks(const Dialog& d, const Selection& sel)
 {
-    return {mark_of(d, sel, kGroup), mark_of(d, sel, kTabStop)};
+    return {mark_of(d, sel, kWsGroup), mark_of(d, sel, kWsTabStop)};
 }
 
 void set_group_marks(Dialog& d, const Selection& sel, std::optional<bool> group, std::optional<bool> tab_stop)
@@ -35,8 +35,8 @@ void set_group_marks(Dialog& d, const Selection& sel, std::optional<bool> group,
     for (std::size_t i : sel) {
         if (i >= d.controls.size())
             continue;
-        apply(d.controls[i], kGroup, group);
-        apply(d.controls[i], kTabStop, tab_stop);
+        apply(d.controls[i], kWsGroup, group);
+        apply(d.controls[i], kWsTabStop, tab_stop);
     }
 }
 
