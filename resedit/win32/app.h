@@ -57,6 +57,12 @@ HWND create_frame(int show);
 void update_title_and_status();
 void layout_frame();
 
+// The Arrange menu's picture items (arrange_pictures.cpp): made owner-drawn
+// once, then measured and drawn for the frame.
+void make_arrange_pictures(HMENU menu);
+bool measure_arrange_item(MEASUREITEMSTRUCT& item);
+bool draw_arrange_item(const DRAWITEMSTRUCT& item);
+
 // The live dialog (dialog_view.cpp).
 bool register_view_support();
 void rebuild_view();

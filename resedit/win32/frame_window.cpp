@@ -71,6 +71,7 @@ LRESULT CALLBACK frame_procedure(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_CREATE:
         app().frame = window;
         create_palette(window);
+        make_arrange_pictures(GetMenu(window));
         app().status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                        window, nullptr, app().instance, nullptr);
         return 0;
@@ -85,6 +86,14 @@ LRESULT CALLBACK frame_procedure(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_KEYDOWN:
         handle_arrow_key(UINT(wparam));
         return 0;
+    case WM_MEASUREITEM:
+        if (measure_arrange_item(*reinterpret_cast<MEASUREITEMSTRUCT*>(lparam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (draw_arrange_item(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)))
+            return TRUE;
+        break;
     case WM_INITMENUPOPUP:
         enable_menu_items(HMENU(wparam));
         return 0;

@@ -886,5 +886,32 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
     EXPECT_EQ(project.control_styles, 43476u);
 }
 
+// The Arrange menu's items are pictures beside their names, drawn by the editor.
+TEST_F(TavraresWindow, ArrangeMenuShowsPictures)
+{
+    start("\"" + res + "\"");
+    // A selection, so that the items are enabled.
+    RECT r = field();
+    post_mouse(view(), WM_LBUTTONDOWN, (r.left + r.right) / 2, (r.top + r.bottom) / 2, MK_LBUTTON);
+    post_mouse(view(), WM_LBUTTONUP, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    settle();
+    ASSERT_TRUE(gui::wait_until([&] { return selected() != "none"; })) << status();
+    gui::type_key(frame, 'A', false, false, true);
+    HWND popup = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (popup = FindWindowA("#32768", nullptr)) && IsWindowVisible(popup); }));
+    // Only a selected item of a menu of names has the highlight colour; here
+    // every picture's controls are filled with it, down to the last items.
+    Sleep(300);  // the X server draws the popup after its paint
+    gui::Capture shown = gui::capture_client(popup);
+    const std::uint32_t highlight = rgb_of(GetSysColor(COLOR_HIGHLIGHT));
+    auto lower_half = shown.pixels.begin() + std::ptrdiff_t(shown.pixels.size() / 2);
+    EXPECT_GT(std::count(lower_half, shown.pixels.end(), highlight), 30);
+    gui::save_screenshot(gui::screenshot_path("tavrares_arrange_menu.png"));
+    gui::type_key(frame, VK_ESCAPE);
+    gui::type_key(frame, VK_ESCAPE);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.wait_exit(10000));
+}
+
 }  // namespace
 }  // namespace vyn::resedit
