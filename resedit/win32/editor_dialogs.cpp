@@ -127,9 +127,10 @@ Control* callback_control(Dialog& project_dialog)
    message (setting a field's text notifies the dialog, which comes back here). */
 void fill_callbacks(HWND dialog)
 {
+    std::string name = app().session.dialog_name();
     Dialog& pd = app().session.project_dialog();
     const Control* c = callback_control(pd);
-    std::string name = pd.name, prefix = pd.prefix;
+    std::string prefix = pd.prefix;
     std::optional<std::string> label, callback, mask;
     if (c) {
         label = vyn::format("Control %s (%s)", control_symbol(*c).c_str(), control_kind_name(c->kind));
@@ -149,7 +150,7 @@ void fill_callbacks(HWND dialog)
     }
 }
 
-// False, with the refusal told, when a field is wrong.
+// False, with the refusal told, when a field is wrong; then nothing is changed.
 bool apply_callbacks(HWND dialog)
 {
     std::string name(vyn::trim(item_text(dialog, IDC_DIALOG_NAME)));
@@ -169,6 +170,8 @@ bool apply_callbacks(HWND dialog)
             return false;
         }
     }
+    if (!app().session.rename_dialog(name, ui()))
+        return false;
     Dialog& pd = app().session.project_dialog();
     pd.prefix = prefix;
     if (Control* c = callback_control(pd)) {
