@@ -59,6 +59,7 @@ protected:
     void save_and_wait(const std::function<bool()>& saved)
     {
         gui::type_key(frame, VK_F3);
+        wait_saved();
         EXPECT_TRUE(gui::wait_until(saved));
     }
 };

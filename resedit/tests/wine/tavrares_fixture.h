@@ -138,6 +138,16 @@ protected:
 
     // After each step the frame has rebuilt the dialog.
     void settle() { gui::settle(frame); }
+    // Waits until the frame's title no longer marks the file changed: the
+    // save has been written whole, and the files may be read without
+    // holding one open while the editor replaces it.
+    void wait_saved()
+    {
+        EXPECT_TRUE(gui::wait_until([&] {
+            std::string title = gui::window_text(frame);
+            return title.size() < 2 || title.compare(title.size() - 2, 2, " *") != 0;
+        })) << gui::window_text(frame);
+    }
 
     std::string dir, res;
     std::unique_ptr<platform::Registry> registry;

@@ -20,23 +20,24 @@ TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
     drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, 400, 0);
     settle();
     EXPECT_EQ(selected(), "122,20,32,12");
-    // ... and far to the left at the left margin, once the view shows it right.
+    // ... and far to the left at the left margin, once the rebuilt view shows
+    // it at the right (the drag's preview left it beyond the dialog's edge).
     ASSERT_TRUE(gui::wait_until([&] {
         RECT v{};
         GetClientRect(view(), &v);
         r = field();
-        return r.left > v.right / 2;
+        return r.left > v.right / 2 && r.right <= v.right;
     }));
     drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, -600, 0);
     settle();
     EXPECT_EQ(selected(), "6,20,32,12");
     // A drag of the bottom right handle resizes it, once the rebuilt view
-    // shows the field at the left.
+    // shows the field at the left, inside the dialog.
     ASSERT_TRUE(gui::wait_until([&] {
         RECT v{};
         GetClientRect(view(), &v);
         r = field();
-        return r.right < v.right / 2;
+        return r.right < v.right / 2 && r.left > 0;
     }));
     drag(view(), r.right, r.bottom, 30, 12);
     settle();
@@ -71,6 +72,7 @@ TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
     // Nothing reached the file yet; F3 saves.
     EXPECT_EQ(controls_on_disk(res).size(), 2u);
     gui::type_key(frame, VK_F3);
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
     auto controls = controls_on_disk(res);
     ASSERT_EQ(controls.size(), 3u);
@@ -163,6 +165,7 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     PostMessageA(callbacks, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(callbacks); });
     gui::type_key(frame, VK_F3);
+    wait_saved();
     std::string include;
     EXPECT_TRUE(gui::wait_until([&] {
         return platform::read_whole_file(winpath::join(dir, "oneids.h"), include) &&
@@ -232,6 +235,7 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     PostMessageA(strings, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(strings); });
     gui::post_command(frame, CMD_SAVE);
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
     EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
     EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
@@ -250,6 +254,7 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     PostMessageA(group, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(group); });
     gui::post_command(frame, CMD_SAVE);
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] {
         auto controls = controls_on_disk(res);
         return !controls.empty() && (controls[0].style & (WS_GROUP | WS_TABSTOP)) == WS_GROUP;
@@ -283,6 +288,7 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
     gui::post_command(frame, CMD_SAVE);
+    wait_saved();
     auto menus_on_disk = [&] {
         std::vector<Menu> menus;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -330,6 +336,7 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
     gui::post_command(frame, CMD_SAVE);
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] {
         auto menus = menus_on_disk();
         return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[1].text == "&Open...";
@@ -375,6 +382,7 @@ TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
     EXPECT_LT(after.right, before.right * 23 / 10);
     gui::save_screenshot(gui::screenshot_path("tavrares_zoom.png"));
     gui::post_command(frame, CMD_SAVE);
+    wait_saved();
     auto names = [&] {
         std::vector<std::string> out;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -410,6 +418,7 @@ TEST_F(TavraresWindow, CustomControlLibraryOffersItsClasses)
     settle();
     EXPECT_TRUE(gui::wait_until([&] { return gui::find_child(view(), "TestGauge") != nullptr; }));
     gui::post_command(frame, CMD_SAVE);
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
     auto controls = controls_on_disk(res);
     ASSERT_EQ(controls.size(), 3u);
