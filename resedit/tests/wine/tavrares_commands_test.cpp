@@ -117,6 +117,9 @@ TEST_F(TavraresCommands, FilesStylesAndTestRun)
     PostMessageA(styles, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(was_told("Another control or dialog already has this ID."));
     set_item(styles, 321, "1000");
+    // The refusals were the styles dialog's: it is in front again, its owner still disabled.
+    EXPECT_TRUE(gui::wait_until([&] { return GetForegroundWindow() == styles; }));
+    EXPECT_FALSE(IsWindowEnabled(frame));
     gui::save_screenshot(gui::screenshot_path("tavrares_styles.png"));
     PostMessageA(styles, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(styles); });
