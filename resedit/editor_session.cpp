@@ -343,6 +343,21 @@ Dialog& EditorSession::project_dialog()
     return project_.dialogs.back();
 }
 
+void EditorSession::renumber_control(std::uint16_t from, std::uint16_t kind, std::uint16_t to)
+{
+    if (!current_ || from == to)
+        return;
+    Dialog& pd = project_dialog();
+    for (Control& c : pd.controls) {
+        if (c.id == from && c.kind == kind) {
+            c.id = to;
+            c.symbol.clear();
+        }
+        std::replace(c.links.begin(), c.links.end(), from, to);
+    }
+    res_modified_ = true;
+}
+
 std::string EditorSession::dialog_name()
 {
     if (!current_)

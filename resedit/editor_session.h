@@ -88,6 +88,11 @@ public:
     Dialog& project_dialog();
     void mark_modified() { res_modified_ = true; }
 
+    // A control of the edited dialog takes a new number: its project record
+    // (callback, notifications, links to it) follows, and its id symbol
+    // becomes the new number's. Called before the resource's control changes.
+    void renumber_control(std::uint16_t from, std::uint16_t kind, std::uint16_t to);
+
     // The edited dialog's name: its project record's, else for a dialog
     // named by number the symbol of that number; empty when it has none.
     std::string dialog_name();

@@ -260,5 +260,35 @@ TEST(EditorSession, RenamedNamedDialogRenamesItsResource)
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }
 
+// A control given another number keeps its callback and links; its symbol
+// is the new number's, not the old one's.
+TEST(EditorSession, RenumberedControlKeepsItsProjectRecord)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_renumber");
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    ASSERT_EQ(session.dialog()->controls.at(0).id, 1001);
+    {
+        Dialog& pd = session.project_dialog();
+        pd.controls.at(0).callback = "NameField";
+        pd.controls.at(1).links = {1001};
+    }
+    EXPECT_EQ(session.project_dialog().controls.at(0).symbol, "IDC_FIELD");
+    session.renumber_control(1001, kEdit, 1005);
+    session.begin_change()->controls[0].id = 1005;
+    ASSERT_TRUE(session.save(ui));
+
+    EditorSession again;
+    ASSERT_TRUE(again.open(res.string(), ui));
+    const Dialog& pd = again.project_dialog();
+    ASSERT_EQ(pd.controls.size(), 2u);
+    EXPECT_EQ(pd.controls[0].id, 1005);
+    EXPECT_EQ(pd.controls[0].callback, "NameField");
+    EXPECT_EQ(pd.controls[0].symbol, "");
+    EXPECT_EQ(pd.controls[1].links, std::vector<std::uint16_t>{1005});
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 }  // namespace
 }  // namespace vyn::resedit

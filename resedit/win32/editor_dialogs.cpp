@@ -280,8 +280,11 @@ INT_PTR CALLBACK styles_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
                 }
             std::string text = item_text(dialog, IDC_STYLE_TEXT);
             std::size_t index = app().selection[0];
+            app().session.renumber_control(c.id, c.kind, std::uint16_t(*id));
             Control& changed = change_dialog()->controls[index];
-            changed.text = {false, 0, text};
+            // An icon's text names its image by number; an empty field leaves it.
+            if (!(changed.text.is_ordinal && text.empty()))
+                changed.text = {false, 0, text};
             changed.id = std::uint16_t(*id);
             changed.style = *style;
             EndDialog(dialog, IDOK);

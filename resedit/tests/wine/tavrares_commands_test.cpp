@@ -69,9 +69,9 @@ std::string file_line(const std::string& dir, const char* name, bool written)
     return winpath::join(dir, name) + (written ? "" : "  (not written yet)");
 }
 
-// Files lists the project's files; Ctrl+Y edits the field's style, which the
-// live view, the saved resource and its script show; Ctrl+T runs the dialog
-// with that style.
+// Files lists the project's files; Ctrl+Y edits the field's style and
+// number, which the live view, the saved resource and its script show, and
+// which keep the field's callback; Ctrl+T runs the dialog with that style.
 TEST_F(TavraresCommands, FilesStylesAndTestRun)
 {
     start("\"" + res + "\"");
@@ -95,14 +95,24 @@ TEST_F(TavraresCommands, FilesStylesAndTestRun)
     EXPECT_TRUE(was_told("You must make a selection before this operation."));
 
     click(1000);
+    // The field's callback is named first; it stays the field's under its new number.
+    gui::post_command(frame, CMD_CALLBACKS);
+    HWND callbacks = editor_dialog("Callbacks", program.id());
+    ASSERT_NE(callbacks, nullptr);
+    set_item(callbacks, 313, "NameField");
+    PostMessageA(callbacks, WM_COMMAND, IDOK, 0);
+    gui::wait_until([&] { return !IsWindow(callbacks); });
+    settle();
+
     shortcut('Y', true);
     HWND styles = editor_dialog("Styles", program.id());
     ASSERT_NE(styles, nullptr);
-    auto field_text = [&](int id) {
+    auto text_of = [](HWND dialog, int id) {
         char text[128] = {};
-        SendMessageA(GetDlgItem(styles, id), WM_GETTEXT, sizeof text, LPARAM(text));
+        SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof text, LPARAM(text));
         return std::string(text);
     };
+    auto field_text = [&](int id) { return text_of(styles, id); };
     EXPECT_TRUE(gui::wait_until([&] { return field_text(323) == "IDC_FIELD"; })) << field_text(323);
     EXPECT_EQ(field_text(321), "1000");
     std::uint32_t before = controls_on_disk(res).at(0).style;
@@ -116,7 +126,7 @@ TEST_F(TavraresCommands, FilesStylesAndTestRun)
     set_item(styles, 321, "1001");
     PostMessageA(styles, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(was_told("Another control or dialog already has this ID."));
-    set_item(styles, 321, "1000");
+    set_item(styles, 321, "1005");
     // The refusals were the styles dialog's: it is in front again, its owner still disabled.
     EXPECT_TRUE(gui::wait_until([&] { return GetForegroundWindow() == styles; }));
     EXPECT_FALSE(IsWindowEnabled(frame));
@@ -126,10 +136,11 @@ TEST_F(TavraresCommands, FilesStylesAndTestRun)
     settle();
     // The rebuilt view shows the new style.
     EXPECT_TRUE(gui::wait_until([&] {
-        HWND edit = GetDlgItem(view(), 1000);
+        HWND edit = GetDlgItem(view(), 1005);
         return edit && (GetWindowLongA(edit, GWL_STYLE) & (ES_NUMBER | ES_CENTER)) == (ES_NUMBER | ES_CENTER);
     }));
     save_and_wait([&] { return controls_on_disk(res).at(0).style == wanted; });
+    EXPECT_EQ(controls_on_disk(res).at(0).id, 1005);
     std::string script;
     EXPECT_TRUE(platform::read_whole_file(winpath::join(dir, "one.DLG"), script));
     std::size_t line = script.find("EDITTEXT");
@@ -144,7 +155,7 @@ TEST_F(TavraresCommands, FilesStylesAndTestRun)
     shortcut('T', true);
     HWND tried = editor_dialog("IDD_ONE", program.id());
     ASSERT_NE(tried, nullptr);
-    HWND edit = GetDlgItem(tried, 1000);
+    HWND edit = GetDlgItem(tried, 1005);
     ASSERT_NE(edit, nullptr);
     EXPECT_NE(GetDlgItem(tried, 1001), nullptr);
     gui::post_text(edit, "12ab3");
@@ -160,7 +171,15 @@ TEST_F(TavraresCommands, FilesStylesAndTestRun)
     PostMessageA(tried, WM_CLOSE, 0, 0);
     EXPECT_TRUE(gui::wait_until([&] { return !IsWindow(tried); }));
     settle();
-    EXPECT_EQ(gui::window_text(GetDlgItem(view(), 1000)), "");  // the edited dialog is untouched
+    EXPECT_EQ(gui::window_text(GetDlgItem(view(), 1005)), "");  // the edited dialog is untouched
+
+    gui::post_command(frame, CMD_CALLBACKS);
+    callbacks = editor_dialog("Callbacks", program.id());
+    ASSERT_NE(callbacks, nullptr);
+    EXPECT_TRUE(gui::wait_until([&] { return text_of(callbacks, 313) == "NameField"; })) << text_of(callbacks, 313);
+    EXPECT_EQ(text_of(callbacks, 312), "Control 1005 (Edit)");
+    PostMessageA(callbacks, WM_COMMAND, IDCANCEL, 0);
+    gui::wait_until([&] { return !IsWindow(callbacks); });
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.wait_exit(10000));  // nothing unsaved: no question
 }
