@@ -15,7 +15,11 @@ protected:
     // copies pasted over it leave it uncovered (with Shift: adds it to the selection).
     void click(int id, WPARAM keys = 0, bool corner = false)
     {
-        RECT r = client_rect(view(), GetDlgItem(view(), id));
+        RECT r{};
+        EXPECT_TRUE(gui::wait_until([&] {
+            r = client_rect(view(), GetDlgItem(view(), id));
+            return r.right > r.left;
+        })) << id;
         int x = corner ? r.left + 2 : (r.left + r.right) / 2, y = corner ? r.top + 2 : (r.top + r.bottom) / 2;
         post_mouse(view(), WM_LBUTTONDOWN, x, y, MK_LBUTTON | keys);
         post_mouse(view(), WM_LBUTTONUP, x, y, keys);

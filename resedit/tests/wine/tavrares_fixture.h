@@ -56,11 +56,13 @@ inline std::vector<Control> controls_on_disk(const std::string& path)
     return {};
 }
 
-// A control's rectangle in its dialog's client pixels.
+// A control's rectangle in its dialog's client pixels; empty while the view
+// is being rebuilt and the control is not there.
 inline RECT client_rect(HWND view, HWND control)
 {
-    RECT r;
-    GetWindowRect(control, &r);
+    RECT r{};
+    if (!view || !control || !GetWindowRect(control, &r))
+        return RECT{};
     MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
@@ -164,6 +166,14 @@ inline HWND editor_dialog(const std::string& title, DWORD process)
         return found != nullptr;
     });
     return found;
+}
+
+// Presses a button of an editor's dialog and returns once the dialog has
+// handled it; for buttons that open no box of their own.
+inline void press(HWND dialog, int id)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(dialog, WM_COMMAND, WPARAM(id), 0, SMTO_NORMAL, 10000, &result);
 }
 
 inline void set_item(HWND dialog, int id, const std::string& text)

@@ -144,8 +144,7 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     gui::wait_until([&] { return !IsWindow(refusal); });
     set_item(symbols, 301, "IDC_BUTTON");
     set_item(symbols, 302, "1001");
-    PostMessageA(symbols, WM_COMMAND, 303, 0);
-    gui::settle(symbols);
+    press(symbols, 303);
     EXPECT_EQ(gui::list_box_lines(GetDlgItem(symbols, 300)),
               (std::vector<std::string>{"IDD_ONE\t100", "IDC_FIELD\t1000", "IDC_BUTTON\t1001"}));
     PostMessageA(symbols, WM_COMMAND, IDOK, 0);
@@ -178,8 +177,7 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     HWND order = editor_dialog("Hierarchy", program.id());
     ASSERT_NE(order, nullptr);
     SendMessageA(GetDlgItem(order, 350), LB_SETCURSEL, 1, 0);
-    PostMessageA(order, WM_COMMAND, 351, 0);
-    gui::settle(order);
+    press(order, 351);
     EXPECT_EQ(gui::list_box_lines(GetDlgItem(order, 350)),
               (std::vector<std::string>{"Button IDC_BUTTON \"Button\"", "Edit IDC_FIELD \"\""}));
     PostMessageA(order, WM_COMMAND, IDOK, 0);
@@ -224,12 +222,10 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     for (auto [id, text] : {std::pair{"7", "Seven"}, {"40", "Forty"}, {"7", "Sept"}, {"41", "Gone"}}) {
         set_item(strings, 361, id);
         set_item(strings, 362, text);
-        PostMessageA(strings, WM_COMMAND, 363, 0);
-        gui::settle(strings);
+        press(strings, 363);
     }
     set_item(strings, 361, "41");
-    PostMessageA(strings, WM_COMMAND, 364, 0);
-    gui::settle(strings);
+    press(strings, 364);
     EXPECT_EQ(gui::list_box_lines(GetDlgItem(strings, 360)), (std::vector<std::string>{"7\tSept", "40\tForty"}));
     gui::save_screenshot(gui::screenshot_path("tavrares_strings.png"));
     PostMessageA(strings, WM_COMMAND, IDOK, 0);
@@ -273,16 +269,13 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     ASSERT_NE(menu, nullptr);
     HWND list = GetDlgItem(menu, 370);
     set_item(menu, 371, "&File");
-    PostMessageA(menu, WM_COMMAND, 374, 0);  // Add popup
-    gui::settle(menu);
+    press(menu, 374);  // Add popup
     SendMessageA(GetDlgItem(menu, 376), BM_SETCHECK, BST_CHECKED, 0);  // into the popup
     set_item(menu, 371, "&Open");
     set_item(menu, 372, "IDC_FIELD");  // a symbol names the id
     SendMessageA(GetDlgItem(menu, 383), BM_SETCHECK, BST_CHECKED, 0);  // Checked
-    PostMessageA(menu, WM_COMMAND, 373, 0);
-    gui::settle(menu);
-    PostMessageA(menu, WM_COMMAND, 375, 0);  // a separator after Open
-    gui::settle(menu);
+    press(menu, 373);
+    press(menu, 375);  // a separator after Open
     EXPECT_EQ(gui::list_box_lines(list), (std::vector<std::string>{"POPUP &File", "    &Open\t1000", "    ----"}));
     gui::save_screenshot(gui::screenshot_path("tavrares_menu.png"));
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
@@ -325,10 +318,8 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     };
     EXPECT_TRUE(gui::wait_until([&] { return id_field() == "IDC_FIELD"; })) << id_field();
     set_item(menu, 371, "&Open...");
-    PostMessageA(menu, WM_COMMAND, 378, 0);  // Change
-    gui::settle(menu);
-    PostMessageA(menu, WM_COMMAND, 369, 0);  // Down: below the separator
-    gui::settle(menu);
+    press(menu, 378);  // Change
+    press(menu, 369);  // Down: below the separator
     EXPECT_TRUE(gui::wait_until([&] {
         return gui::list_box_lines(GetDlgItem(menu, 370)) ==
                std::vector<std::string>{"POPUP &File", "    ----", "    &Open...\t1000"};
