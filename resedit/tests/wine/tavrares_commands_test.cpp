@@ -198,7 +198,7 @@ void write_three_controls(const std::string& path)
     EditorSettings s = EditorSettings::defaults();
     Dialog* d = session.begin_change();
     add_control(*d, kEdit, 30, 10, s);      // 1000: 32 x 12
-    add_control(*d, kButton, 70, 36, s);    // 1001: 40 x 14
+    add_control(*d, kButton, 110, 36, s);   // 1001: 40 x 14
     add_control(*d, kCheckbox, 12, 70, s);  // 1002
     session.save(ui);
 }
@@ -283,11 +283,13 @@ TEST_F(TavraresCommands, ArrangeMenuAlignsSizesAndSpaces)
         EXPECT_EQ(c[i].cx, original[i].cx);
         EXPECT_EQ(c[i].cy, original[i].cy);
     }
-    // Left to right: the check box (12), the field, the button (70 + 40).
+    // Left to right: the check box (12), the field, the button (110 + 40),
+    // with equal gaps (the rest of the division lies before the button's end).
     EXPECT_EQ(c[2].x, 12);
+    EXPECT_GT(c[0].x, c[2].x + c[2].cx);
     EXPECT_EQ(c[0].x - (c[2].x + c[2].cx), c[1].x - (c[0].x + c[0].cx));
-    EXPECT_LE(c[1].x + c[1].cx, 110);
-    EXPECT_GE(c[1].x + c[1].cx, 109);
+    EXPECT_LE(c[1].x + c[1].cx, 150);
+    EXPECT_GE(c[1].x + c[1].cx, 149);
     gui::save_screenshot(gui::screenshot_path("tavrares_row.png"));
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.wait_exit(10000));
