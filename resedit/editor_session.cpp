@@ -336,12 +336,87 @@ std::size_t EditorSession::set_menu(std::optional<std::size_t> record, const Men
 Dialog& EditorSession::project_dialog()
 {
     sync_project();
-    const Dialog* d = dialog();
-    for (Dialog& pd : project_.dialogs)
-        if (d && pd.id == d->id && pd.name == d->name)
-            return pd;
-    project_.dialogs.push_back(d ? *d : Dialog{});
+    // The project's records start with one per dialog record, in file order.
+    auto records = dialog_records();
+    auto at = std::find(records.begin(), records.end(), current_.value_or(file_.records.size()));
+    if (at != records.end())
+        return project_.dialogs[std::size_t(at - records.begin())];
+    project_.dialogs.push_back(Dialog{});
     return project_.dialogs.back();
+}
+
+void EditorSession::renumber_control(std::uint16_t from, std::uint16_t kind, std::uint16_t to)
+{
+    if (!current_ || from == to)
+        return;
+    Dialog& pd = project_dialog();
+    for (Control& c : pd.controls) {
+        if (c.id == from && c.kind == kind) {
+            c.id = to;
+            c.symbol.clear();
+        }
+        std::replace(c.links.begin(), c.links.end(), from, to);
+    }
+    res_modified_ = true;
+}
+
+std::string EditorSession::dialog_name()
+{
+    if (!current_)
+        return {};
+    const Dialog& pd = project_dialog();
+    if (!pd.name.empty())
+        return pd.name;
+    const Symbol* shown = symbols_.find_value(pd.id);
+    return shown && file_.records[*current_].name.is_ordinal ? shown->name : std::string();
+}
+
+bool EditorSession::rename_dialog(const std::string& name, Ui& ui)
+{
+    if (!current_)
+        return false;
+    std::string old = dialog_name();
+    if (name == old)
+        return true;
+    if (auto refusal = check_dialog_name(name)) {
+        ui.message(*refusal);
+        return false;
+    }
+    Dialog& pd = project_dialog();
+    std::uint16_t id = pd.id;
+    if (const Symbol* taken = symbols_.find_name(name); taken && taken->value != id) {
+        ui.message("This symbol already exists in the include (.H) file.");
+        return false;
+    }
+    pd.name = name;
+    ResRecord& rec = file_.records[*current_];
+    bool numbered = rec.name.is_ordinal;
+    if (!numbered)
+        rename_record(rec, name);
+    // The name travels with the dialog through undo and restart.
+    rec.dialog->name = name;
+    for (Dialog& earlier : undo_)
+        earlier.name = name;
+    if (selected_state_)
+        selected_state_->name = name;
+    if (numbered)
+        rename_dialog_symbol(old, name, id, ui);
+    res_modified_ = true;
+    return true;
+}
+
+// The symbol of the dialog's number follows its name; a number without a
+// symbol gets one.
+void EditorSession::rename_dialog_symbol(const std::string& from, const std::string& to, std::uint16_t id, Ui& ui)
+{
+    if (symbols_.find_name(to))
+        return;
+    const Symbol* mine = symbols_.find_value(id);
+    if (mine && mine->name != from)
+        return;
+    if (mine)
+        remove_symbol(from);
+    add_symbol(to, id, ui);
 }
 
 }  // namespace vyn::resedit

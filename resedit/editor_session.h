@@ -93,11 +93,27 @@ public:
     Dialog& project_dialog();
     void mark_modified() { res_modified_ = true; }
 
+    // A control of the edited dialog takes a new number: its project record
+    // (callback, notifications, links to it) follows, and its id symbol
+    // becomes the new number's. Called before the resource's control changes.
+    void renumber_control(std::uint16_t from, std::uint16_t kind, std::uint16_t to);
+
+    // The edited dialog's name: its project record's, else for a dialog
+    // named by number the symbol of that number; empty when it has none.
+    std::string dialog_name();
+    // Names the edited dialog: its project record, its resource (a record
+    // named by text is renamed; one named by number keeps its number) and the
+    // symbol of its number, which the resource script and the code use. A
+    // blank or empty name, or one that another symbol's number holds, is
+    // refused with the editor's message.
+    bool rename_dialog(const std::string& name, Ui& ui);
+
 private:
     std::string sibling(const char* extension) const;
     std::string beside(const std::string& name) const;
     void load_beside(Ui& ui);
     void sync_project();
+    void rename_dialog_symbol(const std::string& from, const std::string& to, std::uint16_t id, Ui& ui);
 
     std::string res_path_, include_path_;
     ResFile file_;

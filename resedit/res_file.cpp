@@ -200,6 +200,33 @@ ResRecord ordinal_record(std::uint16_t type, std::uint16_t name, std::uint16_t m
     return rec;
 }
 
+void rename_record(ResRecord& record, const std::string& name)
+{
+    // The header ends with 16 fixed bytes (data version, memory flags,
+    // language, version, characteristics), kept as they are.
+    std::vector<std::uint8_t> tail(record.bytes.begin() + std::ptrdiff_t(record.header_size - 16),
+                                   record.bytes.begin() + std::ptrdiff_t(record.header_size));
+    std::vector<std::uint8_t> data(record.data().begin(), record.data().end());
+    ByteWriter w;
+    w.u32(0);
+    w.u32(0);  // header size, patched below
+    if (record.type.is_ordinal) {
+        w.u16(0xFFFF);
+        w.u16(record.type.ordinal);
+    } else {
+        write_utf16z(w, record.type.text);
+    }
+    write_utf16z(w, name);
+    w.align(4);
+    w.bytes(tail);
+    std::size_t header_size = w.size();
+    w.patch_u32(4, static_cast<std::uint32_t>(header_size));
+    record.bytes = w.release();
+    record.header_size = header_size;
+    record.name = {false, 0, name};
+    set_record_data(record, data);
+}
+
 void set_record_data(ResRecord& record, std::span<const std::uint8_t> data)
 {
     record.bytes.resize(record.header_size);

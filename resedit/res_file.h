@@ -52,6 +52,9 @@ std::vector<std::uint8_t> write_res(const ResFile& file);
 // A record with the standard 32-byte header naming type and name by number.
 ResRecord ordinal_record(std::uint16_t type, std::uint16_t name, std::uint16_t memory_flags, std::uint16_t language,
                          std::span<const std::uint8_t> data);
+// Gives a record a text name: its header is written again around the new
+// name, keeping its type, memory flags, language, versions and data.
+void rename_record(ResRecord& record, const std::string& name);
 // Replaces a record's data, keeping its header (the data size follows).
 void set_record_data(ResRecord& record, std::span<const std::uint8_t> data);
 

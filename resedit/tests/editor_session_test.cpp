@@ -171,5 +171,124 @@ TEST(EditorSession, StringEditsKeepTheEditedDialog)
     EXPECT_TRUE(session.res_modified());
 }
 
+// Callbacks set on a reopened dialog stay on its one project record: the
+// project file knows the dialog by name while the resource is numbered.
+TEST(EditorSession, ReopenedDialogKeepsOneProjectRecord)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_record");
+    {
+        EditorSession first;
+        ASSERT_TRUE(first.open(res.string(), ui));
+        first.project_dialog().name = "IDD_ONE";
+        first.mark_modified();
+        ASSERT_TRUE(first.save(ui));
+    }
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    session.project_dialog().prefix = "Chosen";
+    EXPECT_EQ(session.project_dialog().prefix, "Chosen");
+    EXPECT_EQ(session.project_dialog().name, "IDD_ONE");
+    ASSERT_TRUE(session.generate(ui));
+    EXPECT_EQ(session.project().dialogs.size(), 1u);
+    std::string code = text_of(res.parent_path() / "one.C");
+    EXPECT_NE(code.find("BOOL APIENTRY Chosen(HWND hwnd"), std::string::npos);
+    EXPECT_EQ(code.find("BOOL APIENTRY IDD_ONE("), std::string::npos);
+}
+
+// A new name reaches the project record, the symbol of the dialog's number,
+// the resource script and the generated procedure, and survives reloading.
+TEST(EditorSession, RenamedNumberedDialogKeepsItsNumber)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_rename");
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    EXPECT_FALSE(session.rename_dialog("Login box", ui));
+    EXPECT_FALSE(session.rename_dialog("", ui));
+    EXPECT_FALSE(session.rename_dialog("IDC_FIELD", ui));  // the number of another
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{"The dialog's name cannot contain blanks.",
+                                                      "A name for the dialog must be entered.",
+                                                      "This symbol already exists in the include (.H) file."}));
+    EXPECT_FALSE(session.res_modified());
+    ASSERT_TRUE(session.rename_dialog("LoginBox", ui));
+    EXPECT_TRUE(session.res_modified());
+    EXPECT_EQ(session.dialog()->name, "LoginBox");
+    EXPECT_EQ(session.project_dialog().name, "LoginBox");
+    ASSERT_NE(session.symbols().find_name("LoginBox"), nullptr);
+    EXPECT_EQ(session.symbols().find_name("LoginBox")->value, 100);
+    EXPECT_EQ(session.symbols().find_name("IDD_ONE"), nullptr);
+    ASSERT_TRUE(session.save(ui));
+    EXPECT_NE(text_of(res.parent_path() / "oneids.h").find("#define\tLoginBox\t100\n"), std::string::npos);
+    EXPECT_NE(text_of(res.parent_path() / "one.DLG").find("LoginBox DIALOG"), std::string::npos);
+
+    EditorSession again;
+    ASSERT_TRUE(again.open(res.string(), ui));
+    ASSERT_NE(again.dialog(), nullptr);
+    EXPECT_EQ(again.dialog()->id, 100);
+    EXPECT_EQ(again.project_dialog().name, "LoginBox");
+    ASSERT_TRUE(again.generate(ui));
+    EXPECT_EQ(again.project().dialogs.size(), 1u);
+    EXPECT_NE(text_of(res.parent_path() / "one.C").find("BOOL APIENTRY LoginBox(HWND hwnd"), std::string::npos);
+}
+
+// A dialog whose resource is named by text is renamed in the resource file.
+TEST(EditorSession, RenamedNamedDialogRenamesItsResource)
+{
+    RecordingUi ui;
+    auto dir = scratch_directory("resedit_session_rename_text");
+    write_text(dir / "named.rc", "#include <windows.h>\nOLDNAME DIALOG 0, 0, 80, 40\nSTYLE WS_POPUP | WS_CAPTION\n"
+                                 "CAPTION \"Old\"\nBEGIN\n    PUSHBUTTON \"Go\", 300, 10, 10, 40, 14\nEND\n");
+    auto res = dir / "named.res";
+    ASSERT_TRUE(compile_script(dir / "named.rc", res));
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    ASSERT_NE(session.dialog(), nullptr);
+    ASSERT_EQ(session.dialog()->name, "OLDNAME");
+    session.project_dialog().prefix = "Kept";
+    ASSERT_TRUE(session.rename_dialog("NEWNAME", ui));
+    EXPECT_EQ(session.project_dialog().prefix, "Kept");
+    ASSERT_TRUE(session.save(ui));
+    EditorSession again;
+    ASSERT_TRUE(again.open(res.string(), ui));
+    ASSERT_NE(again.dialog(), nullptr);
+    EXPECT_EQ(again.dialog()->name, "NEWNAME");
+    ASSERT_EQ(again.dialog()->controls.size(), 1u);
+    EXPECT_EQ(again.dialog()->caption, "Old");
+    EXPECT_EQ(again.project_dialog().prefix, "Kept");
+    EXPECT_EQ(again.project().dialogs.size(), 1u);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+}
+
+// A control given another number keeps its callback and links; its symbol
+// is the new number's, not the old one's.
+TEST(EditorSession, RenumberedControlKeepsItsProjectRecord)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_renumber");
+    EditorSession session;
+    ASSERT_TRUE(session.open(res.string(), ui));
+    ASSERT_EQ(session.dialog()->controls.at(0).id, 1001);
+    {
+        Dialog& pd = session.project_dialog();
+        pd.controls.at(0).callback = "NameField";
+        pd.controls.at(1).links = {1001};
+    }
+    EXPECT_EQ(session.project_dialog().controls.at(0).symbol, "IDC_FIELD");
+    session.renumber_control(1001, kEdit, 1005);
+    session.begin_change()->controls[0].id = 1005;
+    ASSERT_TRUE(session.save(ui));
+
+    EditorSession again;
+    ASSERT_TRUE(again.open(res.string(), ui));
+    const Dialog& pd = again.project_dialog();
+    ASSERT_EQ(pd.controls.size(), 2u);
+    EXPECT_EQ(pd.controls[0].id, 1005);
+    EXPECT_EQ(pd.controls[0].callback, "NameField");
+    EXPECT_EQ(pd.controls[0].symbol, "");
+    EXPECT_EQ(pd.controls[1].links, std::vector<std::uint16_t>{1005});
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 }  // namespace
 }  // namespace vyn::resedit

@@ -36,7 +36,8 @@ BaseUnits base_units()
     return {std::max<int>(1, int(r.right)), std::max<int>(1, int(r.bottom))};
 }
 
-void copy_selection()
+// False, with the user told, when the selection could not be put on the clipboard.
+bool copy_selection()
 {
     const Dialog* d = app().session.dialog();
     Dialog holder;
@@ -46,16 +47,23 @@ void copy_selection()
     UINT format = RegisterClipboardFormatA(kClipboardFormat);
     if (!OpenClipboard(app().frame)) {
         ui().message("The clipboard is currently unavailable.");
-        return;
+        return false;
     }
     EmptyClipboard();
+    bool copied = false;
     if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size())) {
-        std::copy(bytes.begin(), bytes.end(), static_cast<std::uint8_t*>(GlobalLock(memory)));
-        GlobalUnlock(memory);
-        if (!SetClipboardData(format, memory))
+        if (void* to = GlobalLock(memory)) {
+            std::copy(bytes.begin(), bytes.end(), static_cast<std::uint8_t*>(to));
+            GlobalUnlock(memory);
+            copied = SetClipboardData(format, memory) != nullptr;
+        }
+        if (!copied)
             GlobalFree(memory);
     }
     CloseClipboard();
+    if (!copied)
+        ui().message("Out of memory.");
+    return copied;
 }
 
 void paste()
@@ -341,7 +349,9 @@ bool run_edit_command(int command)
             after_change();
         return true;
     case CMD_CUT:
-        copy_selection();
+        // What could not be put on the clipboard is not taken away.
+        if (!copy_selection())
+            return true;
         delete_controls(*change_dialog(), app().selection);
         app().selection.clear();
         after_change();

@@ -130,9 +130,10 @@ Control* callback_control(Dialog& project_dialog)
    message (setting a field's text notifies the dialog, which comes back here). */
 void fill_callbacks(HWND dialog)
 {
+    std::string name = app().session.dialog_name();
     Dialog& pd = app().session.project_dialog();
     const Control* c = callback_control(pd);
-    std::string name = pd.name, prefix = pd.prefix;
+    std::string prefix = pd.prefix;
     std::optional<std::string> label, callback, mask;
     if (c) {
         label = vyn::format("Control %s (%s)", control_symbol(*c).c_str(), control_kind_name(c->kind));
@@ -152,7 +153,7 @@ void fill_callbacks(HWND dialog)
     }
 }
 
-// False, with the refusal told, when a field is wrong.
+// False, with the refusal told, when a field is wrong; then nothing is changed.
 bool apply_callbacks(HWND dialog)
 {
     std::string name(vyn::trim(item_text(dialog, IDC_DIALOG_NAME)));
@@ -172,6 +173,8 @@ bool apply_callbacks(HWND dialog)
             return false;
         }
     }
+    if (!app().session.rename_dialog(name, ui()))
+        return false;
     Dialog& pd = app().session.project_dialog();
     pd.prefix = prefix;
     if (Control* c = callback_control(pd)) {
@@ -240,8 +243,11 @@ INT_PTR CALLBACK styles_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
                 }
             std::string text = item_text(dialog, IDC_STYLE_TEXT);
             std::size_t index = app().selection[0];
+            app().session.renumber_control(c.id, c.kind, std::uint16_t(*id));
             Control& changed = change_dialog()->controls[index];
-            changed.text = {false, 0, text};
+            // An icon's text names its image by number; an empty field leaves it.
+            if (!(changed.text.is_ordinal && text.empty()))
+                changed.text = {false, 0, text};
             changed.id = std::uint16_t(*id);
             changed.style = *style;
             EndDialog(dialog, IDOK);

@@ -47,9 +47,9 @@ void enable_menu_items(HMENU menu)
         UINT id = GetMenuItemID(menu, i);
         if (id == UINT(-1))
             continue;  // a popup or separator
+        // Commands that need a selection stay enabled: without one they say
+        // so, where a grayed item or a silent shortcut would leave the user guessing.
         bool enabled = command_available(int(id));
-        if (needs_selection(int(id)) && app().selection.empty())
-            enabled = false;
         if (id == CMD_UNDO || id == CMD_RESTART || id == CMD_TEST || id == CMD_CALLBACKS || id == CMD_REDIMENSION)
             enabled = enabled && app().session.dialog();
         EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));

@@ -19,14 +19,27 @@ App& app()
     return state;
 }
 
+namespace {
+
+// A box belongs to the editor's dialog that is open, if any: owned by the
+// frame under a modal dialog it would hand the focus back to the frame and
+// enable it while that dialog still runs.
+HWND box_owner()
+{
+    HWND popup = app().frame ? GetLastActivePopup(app().frame) : nullptr;
+    return popup && IsWindowEnabled(popup) ? popup : app().frame;
+}
+
+}  // namespace
+
 void BoxUi::message(const std::string& text)
 {
-    MessageBoxA(app().frame, text.c_str(), kTitle, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxA(box_owner(), text.c_str(), kTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool BoxUi::ask(const std::string& question)
 {
-    return MessageBoxA(app().frame, question.c_str(), kTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return MessageBoxA(box_owner(), question.c_str(), kTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 BoxUi& ui()

@@ -2,152 +2,12 @@
 // file with one dialog, move and resize a control with the mouse and with
 // the keyboard, add a control from the palette, save, and read the file
 // back; then reaching the IDE, running or not.
-#include "resedit/dialog_editing.h"
-#include "resedit/dialog_template.h"
-#include "resedit/editor_session.h"
-#include "resedit/res_file.h"
-#include "resedit/string_table.h"
-#include "resedit/menu.h"
-
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-
-#include "common/strings.h"
-#include "common/winpath.h"
-#include "platform/files.h"
-#include "platform/registry.h"
-#include "platform/tests/test_dirs.h"
-#include "resedit/command_ids.h"
-#include "resedit/tvr_file.h"
-#include "resedit/win32/resource_ids.h"
-#include "testing/guidriver/gui_driver.h"
+#include "resedit/tests/wine/tavrares_fixture.h"
 
 namespace vyn::resedit {
 namespace {
 
-namespace gui = vyn::gui;
-constexpr auto HKCU = platform::RegistryRoot::CurrentUser;
-constexpr char kFrame[] = "clTavraresFrame";
-
-std::string exe(const char* name)
-{
-    return winpath::join(winpath::directory(platform::executable_path()), name);
-}
-
-struct SilentUi : Ui {
-    std::vector<std::string> said;
-    void message(const std::string& text) override { said.push_back(text); }
-    bool ask(const std::string&) override { return false; }
-};
-
-// The dialog's controls as the file on disk holds them.
-std::vector<Control> controls_on_disk(const std::string& path)
-{
-    SilentUi ui;
-    ResFile file;
-    if (!load_res(path, file, ui))
-        return {};
-    for (const ResRecord& rec : file.records)
-        if (rec.dialog)
-            return rec.dialog->controls;
-    return {};
-}
-
-// A control's rectangle in its dialog's client pixels.
-RECT client_rect(HWND view, HWND control)
-{
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-// Posted through the driver, so that settle() waits for them and for what
-// they post in turn.
-void post_mouse(HWND view, UINT message, int x, int y, WPARAM keys = 0)
-{
-    gui::post_message(view, message, keys, MAKELPARAM(x, y));
-}
-
-// Presses at (x, y), drags to (x + dx, y + dy) in two steps and releases.
-void drag(HWND view, int x, int y, int dx, int dy)
-{
-    post_mouse(view, WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-    post_mouse(view, WM_MOUSEMOVE, x + dx / 2, y + dy / 2, MK_LBUTTON);
-    post_mouse(view, WM_MOUSEMOVE, x + dx, y + dy, MK_LBUTTON);
-    post_mouse(view, WM_LBUTTONUP, x + dx, y + dy);
-}
-
-class TavraresWindow : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir = vyn::testing::fresh_test_dir();
-        registry = platform::open_registry();
-        registry->delete_key(HKCU, kTavraresKey);
-        res = winpath::join(dir, "one.res");
-        // One dialog (160 x 100 units) with an edit field and a button.
-        SilentUi ui;
-        EditorSession session;
-        session.create(res);
-        session.add_dialog("IDD_ONE");
-        EditorSettings s = EditorSettings::defaults();
-        Dialog* d = session.begin_change();
-        add_control(*d, kEdit, 20, 20, s);    // id 1000, 32 x 12
-        add_control(*d, kButton, 60, 60, s);  // id 1001, 40 x 14
-        ASSERT_TRUE(session.add_symbol("IDD_ONE", 100, ui));
-        ASSERT_TRUE(session.add_symbol("IDC_FIELD", 1000, ui));
-        ASSERT_TRUE(session.save(ui));
-    }
-
-    void start(const std::string& arguments)
-    {
-        // The drags below are posted messages; the real pointer is put in a
-        // corner no window covers, so that no move of its own comes between them.
-        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-        auto started = gui::Program::start("\"" + exe("tavrares.exe") + "\" " + arguments, dir);
-        ASSERT_TRUE(started);
-        program = std::move(*started);
-        frame = gui::wait_for_window(kFrame, program.id(), 30000);
-        ASSERT_NE(frame, nullptr);
-        gui::settle(frame);
-    }
-
-    HWND view() { return gui::find_child(frame, "#32770"); }
-    // The status bar keeps its text itself: asked with the message, not the caption.
-    std::string status()
-    {
-        wchar_t text[512] = {};
-        SendMessageW(gui::find_child(frame, "msctls_statusbar32"), WM_GETTEXT, 512, LPARAM(text));
-        std::string out;
-        for (wchar_t* p = text; *p; ++p)
-            out += char(*p);
-        return out;
-    }
-    // The selected control's "x,y,cx,cy" as the status bar tells it.
-    std::string selected()
-    {
-        int x, y, cx, cy;
-        std::size_t at = status().find("; selected ");
-        if (at == std::string::npos || std::sscanf(status().c_str() + at, "; selected %*d at %d,%d size %dx%d", &x, &y, &cx, &cy) != 4)
-            return "none";
-        return format("%d,%d,%d,%d", x, y, cx, cy);
-    }
-    RECT field() { return client_rect(view(), GetDlgItem(view(), 1000)); }
-
-    // After each step the frame has rebuilt the dialog.
-    void settle() { gui::settle(frame); }
-
-    std::string dir, res;
-    std::unique_ptr<platform::Registry> registry;
-    gui::Program program;
-    HWND frame = nullptr;
-};
+using namespace window_testing;
 
 TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
 {
@@ -160,23 +20,24 @@ TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
     drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, 400, 0);
     settle();
     EXPECT_EQ(selected(), "122,20,32,12");
-    // ... and far to the left at the left margin, once the view shows it right.
+    // ... and far to the left at the left margin, once the rebuilt view shows
+    // it at the right (the drag's preview left it beyond the dialog's edge).
     ASSERT_TRUE(gui::wait_until([&] {
         RECT v{};
         GetClientRect(view(), &v);
         r = field();
-        return r.left > v.right / 2;
+        return r.left > v.right / 2 && r.right <= v.right;
     }));
     drag(view(), (r.left + r.right) / 2, (r.top + r.bottom) / 2, -600, 0);
     settle();
     EXPECT_EQ(selected(), "6,20,32,12");
     // A drag of the bottom right handle resizes it, once the rebuilt view
-    // shows the field at the left.
+    // shows the field at the left, inside the dialog.
     ASSERT_TRUE(gui::wait_until([&] {
         RECT v{};
         GetClientRect(view(), &v);
         r = field();
-        return r.right < v.right / 2;
+        return r.right < v.right / 2 && r.left > 0;
     }));
     drag(view(), r.right, r.bottom, 30, 12);
     settle();
@@ -211,7 +72,7 @@ TEST_F(TavraresWindow, MovesResizesAddsSavesAndReloads)
     // Nothing reached the file yet; F3 saves.
     EXPECT_EQ(controls_on_disk(res).size(), 2u);
     gui::type_key(frame, VK_F3);
-    settle();
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
     auto controls = controls_on_disk(res);
     ASSERT_EQ(controls.size(), 3u);
@@ -263,31 +124,6 @@ TEST_F(TavraresWindow, UnsavedChangesAreOfferedOnClose)
     EXPECT_EQ(controls_on_disk(res).at(0).y, 20);
 }
 
-// A dialog of the editor titled title, polled for.
-HWND editor_dialog(const std::string& title, DWORD process)
-{
-    HWND found = nullptr;
-    gui::wait_until([&] {
-        found = gui::wait_for_window_titled(title, process, 0);
-        return found != nullptr;
-    });
-    return found;
-}
-
-void set_item(HWND dialog, int id, const std::string& text)
-{
-    std::wstring wide(text.begin(), text.end());
-    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(wide.c_str()));
-}
-
-std::vector<std::string> box_texts(HWND box)
-{
-    std::vector<std::string> texts;
-    for (HWND text : gui::find_children(box, "Static"))
-        texts.push_back(gui::window_text(text));
-    return texts;
-}
-
 // Symbols and callbacks through their dialogs, then the generated code.
 TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
 {
@@ -308,8 +144,7 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     gui::wait_until([&] { return !IsWindow(refusal); });
     set_item(symbols, 301, "IDC_BUTTON");
     set_item(symbols, 302, "1001");
-    PostMessageA(symbols, WM_COMMAND, 303, 0);
-    gui::settle(symbols);
+    press(symbols, 303);
     EXPECT_EQ(gui::list_box_lines(GetDlgItem(symbols, 300)),
               (std::vector<std::string>{"IDD_ONE\t100", "IDC_FIELD\t1000", "IDC_BUTTON\t1001"}));
     PostMessageA(symbols, WM_COMMAND, IDOK, 0);
@@ -329,7 +164,7 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     PostMessageA(callbacks, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(callbacks); });
     gui::type_key(frame, VK_F3);
-    settle();
+    wait_saved();
     std::string include;
     EXPECT_TRUE(gui::wait_until([&] {
         return platform::read_whole_file(winpath::join(dir, "oneids.h"), include) &&
@@ -342,8 +177,7 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     HWND order = editor_dialog("Hierarchy", program.id());
     ASSERT_NE(order, nullptr);
     SendMessageA(GetDlgItem(order, 350), LB_SETCURSEL, 1, 0);
-    PostMessageA(order, WM_COMMAND, 351, 0);
-    gui::settle(order);
+    press(order, 351);
     EXPECT_EQ(gui::list_box_lines(GetDlgItem(order, 350)),
               (std::vector<std::string>{"Button IDC_BUTTON \"Button\"", "Edit IDC_FIELD \"\""}));
     PostMessageA(order, WM_COMMAND, IDOK, 0);
@@ -377,15 +211,6 @@ TEST_F(TavraresWindow, SymbolsAndCallbacksReachTheIncludeFileAndTheCode)
     EXPECT_EQ(controls_on_disk(res).at(0).id, 1000);
 }
 
-// The records of the file on disk.
-ResFile file_on_disk(const std::string& path)
-{
-    SilentUi ui;
-    ResFile file;
-    load_res(path, file, ui);
-    return file;
-}
-
 // The string table: two strings set, one changed and one deleted in the
 // dialog; OK and F3 write them to the file.
 TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
@@ -397,18 +222,16 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     for (auto [id, text] : {std::pair{"7", "Seven"}, {"40", "Forty"}, {"7", "Sept"}, {"41", "Gone"}}) {
         set_item(strings, 361, id);
         set_item(strings, 362, text);
-        PostMessageA(strings, WM_COMMAND, 363, 0);
-        gui::settle(strings);
+        press(strings, 363);
     }
     set_item(strings, 361, "41");
-    PostMessageA(strings, WM_COMMAND, 364, 0);
-    gui::settle(strings);
+    press(strings, 364);
     EXPECT_EQ(gui::list_box_lines(GetDlgItem(strings, 360)), (std::vector<std::string>{"7\tSept", "40\tForty"}));
     gui::save_screenshot(gui::screenshot_path("tavrares_strings.png"));
     PostMessageA(strings, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(strings); });
     gui::post_command(frame, CMD_SAVE);
-    settle();
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] { return read_string_table(file_on_disk(res)).size() == 2; }));
     EXPECT_EQ(read_string_table(file_on_disk(res)), (StringTable{{7, "Sept"}, {40, "Forty"}}));
     EXPECT_EQ(controls_on_disk(res).size(), 2u);  // the dialog is still there
@@ -430,7 +253,7 @@ TEST_F(TavraresWindow, StringTableIsEditedSavedAndReadBack)
     PostMessageA(group, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(group); });
     gui::post_command(frame, CMD_SAVE);
-    settle();
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] {
         auto controls = controls_on_disk(res);
         return !controls.empty() && (controls[0].style & (WS_GROUP | WS_TABSTOP)) == WS_GROUP;
@@ -449,22 +272,19 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     ASSERT_NE(menu, nullptr);
     HWND list = GetDlgItem(menu, 370);
     set_item(menu, 371, "&File");
-    PostMessageA(menu, WM_COMMAND, 374, 0);  // Add popup
-    gui::settle(menu);
+    press(menu, 374);  // Add popup
     SendMessageA(GetDlgItem(menu, 376), BM_SETCHECK, BST_CHECKED, 0);  // into the popup
     set_item(menu, 371, "&Open");
     set_item(menu, 372, "IDC_FIELD");  // a symbol names the id
     SendMessageA(GetDlgItem(menu, 383), BM_SETCHECK, BST_CHECKED, 0);  // Checked
-    PostMessageA(menu, WM_COMMAND, 373, 0);
-    gui::settle(menu);
-    PostMessageA(menu, WM_COMMAND, 375, 0);  // a separator after Open
-    gui::settle(menu);
+    press(menu, 373);
+    press(menu, 375);  // a separator after Open
     EXPECT_EQ(gui::list_box_lines(list), (std::vector<std::string>{"POPUP &File", "    &Open\t1000", "    ----"}));
     gui::save_screenshot(gui::screenshot_path("tavrares_menu.png"));
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
     gui::post_command(frame, CMD_SAVE);
-    settle();
+    wait_saved();
     auto menus_on_disk = [&] {
         std::vector<Menu> menus;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -501,10 +321,8 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     };
     EXPECT_TRUE(gui::wait_until([&] { return id_field() == "IDC_FIELD"; })) << id_field();
     set_item(menu, 371, "&Open...");
-    PostMessageA(menu, WM_COMMAND, 378, 0);  // Change
-    gui::settle(menu);
-    PostMessageA(menu, WM_COMMAND, 369, 0);  // Down: below the separator
-    gui::settle(menu);
+    press(menu, 378);  // Change
+    press(menu, 369);  // Down: below the separator
     EXPECT_TRUE(gui::wait_until([&] {
         return gui::list_box_lines(GetDlgItem(menu, 370)) ==
                std::vector<std::string>{"POPUP &File", "    ----", "    &Open...\t1000"};
@@ -512,7 +330,7 @@ TEST_F(TavraresWindow, MenuIsMadeSavedAndEditedAgain)
     PostMessageA(menu, WM_COMMAND, IDOK, 0);
     gui::wait_until([&] { return !IsWindow(menu); });
     gui::post_command(frame, CMD_SAVE);
-    settle();
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] {
         auto menus = menus_on_disk();
         return menus.size() == 1 && menus[0].items[0].items.size() == 2 && menus[0].items[0].items[1].text == "&Open...";
@@ -558,7 +376,7 @@ TEST_F(TavraresWindow, PropertySheetAddsTheSheetAndItsPages)
     EXPECT_LT(after.right, before.right * 23 / 10);
     gui::save_screenshot(gui::screenshot_path("tavrares_zoom.png"));
     gui::post_command(frame, CMD_SAVE);
-    settle();
+    wait_saved();
     auto names = [&] {
         std::vector<std::string> out;
         for (const ResRecord& rec : file_on_disk(res).records)
@@ -594,7 +412,7 @@ TEST_F(TavraresWindow, CustomControlLibraryOffersItsClasses)
     settle();
     EXPECT_TRUE(gui::wait_until([&] { return gui::find_child(view(), "TestGauge") != nullptr; }));
     gui::post_command(frame, CMD_SAVE);
-    settle();
+    wait_saved();
     EXPECT_TRUE(gui::wait_until([&] { return controls_on_disk(res).size() == 3; }));
     auto controls = controls_on_disk(res);
     ASSERT_EQ(controls.size(), 3u);
@@ -824,7 +642,7 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
     gui::save_screenshot(gui::screenshot_path("tavrares_settings.png"));
 
     gui::type_key(frame, VK_F3);
-    settle();
+    wait_saved();
     ASSERT_TRUE(gui::wait_until([&] { return controls_on_disk(fresh).size() == 2; }));
     ResFile file = file_on_disk(fresh);
     const Dialog* saved = nullptr;
@@ -875,7 +693,7 @@ TEST_F(TavraresWindow, SettingsShapeNewControlsNewDialogsAndTheView)
     EXPECT_EQ(rows_with(gui::capture_client(view()), guide, 65, 75), 0);
 
     gui::type_key(frame, VK_F3);
-    settle();
+    wait_saved();
     ASSERT_TRUE(gui::wait_until([&] { return controls_on_disk(fresh).size() == 3; }));
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.wait_exit(10000));
