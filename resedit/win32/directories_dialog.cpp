@@ -14,13 +14,6 @@ namespace {
 
 std::string g_current, g_dll;
 
-std::string item_text(HWND dialog, int id)
-{
-    char buffer[MAX_PATH * 2] = {};
-    GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-    return std::string(vyn::trim(buffer));
-}
-
 INT_PTR CALLBACK directories_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {
     switch (message) {
@@ -30,8 +23,8 @@ INT_PTR CALLBACK directories_procedure(HWND dialog, UINT message, WPARAM wparam,
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK) {
-            g_current = item_text(dialog, IDC_DIR_CURRENT);
-            g_dll = item_text(dialog, IDC_DIR_DLL);
+            g_current = std::string(vyn::trim(item_text(dialog, IDC_DIR_CURRENT)));
+            g_dll = std::string(vyn::trim(item_text(dialog, IDC_DIR_DLL)));
         }
         if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
             EndDialog(dialog, LOWORD(wparam));

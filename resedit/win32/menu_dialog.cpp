@@ -34,15 +34,6 @@ int bit_number(std::uint16_t bit)
     return n;
 }
 
-std::string item_text(HWND dialog, int id)
-{
-    int length = GetWindowTextLengthA(GetDlgItem(dialog, id));
-    std::string text(std::size_t(length) + 1, '\0');
-    GetDlgItemTextA(dialog, id, text.data(), length + 1);
-    text.resize(std::size_t(length));
-    return text;
-}
-
 std::optional<MenuPath> selected_path(HWND dialog)
 {
     LRESULT i = SendDlgItemMessageA(dialog, IDC_MENU_LIST, LB_GETCURSEL, 0, 0);

@@ -15,15 +15,6 @@ namespace {
 
 StringTable g_strings;  // the table being edited while the dialog is open
 
-std::string item_text(HWND dialog, int id)
-{
-    int length = GetWindowTextLengthA(GetDlgItem(dialog, id));
-    std::string text(std::size_t(length) + 1, '\0');
-    GetDlgItemTextA(dialog, id, text.data(), length + 1);
-    text.resize(std::size_t(length));
-    return text;
-}
-
 void fill_list(HWND dialog, std::optional<std::uint16_t> select)
 {
     HWND list = GetDlgItem(dialog, IDC_STRING_LIST);
