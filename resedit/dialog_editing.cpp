@@ -278,11 +278,14 @@ void arrange_buttons(Dialog& d, const Selection& sel, bool row, const EditorSett
 
 }  // namespace
 
-void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const EditorSettings& s)
+void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const EditorSettings& s,
+                      std::optional<std::size_t> reference)
 {
     if (sel.empty())
         return;
-    const Rect ref = control_rect(d.controls[sel.front()]);
+    if (!reference || std::find(sel.begin(), sel.end(), *reference) == sel.end())
+        reference = sel.front();
+    const Rect ref = control_rect(d.controls[*reference]);
     const Rect box = bounds(d, sel);
     for (std::size_t i : sel) {
         Control& c = d.controls[i];

@@ -57,15 +57,17 @@ Selection duplicate_controls(Dialog& d, const Selection& sel, const EditorSettin
 // Appends copies of controls with fresh ids, moved by (dx, dy) and kept inside.
 Selection paste_controls(Dialog& d, const std::vector<Control>& controls, int dx, int dy, const EditorSettings& s);
 
-// The Arrange menu. The first selected control is the reference of the
-// alignments and of same size; the centring commands work on the selection
-// as a block within the dialog; spacing needs three controls.
+// The Arrange menu. The reference of the alignments and of same size is the
+// control given (the first one the user selected) when it is selected, else
+// the first in order; the centring commands work on the selection as a
+// block within the dialog; spacing needs three controls.
 enum class Arrange {
     AlignLeft, AlignTop, AlignRight, AlignBottom, CenterControlsVertically, CenterControlsHorizontally,
     CenterVertically, CenterHorizontally, SpaceHorizontally, SpaceVertically, SameWidth, SameHeight,
     SameSize, ButtonsRow, ButtonsColumn,
 };
-void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const EditorSettings& s);
+void arrange_controls(Dialog& d, const Selection& sel, Arrange how, const EditorSettings& s,
+                      std::optional<std::size_t> reference = std::nullopt);
 
 // The guide the editor draws across the dialog, "UnderscoreYOffset" units
 // above its bottom edge: the line under the dialog's contents, below which

@@ -128,6 +128,15 @@ TEST(DialogEditing, ArrangeAlignsOnTheFirstSelectedControl)
     EXPECT_EQ(d.controls[0].cy, 14);
     arrange_controls(d, {2}, Arrange::CenterHorizontally, s);
     EXPECT_EQ(d.controls[2].x, 60);  // (160 - 40) / 2
+
+    // The control the user selected first is the reference, whatever its
+    // place in the order; one not in the selection is ignored.
+    Dialog e = sample();
+    arrange_controls(e, {1, 2}, Arrange::AlignTop, s, 2);
+    EXPECT_EQ(e.controls[1].y, 70);
+    EXPECT_EQ(e.controls[2].y, 70);
+    arrange_controls(e, {1, 2}, Arrange::AlignLeft, s, 0);
+    EXPECT_EQ(e.controls[2].x, 10);
 }
 
 TEST(DialogEditing, SpaceEvenlyEqualisesTheGaps)

@@ -36,6 +36,7 @@ struct App {
     EditorSettings settings;
     EditorSession session;
     Selection selection;
+    std::optional<std::size_t> anchor;  // the control selected first: Arrange's reference
     std::optional<std::uint16_t> pending_kind;  // palette choice waiting for a click
     std::string executable;
     std::optional<CustomClass> pending_custom;  // the class of a pending custom control

@@ -29,7 +29,7 @@ struct Picture {
     Box guide;        // a line (w or h of 0), or a frame around the drawing (both set)
 };
 
-// Guides: a border line for the alignments, a centre line for the
+// Guides: a border line for the alignments, the common axis for the
 // centring of controls, the dialog's frame for the rest.
 constexpr Box kFrame{0, 0, kCell, kCell};
 constexpr Box kNone{0, 0, 0, 0};
@@ -39,10 +39,10 @@ const Picture kPictures[] = {
     {CMD_ALIGN_TOP, {{3, 2, 3, 10}, {9, 2, 3, 6}}, 2, {1, 2, 14, 0}},
     {CMD_ALIGN_RIGHT, {{3, 3, 10, 3}, {7, 9, 6, 3}}, 2, {13, 1, 0, 14}},
     {CMD_ALIGN_BOTTOM, {{3, 3, 3, 10}, {9, 7, 3, 6}}, 2, {1, 13, 14, 0}},
-    {CMD_CENTER_CTLS_V, {{2, 3, 4, 10}, {9, 5, 4, 6}}, 2, {1, 8, 14, 0}},
-    {CMD_CENTER_CTLS_H, {{3, 2, 10, 4}, {5, 9, 6, 4}}, 2, {8, 1, 0, 14}},
-    {CMD_CENTER_V, {{4, 6, 8, 4}}, 1, kFrame},
-    {CMD_CENTER_H, {{6, 4, 4, 8}}, 1, kFrame},
+    {CMD_CENTER_CTLS_V, {{3, 2, 10, 4}, {5, 9, 6, 4}}, 2, {8, 1, 0, 14}},
+    {CMD_CENTER_CTLS_H, {{2, 3, 4, 10}, {9, 5, 4, 6}}, 2, {1, 8, 14, 0}},
+    {CMD_CENTER_V, {{2, 6, 6, 4}}, 1, kFrame},
+    {CMD_CENTER_H, {{6, 2, 4, 6}}, 1, kFrame},
     {CMD_SPACE_H, {{1, 5, 3, 6}, {6, 5, 3, 6}, {11, 5, 3, 6}}, 3, kNone},
     {CMD_SPACE_V, {{5, 1, 6, 3}, {5, 6, 6, 3}, {5, 11, 6, 3}}, 3, kNone},
     {CMD_SAME_WIDTH, {{3, 3, 10, 3}, {3, 9, 10, 4}}, 2, kNone},

@@ -87,7 +87,14 @@ void paste()
     CloseClipboard();
     if (!ok || holder.controls.empty())
         return;
-    int step = int(std::max(app().settings[kCxGrid], app().settings[kCyGrid])) * 4;
+    // Each paste of the same clipboard contents lands one step further on,
+    // so that copies pasted one after another do not cover each other.
+    static DWORD last_sequence = 0;
+    static int pastes = 0;
+    DWORD sequence = GetClipboardSequenceNumber();
+    pastes = sequence == last_sequence ? pastes + 1 : 1;
+    last_sequence = sequence;
+    int step = int(std::max(app().settings[kCxGrid], app().settings[kCyGrid])) * 4 * pastes;
     Dialog* d = change_dialog();
     app().selection = paste_controls(*d, holder.controls, step, step, app().settings);
     after_change();
@@ -460,7 +467,7 @@ void run_command(int command)
         return;
     }
     if (auto how = arrange_of(command)) {
-        arrange_controls(*change_dialog(), app().selection, *how, app().settings);
+        arrange_controls(*change_dialog(), app().selection, *how, app().settings, app().anchor);
         after_change();
         return;
     }

@@ -191,11 +191,17 @@ void preview_drag()
     InvalidateRect(app().view, nullptr, TRUE);
 }
 
-void select_only(std::size_t i) { app().selection = {i}; }
+void select_only(std::size_t i)
+{
+    app().selection = {i};
+    app().anchor = i;
+}
 
 void toggle_selected(std::size_t i)
 {
     Selection& sel = app().selection;
+    if (sel.empty())
+        app().anchor = i;
     auto it = std::find(sel.begin(), sel.end(), i);
     if (it != sel.end())
         sel.erase(it);

@@ -327,11 +327,14 @@ TEST_F(TavraresCommands, ClipboardCutsCopiesAndPastes)
         auto now = controls_on_disk(res);
         return now.size() == 2 && now[0].id == 1002;
     });
-    // The two pasted copies of the field, one grid step (4 units) off it.
-    for (const Control& kept : controls_on_disk(res)) {
-        EXPECT_EQ(kept.kind, kEdit);
-        EXPECT_EQ(kept.x, 24);
-        EXPECT_EQ(kept.y, 24);
+    // The two pasted copies of the field: the first a paste step (4 units)
+    // off it, the second one step further, so that they do not cover each other.
+    auto kept = controls_on_disk(res);
+    ASSERT_EQ(kept.size(), 2u);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(kept[i].kind, kEdit);
+        EXPECT_EQ(kept[i].x, 24 + 4 * int(i));
+        EXPECT_EQ(kept[i].y, 24 + 4 * int(i));
     }
 
     // The cut field is pasted into a new dialog.
