@@ -154,10 +154,14 @@ void update_title_and_status()
     SetWindowTextA(app().frame, title.c_str());
     std::string status;
     if (const Dialog* d = s.dialog()) {
-        // A dialog named by number shows its symbol.
+        // A dialog named by number shows its symbol, else the name its
+        // project record gives it.
         std::string name = d->name;
         if (const Symbol* symbol = s.symbols().find_value(d->id); name.empty() && symbol)
             name = symbol->name;
+        for (const Dialog& record : s.project().dialogs)
+            if (name.empty() && record.id == d->id)
+                name = record.name;
         status = vyn::format("Dialog %d %s: %d controls", d->id, name.empty() ? "NoLabel" : name.c_str(),
                              int(d->controls.size()));
         if (app().selection.size() == 1) {
