@@ -6,6 +6,7 @@
 // it with the bytes the editor saved.
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "ide/command_ids.h"
@@ -98,6 +99,15 @@ protected:
         return out;
     }
 
+    // The editor's frame, started by the IDE (a process of its own).
+    HWND wait_for_editor()
+    {
+        HWND editor = gui::wait_for_window(kEditorFrame, 0, 30000);
+        if (editor)
+            gui::settle(editor);
+        return editor;
+    }
+
     HWND editor_dialog(const std::string& title, DWORD process)
     {
         HWND found = nullptr;
@@ -116,13 +126,13 @@ TEST_F(ResourcesRoad, ADialogAddedInTheEditorIsLinkedIntoTheProgram)
     const std::string res = path("road\\vyn\\road.res");
     ASSERT_TRUE(std::filesystem::exists(res));
 
-    // Resources: the editor starts on the project's compiled resources.
+    // Resources: the editor starts on the project's compiled resources, up
+    // to date, without a question.
     gui::post_command(frame, CM_RESOURCES);
-    HWND editor = gui::wait_for_window(kEditorFrame, 0, 30000);
+    HWND editor = wait_for_editor();
     ASSERT_NE(editor, nullptr) << "tavrares did not start; results: " << vyn::join(results(), "\n");
     DWORD editor_process = 0;
     GetWindowThreadProcessId(editor, &editor_process);
-    gui::settle(editor);
     EXPECT_EQ(gui::window_text(editor), "Tavrares - " + res);
 
     // A new dialog with a button placed by a click.
@@ -175,6 +185,42 @@ TEST_F(ResourcesRoad, ADialogAddedInTheEditorIsLinkedIntoTheProgram)
     EXPECT_TRUE(resource_in(exe, "MAINMENU", MAKEINTRESOURCEA(4)));  // RT_MENU
     FreeLibrary(exe);
 
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    program.wait_exit(30000);
+}
+
+// Resources before the first build: the script is compiled first (the user
+// agreeing), then the editor opens the resources with the script's menu in
+// them; otherwise the editor's new file would make make take the script as
+// compiled, and the menu would never reach the program.
+TEST_F(ResourcesRoad, ResourcesBeforeTheFirstBuildMakeTheScriptFirst)
+{
+    auto program = start("");
+    DWORD process = program.id();
+    create_windows_project(process);
+    const std::string res = path("road\\vyn\\road.res");
+    ASSERT_FALSE(std::filesystem::exists(res));
+    gui::post_command(frame, CM_RESOURCES);
+    HWND question = wait_for_dialog("tavra", process);
+    ASSERT_NE(question, nullptr) << "the editor was started on a missing road.res";
+    EXPECT_NE(vyn::join(static_texts(question), "|").find(res + " is missing or older than " + path("road\\road.rc") +
+                                                           ".\nMake the project first?"),
+              std::string::npos)
+        << vyn::join(static_texts(question), "|");
+    gui::save_screenshot(gui::screenshot_path("resources_make_first.png"));
+    click(question, IDYES);
+    HWND editor = wait_for_editor();
+    ASSERT_NE(editor, nullptr) << "tavrares did not start; results: " << vyn::join(results(), "\n");
+    EXPECT_TRUE(results_contain("road.exe built sucessfully.")) << vyn::join(results(), "\n");
+    EXPECT_EQ(gui::window_text(editor), "Tavrares - " + res);
+    QuietUi ui;
+    vyn::resedit::ResFile compiled;
+    ASSERT_TRUE(vyn::resedit::load_res(res, compiled, ui)) << vyn::join(ui.said, "\n");
+    EXPECT_TRUE(std::any_of(compiled.records.begin(), compiled.records.end(), [](const vyn::resedit::ResRecord& rec) {
+        return rec.type.is_ordinal && rec.type.ordinal == vyn::resedit::kResTypeMenu && rec.name.text == "MAINMENU";
+    }));
+    PostMessageW(editor, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(gui::wait_until([&] { return !IsWindow(editor); }));
     PostMessageW(frame, WM_CLOSE, 0, 0);
     program.wait_exit(30000);
 }
