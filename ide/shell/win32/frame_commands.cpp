@@ -175,8 +175,9 @@ void resources(int, CommandParameter)
     // the program. Make first, then the editor, when the user agrees.
     auto compiled = project::compiled_resource_script(project::win32::current_project());
     if (compiled && project::compiled_resources_out_of_date(*compiled) &&
-        ask_yes_no(vyn::format("%s is missing or older than %s.\nMake the project first?", compiled->compiled.c_str(),
-                               compiled->script.c_str()))) {
+        ask_yes_no(vyn::format("%s is missing or older than %s.\nMake the project first?",
+                               std::string(vyn::winpath::base_name(compiled->compiled)).c_str(),
+                               std::string(vyn::winpath::base_name(compiled->script)).c_str()))) {
         project::win32::make_then([files = *compiled, command] {
             if (!project::compiled_resources_out_of_date(files))
                 project::win32::start_program(command);
