@@ -2,6 +2,7 @@
 
 #include "common/strings.h"
 #include "common/winpath.h"
+#include "platform/files.h"
 
 namespace vyn::project {
 
@@ -25,6 +26,26 @@ std::optional<std::string> project_resource_file(const Project& project)
         }
     }
     return std::nullopt;
+}
+
+std::optional<CompiledScript> compiled_resource_script(const Project& project)
+{
+    for (const std::string& file : project.files) {
+        if (vyn::ends_with_nocase(file, ".res"))
+            return std::nullopt;
+        if (vyn::ends_with_nocase(file, ".rc")) {
+            std::string script = file.find('\\') == std::string::npos ? in_directory(project.sources_dir, file) : file;
+            return CompiledScript{script, *project_resource_file(project)};
+        }
+    }
+    return std::nullopt;
+}
+
+bool compiled_resources_out_of_date(const CompiledScript& files)
+{
+    auto compiled = vyn::platform::modification_time_ns(vyn::winpath::to_host(files.compiled));
+    auto script = vyn::platform::modification_time_ns(vyn::winpath::to_host(files.script));
+    return !compiled || (script && *script > *compiled);
 }
 
 std::string resource_editor_command(const std::string& compiler_root, const std::string& resource_file)

@@ -9,6 +9,7 @@
 #include "kit/vrc/tool_host.h"
 #include "kit/vrc/vrc_options.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -21,12 +22,22 @@ std::unique_ptr<vyn::vrc::ToolHost> make_host()
     return vyn::vrc::make_process_host();
 }
 
-// "include" beside the folder of vrc's own program (the compiler root's).
+// The compiler root's headers: "include" beside the folder of vrc's own
+// program when vrc is the compiler root's, else the include path of the
+// IDE's configuration. The makefile names vrc without a folder, so the vrc
+// that runs may lie outside the compiler root: beside an IDE started from
+// elsewhere, whose folder is searched before the PATH.
 std::string kit_include()
 {
     std::string bin = vyn::winpath::directory(vyn::platform::executable_path());
     std::string include = vyn::winpath::join(vyn::winpath::directory(bin), "include");
-    return vyn::platform::directory_exists(vyn::winpath::to_host(include)) ? include : std::string();
+    if (vyn::platform::directory_exists(vyn::winpath::to_host(include)))
+        return include;
+    auto configured = vyn::platform::open_registry()->read_string(vyn::platform::RegistryRoot::CurrentUser,
+                                                                   "Software\\vyn\\Compiler", "includepath");
+    if (configured && !configured->empty() && vyn::platform::directory_exists(vyn::winpath::to_host(*configured)))
+        return *configured;
+    return {};
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "ide/project/win32/build_commands.h"
 
 #include <atomic>
+#include <functional>
 
 #include "common/strings.h"
 #include "common/winpath.h"
@@ -32,6 +33,8 @@ namespace {
 
 // The last run, written by the runner thread before it posts CM_BUILD_FINISHED.
 MakeRun last_run;
+// What waits for the end of the current make run (interface thread only).
+std::function<void()> after_make;
 
 void set_make_menu_text(const char* text)
 {
@@ -149,6 +152,27 @@ bool generate_project_makefile()
     return ok;
 }
 
+namespace {
+
+// What Make does before make starts: the documents saved (or the user asked
+// about them) and the makefile there. False when the build stops here.
+bool prepare_make()
+{
+    Project& p = current_project();
+    if (ide().settings.editor_flags & vyn::editor::editorflag::save_before_build)
+        SendMessageA(ide().frame, WM_COMMAND, CM_SAVE_ALL, 0);
+    else if (!confirm_modified_documents())
+        return false;
+    std::string makefile = p.make.dir + "\\makefile";
+    if (!vyn::platform::file_exists(makefile)) {
+        if (!ask_yes_no("Makefile doesn't exist. Generate it?") || !generate_project_makefile())
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void make_command(int, CommandParameter)
 {
     Project& p = current_project();
@@ -165,16 +189,21 @@ void make_command(int, CommandParameter)
         shared.stop_request = 1;
         return;
     }
-    if (ide().settings.editor_flags & vyn::editor::editorflag::save_before_build)
-        SendMessageA(ide().frame, WM_COMMAND, CM_SAVE_ALL, 0);
-    else if (!confirm_modified_documents())
-        return;
-    std::string makefile = p.make.dir + "\\makefile";
-    if (!vyn::platform::file_exists(makefile)) {
-        if (!ask_yes_no("Makefile doesn't exist. Generate it?") || !generate_project_makefile())
-            return;
+    if (prepare_make())
+        start_make();
+}
+
+bool make_then(std::function<void()> ended)
+{
+    if (!current_project().is_open() || build_shared().state != kBuildIdle) {
+        tell("Wait till make finishes");
+        return false;
     }
+    if (!prepare_make())
+        return false;
+    after_make = std::move(ended);
     start_make();
+    return true;
 }
 
 void start_make()
@@ -204,6 +233,8 @@ void build_finished(int, CommandParameter)
     Project& p = current_project();
     ide().make_running = false;
     set_make_menu_text("Make\tF9");
+    std::function<void()> ended = std::move(after_make);
+    after_make = nullptr;
     if (!last_run.started) {
         tell(last_run.message);
         return;
@@ -211,6 +242,8 @@ void build_finished(int, CommandParameter)
     p.return_code = last_run.return_code;
     p.build_ms = last_run.build_ms;
     show_results();
+    if (ended)
+        ended();
 }
 
 void show_results_command(int, CommandParameter)

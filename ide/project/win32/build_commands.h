@@ -1,6 +1,8 @@
 // The Compiler menu's build commands (handlers for the command table).
 #pragma once
 
+#include <functional>
+
 #include "ide/shell/dispatcher.h"
 
 namespace vyn::project::win32 {
@@ -13,6 +15,9 @@ bool generate_project_makefile();
 // asked (Make asks first; Compile starts it directly).
 void start_make();
 void make_command(int, shell::CommandParameter);
+// Starts make as Make does (idle only) and calls ended once make has run,
+// after its results are shown. False when make did not start.
+bool make_then(std::function<void()> ended);
 void build_finished(int, shell::CommandParameter);
 void show_results_command(int, shell::CommandParameter);
 void generate_makefile_command(int, shell::CommandParameter);

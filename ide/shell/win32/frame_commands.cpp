@@ -7,6 +7,7 @@
 #include "ide/command_ids.h"
 #include "ide/shell/settings_store.h"
 #include "ide/shell/version_text.h"
+#include "ide/project/win32/build_commands.h"
 #include "ide/project/win32/program_runner.h"
 #include "ide/project/resource_file.h"
 #include "ide/project/win32/project_session.h"
@@ -168,6 +169,21 @@ void resources(int, CommandParameter)
     if (!resource_file)
         return;
     std::string command = project::resource_editor_command(ide().compiler_root, *resource_file);
+    // The ".res" of the project's script is a build product: opened before
+    // make has brought it up to date, the editor's work would either be
+    // overwritten by the next build or keep the script's resources out of
+    // the program. Make first, then the editor, when the user agrees.
+    auto compiled = project::compiled_resource_script(project::win32::current_project());
+    if (compiled && project::compiled_resources_out_of_date(*compiled) &&
+        ask_yes_no(vyn::format("%s is missing or older than %s.\nMake the project first?",
+                               std::string(vyn::winpath::base_name(compiled->compiled)).c_str(),
+                               std::string(vyn::winpath::base_name(compiled->script)).c_str()))) {
+        project::win32::make_then([files = *compiled, command] {
+            if (!project::compiled_resources_out_of_date(files))
+                project::win32::start_program(command);
+        });
+        return;
+    }
     project::win32::start_program(command);
 }
 

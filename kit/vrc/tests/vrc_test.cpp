@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "kit/vrc/vrc_options.h"
+#include "platform/registry.h"
 
 namespace fs = std::filesystem;
 
@@ -149,6 +150,30 @@ TEST_F(VrcProgram, ErrorsLeadBackToTheScript)
     r = run("'" VRC_PATH "' -fo out.res");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.substr(0, 30), "vrc: no resource script given\n");
+}
+
+// A vrc outside the compiler root (no "include" beside its folder, as the
+// build tree's own) finds the system headers through the include path of
+// the IDE's configuration.
+TEST_F(VrcProgram, OutsideTheCompilerRootTheConfiguredIncludePathIsSearched)
+{
+    ASSERT_FALSE(fs::exists(fs::path(VRC_PATH).parent_path().parent_path() / "include"));
+    write("menu.rc", "#include <windows.h>\nMAINMENU MENU\nBEGIN\n MENUITEM \"&Ok\", IDOK\nEND\n");
+    auto registry = platform::open_registry();
+    const char key[] = "Software\\vyn\\Compiler";
+    registry->delete_value(platform::RegistryRoot::CurrentUser, key, "includepath");
+    Result r = run("'" VRC_PATH "' menu.rc");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("'windows.h' file not found"), std::string::npos) << r.err;
+
+    ASSERT_TRUE(registry->write_string(platform::RegistryRoot::CurrentUser, key, "includepath",
+                                       "/usr/share/mingw-w64/include"));
+    r = run("'" VRC_PATH "' menu.rc");
+    registry->delete_value(platform::RegistryRoot::CurrentUser, key, "includepath");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run("llvm-cvtres /machine:x86 /out:menu.obj menu.res && llvm-readobj --coff-resources menu.obj");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Type: MENU (ID 4)"), std::string::npos) << r.out;
 }
 
 }  // namespace
