@@ -44,6 +44,35 @@ TEST(FormatA, WarningsRelativeNamesAndARetakenName)
     EXPECT_EQ(d->file, "D:\\P\\MAIN.C");
 }
 
+// Folders such as "My Projects" or "Lab 2": the colon before the line
+// number ends the name, blanks and all.
+TEST(FormatA, NamesWithBlanksRunToTheColonBeforeTheLine)
+{
+    struct Case {
+        const char* line;
+        const char* file;
+        long number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"Error C:\\My Projects\\hello.c: 12: x undeclared", "C:\\MY PROJECTS\\HELLO.C", 12, "[12]:x undeclared"},
+        {"Warning C:\\Work\\Lab 2\\util.c: 3: unused", "C:\\WORK\\LAB 2\\UTIL.C", 3, "[3]:unused"},
+        {"Warning my util.c: 4: x", "C:\\WORK\\MY UTIL.C", 4, "[4]:x"},
+        {"Error vyn.exe c:\\my dir\\y.c: 7: bad", "C:\\MY DIR\\Y.C", 7, "[7]:bad"},
+        {"Error c:\\a b\\c.c : 5 : spaced", "C:\\A B\\C.C", 5, "[5]:spaced"},
+        {"cpp: c:\\my dir\\main.c: 9: missing file", "C:\\MY DIR\\MAIN.C", 9, "[9]:missing file"},
+        // Without the colon a blank still ends the name.
+        {"Error c:\\src\\a.c 12 undefined reference to _f", "C:\\SRC\\A.C", 12, "[12]:undefined reference to _f"},
+    };
+    for (const Case& c : cases) {
+        auto d = parse_diagnostic(c.line, "C:\\Work");
+        ASSERT_TRUE(d.has_value()) << c.line;
+        EXPECT_EQ(d->file, c.file) << c.line;
+        EXPECT_EQ(d->line, c.number) << c.line;
+        EXPECT_EQ(d->text, c.text) << c.line;
+    }
+}
+
 TEST(FormatA, LinesThatAreNoDiagnostic)
 {
     EXPECT_FALSE(parse_diagnostic("Error c:\\a.c: 0: zero", "C:\\").has_value());
@@ -70,10 +99,27 @@ TEST(FormatB, TheCodeWordIsDropped)
     EXPECT_EQ(d->text, "error something broke");
 }
 
+// The name runs to the "(" that the line number and the kind follow, so it
+// may hold blanks and parentheses.
+TEST(FormatB, NamesWithBlanksRunToTheLineNumber)
+{
+    auto d = parse_diagnostic("C:\\My Projects\\hello.c(12): error C2065: x undeclared", "C:\\");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "C:\\MY PROJECTS\\HELLO.C");
+    EXPECT_EQ(d->line, 12);
+    EXPECT_EQ(d->text, "error x undeclared");
+    d = parse_diagnostic("Lab 2\\old (1)\\a.c (3) : warning W1: y", "C:\\Work");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->file, "C:\\WORK\\LAB 2\\OLD (1)\\A.C");
+    EXPECT_EQ(d->line, 3);
+    EXPECT_EQ(d->text, "warning y");
+}
+
 TEST(FormatB, LinesThatAreNoDiagnostic)
 {
     for (const char* line : {"a.c(7) : Warning C1: x", "a.c(7) : note: x", "a.c(0) : error X: y", "a.c 7 : error",
-                             "make: *** [hello.obj] Error 1", "", "(3) : error x y", "a.c(7 : error x y"})
+                             "make: *** [hello.obj] Error 1", "", "(3) : error x y", "a.c(7 : error x y",
+                             "    a.c(7): error x y", "a|b.c(7): error x y", "x <a.c(7)>: error x y"})
         EXPECT_FALSE(parse_diagnostic(line, "C:\\").has_value()) << line;
 }
 
