@@ -14,6 +14,23 @@ FitsWidth width(std::size_t chars)
     return [chars](std::string_view s) { return s.size() <= chars; };
 }
 
+// A line and what it leads to.
+struct Parsed {
+    const char* line;
+    const char* file;
+    long number;
+    const char* text;
+};
+
+void expect_parsed(const Parsed& c, std::string_view current_dir)
+{
+    auto d = parse_diagnostic(c.line, current_dir);
+    ASSERT_TRUE(d.has_value()) << c.line;
+    EXPECT_EQ(d->file, c.file) << c.line;
+    EXPECT_EQ(d->line, c.number) << c.line;
+    EXPECT_EQ(d->text, c.text) << c.line;
+}
+
 TEST(FormatA, DriveNameLineAndMessage)
 {
     auto d = parse_diagnostic("Error c:\\src\\a.c: 12: x undeclared", "C:\\WORK");
@@ -48,13 +65,7 @@ TEST(FormatA, WarningsRelativeNamesAndARetakenName)
 // number ends the name, blanks and all.
 TEST(FormatA, NamesWithBlanksRunToTheColonBeforeTheLine)
 {
-    struct Case {
-        const char* line;
-        const char* file;
-        long number;
-        const char* text;
-    };
-    const Case cases[] = {
+    const Parsed cases[] = {
         {"Error C:\\My Projects\\hello.c: 12: x undeclared", "C:\\MY PROJECTS\\HELLO.C", 12, "[12]:x undeclared"},
         {"Warning C:\\Work\\Lab 2\\util.c: 3: unused", "C:\\WORK\\LAB 2\\UTIL.C", 3, "[3]:unused"},
         {"Warning my util.c: 4: x", "C:\\WORK\\MY UTIL.C", 4, "[4]:x"},
@@ -64,13 +75,8 @@ TEST(FormatA, NamesWithBlanksRunToTheColonBeforeTheLine)
         // Without the colon a blank still ends the name.
         {"Error c:\\src\\a.c 12 undefined reference to _f", "C:\\SRC\\A.C", 12, "[12]:undefined reference to _f"},
     };
-    for (const Case& c : cases) {
-        auto d = parse_diagnostic(c.line, "C:\\Work");
-        ASSERT_TRUE(d.has_value()) << c.line;
-        EXPECT_EQ(d->file, c.file) << c.line;
-        EXPECT_EQ(d->line, c.number) << c.line;
-        EXPECT_EQ(d->text, c.text) << c.line;
-    }
+    for (const Parsed& c : cases)
+        expect_parsed(c, "C:\\Work");
 }
 
 TEST(FormatA, LinesThatAreNoDiagnostic)
@@ -87,32 +93,21 @@ TEST(FormatA, LinesThatAreNoDiagnostic)
 
 TEST(FormatB, TheCodeWordIsDropped)
 {
-    auto d = parse_diagnostic("a.c(7) : warning C4101: i unreferenced", "C:\\SRC");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\SRC\\A.C");
-    EXPECT_EQ(d->line, 7);
-    EXPECT_EQ(d->text, "warning i unreferenced");
-    d = parse_diagnostic("c:\\w\\my_file-2.c (120): error E42 something broke", "C:\\");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\W\\MY_FILE-2.C");
-    EXPECT_EQ(d->line, 120);
-    EXPECT_EQ(d->text, "error something broke");
+    expect_parsed({"a.c(7) : warning C4101: i unreferenced", "C:\\SRC\\A.C", 7, "warning i unreferenced"}, "C:\\SRC");
+    expect_parsed({"c:\\w\\my_file-2.c (120): error E42 something broke", "C:\\W\\MY_FILE-2.C", 120,
+                   "error something broke"},
+                  "C:\\");
 }
 
 // The name runs to the "(" that the line number and the kind follow, so it
 // may hold blanks and parentheses.
 TEST(FormatB, NamesWithBlanksRunToTheLineNumber)
 {
-    auto d = parse_diagnostic("C:\\My Projects\\hello.c(12): error C2065: x undeclared", "C:\\");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\MY PROJECTS\\HELLO.C");
-    EXPECT_EQ(d->line, 12);
-    EXPECT_EQ(d->text, "error x undeclared");
-    d = parse_diagnostic("Lab 2\\old (1)\\a.c (3) : warning W1: y", "C:\\Work");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\WORK\\LAB 2\\OLD (1)\\A.C");
-    EXPECT_EQ(d->line, 3);
-    EXPECT_EQ(d->text, "warning y");
+    expect_parsed({"C:\\My Projects\\hello.c(12): error C2065: x undeclared", "C:\\MY PROJECTS\\HELLO.C", 12,
+                   "error x undeclared"},
+                  "C:\\Work");
+    expect_parsed({"Lab 2\\old (1)\\a.c (3) : warning W1: y", "C:\\WORK\\LAB 2\\OLD (1)\\A.C", 3, "warning y"},
+                  "C:\\Work");
 }
 
 TEST(FormatB, LinesThatAreNoDiagnostic)
