@@ -33,32 +33,18 @@ void expect_parsed(const Parsed& c, std::string_view current_dir)
 
 TEST(FormatA, DriveNameLineAndMessage)
 {
-    auto d = parse_diagnostic("Error c:\\src\\a.c: 12: x undeclared", "C:\\WORK");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\SRC\\A.C");
-    EXPECT_EQ(d->line, 12);
-    EXPECT_EQ(d->text, "[12]:x undeclared");
-    d = parse_diagnostic("Error c:\\src\\a.c: 12 x undeclared", "C:\\WORK");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->text, "[12]:x undeclared");
+    expect_parsed({"Error c:\\src\\a.c: 12: x undeclared", "C:\\SRC\\A.C", 12, "[12]:x undeclared"}, "C:\\WORK");
+    expect_parsed({"Error c:\\src\\a.c: 12 x undeclared", "C:\\SRC\\A.C", 12, "[12]:x undeclared"}, "C:\\WORK");
 }
 
 TEST(FormatA, WarningsRelativeNamesAndARetakenName)
 {
-    auto d = parse_diagnostic("Warning util.c: 3: unused variable 'k'", "C:\\Work\\Hello");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\WORK\\HELLO\\UTIL.C");
-    EXPECT_EQ(d->line, 3);
-    EXPECT_EQ(d->text, "[3]:unused variable 'k'");
+    expect_parsed({"Warning util.c: 3: unused variable 'k'", "C:\\WORK\\HELLO\\UTIL.C", 3, "[3]:unused variable 'k'"},
+                  "C:\\Work\\Hello");
     // A word before a drive-lettered name: the name is taken again from the drive.
-    d = parse_diagnostic("Error vyn.exe c:\\x\\y.c: 7: bad", "C:\\");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\X\\Y.C");
-    EXPECT_EQ(d->line, 7);
+    expect_parsed({"Error vyn.exe c:\\x\\y.c: 7: bad", "C:\\X\\Y.C", 7, "[7]:bad"}, "C:\\");
     // ... but not on a CPP line.
-    d = parse_diagnostic("cpp: main.c: 9: missing file", "D:\\P");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "D:\\P\\MAIN.C");
+    expect_parsed({"cpp: main.c: 9: missing file", "D:\\P\\MAIN.C", 9, "[9]:missing file"}, "D:\\P");
 }
 
 // Folders such as "My Projects" or "Lab 2": the colon before the line
