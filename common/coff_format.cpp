@@ -110,6 +110,27 @@ Relocation read_relocation(ByteReader& r)
     return rel;
 }
 
+RelocationCount relocation_count(std::size_t relocations)
+{
+    if (relocations <= kMostCountedRelocations)
+        return {static_cast<std::uint16_t>(relocations), 0, relocations};
+    return {0xFFFF, section_flags::kRelocOverflow, relocations + 1};
+}
+
+void write_relocations(ByteWriter& w, std::span<const Relocation> relocations)
+{
+    if (relocation_count(relocations.size()).flags & section_flags::kRelocOverflow) {
+        w.u32(static_cast<std::uint32_t>(relocations.size() + 1));
+        w.u32(0);
+        w.u16(0);
+    }
+    for (const Relocation& r : relocations) {
+        w.u32(r.address);
+        w.u32(r.symbol_index);
+        w.u16(r.type);
+    }
+}
+
 std::vector<LineNumber> read_line_numbers(std::span<const std::uint8_t> file, std::size_t pos, std::size_t count,
                                           bool* complete)
 {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "common/byte_reader.h"
+#include "common/byte_writer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -206,6 +207,22 @@ struct Relocation {
     std::uint16_t type = 0;
 };
 Relocation read_relocation(ByteReader& r);
+
+// A section's relocation count as its header and relocation area hold it.
+// More than kMostCountedRelocations do not fit the 16-bit field: it then says
+// 0xFFFF, the section carries kRelocOverflow, and an extra first entry whose
+// address is the real count plus one (it counts itself) stands before the
+// relocations.
+constexpr std::size_t kMostCountedRelocations = 0xFFFE;
+struct RelocationCount {
+    std::uint16_t field = 0;  // the section header's count
+    std::uint32_t flags = 0;  // section_flags::kRelocOverflow or nothing, for the characteristics
+    std::size_t entries = 0;  // the 10-byte entries of the relocation area
+};
+RelocationCount relocation_count(std::size_t relocations);
+// Writes one section's relocation area: the count entry when one is needed,
+// then the relocations.
+void write_relocations(ByteWriter& w, std::span<const Relocation> relocations);
 
 // ---------------------------------------------------------------------------
 // Line numbers: 6 bytes each. A record whose line is 0 starts a function and

@@ -195,8 +195,13 @@ std::vector<std::uint8_t> WriteObjectFile(const std::vector<Resource>& res)
 
     constexpr std::uint32_t kSections = 2;  // ".rsrc$01" and ".rsrc$02"
     std::uint32_t dir_pos = static_cast<std::uint32_t>(coff::kFileHeaderSize + kSections * coff::kSectionHeaderSize);
+    // One relocation per data entry, making its offset an address.
+    std::vector<coff::Relocation> relocations;
+    for (std::uint32_t i = 0; i < n; ++i)
+        relocations.push_back({data_entries_at + 16 * i, 0, coff::reloc_i386::kDir32NB});
+    coff::RelocationCount count = coff::relocation_count(n);
     std::uint32_t reloc_pos = dir_pos + dir_size;
-    std::uint32_t data_pos = reloc_pos + static_cast<std::uint32_t>(coff::kRelocationSize) * n;
+    std::uint32_t data_pos = reloc_pos + static_cast<std::uint32_t>(coff::kRelocationSize * count.entries);
     std::uint32_t symtab_pos = data_pos + static_cast<std::uint32_t>(data.size());
     ByteWriter o;
     o.u16(coff::machine::kI386);
@@ -207,26 +212,23 @@ std::vector<std::uint8_t> WriteObjectFile(const std::vector<Resource>& res)
     o.u16(0);
     o.u16(0);
     auto header = [&](const char* name, std::uint32_t vaddr, std::uint32_t size, std::uint32_t pos,
-                      std::uint32_t relocs, std::uint16_t nrelocs) {
+                      std::uint32_t relocs, coff::RelocationCount count) {
         o.fixed_string(name, 8);
         o.u32(0);
         o.u32(vaddr);
         o.u32(size);
         o.u32(size ? pos : 0);
-        o.u32(nrelocs ? relocs : 0);
+        o.u32(count.entries ? relocs : 0);
         o.u32(0);
-        o.u16(nrelocs);
+        o.u16(count.field);
         o.u16(0);
-        o.u32(coff::section_flags::kInitializedData | coff::section_flags::kRead | coff::section_flags::kWrite);
+        o.u32(coff::section_flags::kInitializedData | coff::section_flags::kRead | coff::section_flags::kWrite |
+              count.flags);
     };
-    header(".rsrc$01", 0, dir_size, dir_pos, reloc_pos, static_cast<std::uint16_t>(n));
-    header(".rsrc$02", dir_size, static_cast<std::uint32_t>(data.size()), data_pos, 0, 0);
+    header(".rsrc$01", 0, dir_size, dir_pos, reloc_pos, count);
+    header(".rsrc$02", dir_size, static_cast<std::uint32_t>(data.size()), data_pos, 0, {});
     o.bytes(d.bytes());
-    for (std::uint32_t i = 0; i < n; ++i) {
-        o.u32(data_entries_at + 16 * i);
-        o.u32(0);
-        o.u16(coff::reloc_i386::kDir32NB);
-    }
+    coff::write_relocations(o, relocations);
     o.bytes(data.bytes());
     o.fixed_string(".rsrc$02", 8);
     o.u32(dir_size);

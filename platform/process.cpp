@@ -45,6 +45,33 @@ std::vector<std::string> split_command_line(const std::string& command_line)
     return args;
 }
 
+std::string quote_argument(const std::string& argument)
+{
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
+        return argument;
+    std::string out = "\"";
+    std::size_t backslashes = 0;  // the run of them not yet written
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    return out + "\"";
+}
+
+std::string command_line(const std::vector<std::string>& argv)
+{
+    std::string line;
+    for (std::size_t i = 0; i < argv.size(); ++i)
+        line += (i ? " " : "") + quote_argument(argv[i]);
+    return line;
+}
+
 Process::Process(Process&& other) noexcept
 {
     *this = std::move(other);

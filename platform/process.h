@@ -75,4 +75,12 @@ HostProgramRun run_host_program(const std::vector<std::string>& argv, const Host
 // (blanks separate, '"' groups, backslashes before a quote escape it).
 std::vector<std::string> split_command_line(const std::string& command_line);
 
+// One argument written so that those rules give it back: as it stands when it
+// is not empty and holds no blank, tab or quote; else in quotes, with 2n+1
+// backslashes before an embedded quote that follows n of them and trailing
+// backslashes doubled before the closing quote ("" for an empty argument).
+std::string quote_argument(const std::string& argument);
+// argv[0] and the arguments after it, each quoted as above, blank-separated.
+std::string command_line(const std::vector<std::string>& argv);
+
 }  // namespace vyn::platform

@@ -28,13 +28,36 @@ bool drive_follows(std::string_view s, std::size_t i)
     return i + 2 < s.size() && is_letter(s[i]) && s[i + 1] == ':' && s[i + 2] == '\\';
 }
 
+bool name_colon(std::string_view s, std::size_t i)
+{
+    return s[i] == ':' && (i + 1 >= s.size() || s[i + 1] != '\\');
+}
+
 // A file name up to a blank or a ":" that is not followed by "\".
 std::string_view format_a_name(std::string_view s, std::size_t& i)
 {
     std::size_t start = i;
-    while (i < s.size() && !vyn::is_blank(s[i]) && !(s[i] == ':' && (i + 1 >= s.size() || s[i + 1] != '\\')))
+    while (i < s.size() && !vyn::is_blank(s[i]) && !name_colon(s, i))
         ++i;
     return s.substr(start, i - start);
+}
+
+/* The file name of "NAME: LINE" where NAME may hold blanks: up to the first
+   ":" not followed by "\" (a file name holds no other colon), when the line
+   number follows it, trailing blanks dropped. Nothing when the line has no
+   such colon; i is then left alone. */
+std::optional<std::string_view> format_a_name_before_line(std::string_view s, std::size_t& i)
+{
+    std::size_t colon = i;
+    while (colon < s.size() && !name_colon(s, colon))
+        ++colon;
+    std::size_t after = colon + 1;
+    skip_blanks(s, after);
+    if (colon >= s.size() || after >= s.size() || !is_digit(s[after]))
+        return std::nullopt;
+    std::string_view name = vyn::trim_right(s.substr(i, colon - i));
+    i = colon;
+    return name;
 }
 
 std::string full_upper(std::string_view name, std::string_view current_dir)
@@ -55,13 +78,16 @@ std::optional<Diagnostic> parse_format_a(std::string_view s, std::string_view cu
         ++i;
     if (i < s.size())
         ++i;
-    std::string_view name = format_a_name(s, i);
-    std::size_t after = i;
-    skip_blanks(s, after);
-    if (!cpp && drive_follows(s, after)) {
-        i = after;
-        name = format_a_name(s, i);
-    }
+    // The name starts here, or at a drive letter after the word that stands
+    // here (not on a CPP line).
+    std::size_t start = i;
+    format_a_name(s, i);
+    skip_blanks(s, i);
+    if (cpp || !drive_follows(s, i))
+        i = start;
+    // A name with blanks is read whole when a colon and the line number end it.
+    auto whole = format_a_name_before_line(s, i);
+    std::string_view name = whole ? *whole : format_a_name(s, i);
     if (name.empty())
         return std::nullopt;
     if (i < s.size() && s[i] == ':')
@@ -86,20 +112,16 @@ std::optional<Diagnostic> parse_format_a(std::string_view s, std::string_view cu
     return d;
 }
 
-bool format_b_name_char(char c)
+// What a Windows file name (with its directories and drive) may not hold.
+bool outside_file_names(char c)
 {
-    return is_letter(c) || is_digit(c) || c == ':' || c == '\\' || c == '.' || c == '_' || c == '-';
+    return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || std::string_view("<>\"|?*").find(c) != std::string_view::npos;
 }
 
-std::optional<Diagnostic> parse_format_b(std::string_view s, std::string_view current_dir)
+/* At s[i] == '(': "(LINE)", then blanks and colons, then "warning" or
+   "error"; the line and the rest from that word on. */
+std::optional<std::pair<long, std::string_view>> format_b_tail(std::string_view s, std::size_t i)
 {
-    std::size_t i = 0;
-    while (i < s.size() && format_b_name_char(s[i]))
-        ++i;
-    std::string_view name = s.substr(0, i);
-    skip_blanks(s, i);
-    if (name.empty() || i >= s.size() || s[i] != '(')
-        return std::nullopt;
     ++i;
     long line = 0;
     std::size_t digits = 0;
@@ -113,9 +135,28 @@ std::optional<Diagnostic> parse_format_b(std::string_view s, std::string_view cu
     while (i < s.size() && (vyn::is_blank(s[i]) || s[i] == ':'))
         ++i;
     std::string_view rest = s.substr(i);
-    std::string_view word = rest.starts_with("warning") ? "warning" : rest.starts_with("error") ? "error" : "";
-    if (word.empty())
+    if (!rest.starts_with("warning") && !rest.starts_with("error"))
         return std::nullopt;
+    return std::pair{line, rest};
+}
+
+/* The file name runs from the start of the line to the first "(" that the
+   line number, its ")" and the kind follow, trailing blanks dropped: so a
+   name may hold blanks and parentheses of its own ("C:\My Projects (old)\a.c").
+   A line that starts with a blank, or whose name holds what no file name
+   may, is no diagnostic. */
+std::optional<Diagnostic> parse_format_b(std::string_view s, std::string_view current_dir)
+{
+    std::optional<std::pair<long, std::string_view>> tail;
+    std::size_t paren = 0;
+    for (; paren < s.size() && !outside_file_names(s[paren]); ++paren)
+        if (s[paren] == '(' && (tail = format_b_tail(s, paren)))
+            break;
+    std::string_view name = vyn::trim_right(s.substr(0, paren));
+    if (!tail || name.empty() || vyn::is_blank(name.front()))
+        return std::nullopt;
+    auto [line, rest] = *tail;
+    std::string_view word = rest.starts_with("warning") ? "warning" : "error";
     // The word after the kind (an error code such as "C4101:") is dropped.
     std::size_t j = word.size();
     skip_blanks(rest, j);

@@ -44,7 +44,7 @@ std::vector<std::uint8_t> ObjectWriter::build() const
         data_pos.push_back(s.data.empty() ? 0 : pos);
         pos += s.data.size();
         reloc_pos.push_back(s.relocations.empty() ? 0 : pos);
-        pos += s.relocations.size() * coff::kRelocationSize;
+        pos += coff::relocation_count(s.relocations.size()).entries * coff::kRelocationSize;
     }
     ByteWriter w;
     w.u16(coff::machine::kI386);
@@ -56,6 +56,7 @@ std::vector<std::uint8_t> ObjectWriter::build() const
     w.u16(coff::file_flags::kMachine32Bit);
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         const Section& s = sections_[i];
+        coff::RelocationCount relocations = coff::relocation_count(s.relocations.size());
         w.fixed_string(s.name, coff::kSectionNameSize);
         w.u32(0);
         w.u32(0);
@@ -63,17 +64,13 @@ std::vector<std::uint8_t> ObjectWriter::build() const
         w.u32(static_cast<std::uint32_t>(data_pos[i]));
         w.u32(static_cast<std::uint32_t>(reloc_pos[i]));
         w.u32(0);
-        w.u16(static_cast<std::uint16_t>(s.relocations.size()));
+        w.u16(relocations.field);
         w.u16(0);
-        w.u32(s.characteristics);
+        w.u32(s.characteristics | relocations.flags);
     }
     for (const Section& s : sections_) {
         w.bytes(s.data);
-        for (const Relocation& r : s.relocations) {
-            w.u32(r.offset);
-            w.u32(r.symbol);
-            w.u16(r.type);
-        }
+        coff::write_relocations(w, s.relocations);
     }
     std::string strings;
     for (const Symbol& s : symbols_) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/coff_format.h"
+
 namespace vyn::coffar {
 
 class ObjectWriter {
@@ -22,15 +24,11 @@ public:
     std::vector<std::uint8_t> build() const;
 
 private:
-    struct Relocation {
-        std::uint32_t offset, symbol;
-        std::uint16_t type;
-    };
     struct Section {
         std::string name;
         std::vector<std::uint8_t> data;
         std::uint32_t characteristics;
-        std::vector<Relocation> relocations;
+        std::vector<coff::Relocation> relocations;
     };
     struct Symbol {
         std::string name;

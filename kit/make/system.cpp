@@ -60,30 +60,6 @@ Launch choose_launch(const std::string& command, bool posix)
     return Launch::Direct;
 }
 
-std::string quote_argument(const std::string& argument)
-{
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
-        return argument;
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') {
-            out.append(backslashes * 2 + 1, '\\');
-            out += '"';
-        } else {
-            out.append(backslashes, '\\');
-            out += c;
-        }
-        backslashes = 0;
-    }
-    out.append(backslashes * 2, '\\');
-    return out + "\"";
-}
-
 std::string host_command_line(const std::string& command)
 {
 #ifdef _WIN32
@@ -92,7 +68,7 @@ std::string host_command_line(const std::string& command)
     return command;
 #else
     if (choose_launch(command, true) == Launch::Shell)
-        return "/bin/sh -c " + quote_argument(command);
+        return platform::command_line({"/bin/sh", "-c", command});
     return command;
 #endif
 }

@@ -24,9 +24,6 @@ Launch choose_launch(const std::string& command, bool posix);
 // "/bin/sh -c ..." / "cmd /s /c "..."".
 std::string host_command_line(const std::string& command);
 
-// Quotes one argument so that the usual Windows splitting rules give it back.
-std::string quote_argument(const std::string& argument);
-
 class SystemRunner : public CommandRunner {
 public:
     std::optional<int> run(const std::string& command, std::string& error) override;

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "common/winpath.h"
-#include "kit/make/system.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -17,9 +16,9 @@ public:
 
     ToolResult run(const std::string& program, const std::vector<std::string>& args) override
     {
-        std::string line = make::quote_argument(program);
-        for (const std::string& a : args)
-            line += " " + make::quote_argument(a);
+        std::vector<std::string> argv = {program};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string line = platform::command_line(argv);
         platform::ProcessOptions options;
         options.stderr_file = platform::temporary_file_name("", "vrc");
         options.hidden = true;

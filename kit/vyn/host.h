@@ -37,10 +37,6 @@ public:
 // The compiler program: VYN_CLANG when set, else "clang" found on PATH.
 std::string clang_program();
 
-// One argument of a Windows-style command line: quoted when it holds a
-// blank, a tab or a quote, with backslashes before a quote doubled.
-std::string quote_argument(const std::string& arg);
-
 // The host of this machine.
 std::unique_ptr<Host> make_host();
 

@@ -18,34 +18,15 @@ std::string clang_program()
     return set && *set ? set : "clang";
 }
 
-std::string quote_argument(const std::string& arg)
-{
-    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
-        return arg;
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    return out + "\"";
-}
-
 namespace {
 
 class ProcessHost : public Host {
 public:
     ClangRun run_clang(const std::vector<std::string>& args, bool verbose) override
     {
-        std::string line = quote_argument(clang_program());
-        for (const std::string& a : args)
-            line += " " + quote_argument(a);
+        std::vector<std::string> argv = {clang_program()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string line = platform::command_line(argv);
         if (verbose)
             std::fprintf(stderr, "%s\n", line.c_str());
         ClangRun run;

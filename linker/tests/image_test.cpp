@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -278,6 +279,50 @@ TEST(Image, ResourcesOfStringTypesAreDroppedAndTheRestConverted)
     EXPECT_EQ(s.find("CUSTOMTYPE"), std::string::npos) << s;
     // The resource data is where the tree says: find "abc" in .rsrc.
     EXPECT_NE(section_hex(d.file("app.exe"), ".rsrc").find("61626300"), std::string::npos);
+}
+
+// A compiled resource file of count RCDATA and as many VERSION resources,
+// numbered from 1; each holds its own number as its four bytes of data.
+std::string resource_file(std::uint16_t count)
+{
+    std::string res("\0\0\0\0\x20\0\0\0\xff\xff\0\0\xff\xff\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32);
+    auto u16 = [&](std::uint32_t v) { res += char(v & 0xFF), res += char(v >> 8 & 0xFF); };
+    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    for (std::uint16_t type : {10, 16})
+        for (std::uint32_t id = 1; id <= count; ++id) {
+            u32(4);   // data size
+            u32(32);  // header size
+            u16(0xFFFF), u16(type), u16(0xFFFF), u16(id);
+            u32(0), u16(0x30), u16(0x409), u32(0), u32(0);
+            u32(type << 16 | id);
+        }
+    return res;
+}
+
+// Every data entry of the tree gets its address through a relocation: more
+// of them than a 16-bit count holds take the overflow form.
+TEST(Image, AResourceFileWithMoreThan65535ResourcesKeepsEveryDataAddress)
+{
+    constexpr std::uint16_t kPerType = 33000;
+    LinkDir d;
+    d.compile("main.obj", "int main(void) { return 0; }\n");
+    d.write_text("many.res", resource_file(kPerType));
+    RunResult r = d.link({"many.res", "main.obj", mingw_lib("kernel32")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string sections = readobj(d.file("many.exe"), "--sections");
+    std::string rsrc = section_of(sections, ".rsrc");
+    std::uint32_t start = field_number(rsrc, "VirtualAddress"), size = field_number(rsrc, "VirtualSize");
+    std::string tree = readobj(d.file("many.exe"), "--coff-resources");
+    std::vector<std::uint32_t> addresses;
+    for (std::size_t at = tree.find("DataRVA: "); at != std::string::npos; at = tree.find("DataRVA: ", at + 1))
+        addresses.push_back(static_cast<std::uint32_t>(std::stoul(tree.substr(at + 9, 12), nullptr, 16)));
+    ASSERT_EQ(addresses.size(), 2u * kPerType);
+    std::size_t outside = std::count_if(addresses.begin(), addresses.end(),
+                                        [&](std::uint32_t a) { return a < start || a + 4 > start + size; });
+    EXPECT_EQ(outside, 0u);
+    // The last one's data is its own number.
+    std::string hex = section_hex(d.file("many.exe"), ".rsrc");
+    EXPECT_EQ(hex.substr(2 * (addresses.back() - start), 8), "e8801000") << "VERSION 33000";
 }
 
 TEST(Image, MalformedResourceFileFailsTheCommandLine)

@@ -72,6 +72,64 @@ TEST(ProcessSeam, AMissingProgramIsAnErrorWithItsName)
     EXPECT_NE(error.find("no_such_program_here"), std::string::npos) << error;
 }
 
+// Arguments as they are, and as a command line must carry them.
+struct QuotedArgument {
+    const char* argument;
+    const char* quoted;
+};
+const QuotedArgument kQuotedArguments[] = {
+    {"plain", "plain"},
+    {R"(c:\dir\file.c)", R"(c:\dir\file.c)"},  // backslashes alone stay as they are
+    {"", R"("")"},
+    {"two words", R"("two words")"},
+    {"tab\there", "\"tab\there\""},
+    {R"(say "hi")", R"("say \"hi\"")"},
+    {R"(no"blank)", R"("no\"blank")"},
+    {R"(a\"b)", R"("a\\\"b")"},          // one backslash before a quote: three
+    {R"(a\\"b)", R"("a\\\\\"b")"},       // two: five
+    {R"(c:\my dir\file)", R"("c:\my dir\file")"},
+    {R"(c:\my dir\)", R"("c:\my dir\\")"},    // trailing ones doubled before the closing quote
+    {R"(c:\my dir\\)", R"("c:\my dir\\\\")"},
+    {R"(\ \)", R"("\ \\")"},
+};
+
+TEST(CommandLine, QuotesEachArgumentSoThatSplittingGivesItBack)
+{
+    using vyn::platform::quote_argument;
+    using vyn::platform::split_command_line;
+    for (const QuotedArgument& c : kQuotedArguments) {
+        EXPECT_EQ(quote_argument(c.argument), c.quoted) << c.argument;
+        EXPECT_EQ(split_command_line(std::string("x ") + c.quoted + " y"),
+                  (std::vector<std::string>{"x", c.argument, "y"}))
+            << c.quoted;
+    }
+    EXPECT_EQ(vyn::platform::command_line({R"(c:\my tools\cc.exe)", "-c", "a b.c"}),
+              "\"c:\\my tools\\cc.exe\" -c \"a b.c\"");
+}
+
+// The child's own start-up code splits the line: the C runtime's rules on
+// Windows, an independent reader of what quote_argument writes.
+TEST(ProcessSeam, AChildGetsEveryQuotedArgumentBack)
+{
+    std::string dir = vyn::testing::fresh_test_dir();
+    ProcessOptions options;
+    options.hidden = true;
+    options.stdout_file = (std::filesystem::path(dir) / "args.txt").string();
+    std::vector<std::string> argv = {child_program(), "args"};
+    std::string expected;
+    for (const QuotedArgument& c : kQuotedArguments) {
+        argv.push_back(c.argument);
+        expected += std::string("[") + c.argument + "]\n";
+    }
+    std::string error;
+    auto process = Process::start(vyn::platform::command_line(argv), options, error);
+    ASSERT_TRUE(process) << error;
+    EXPECT_EQ(process->wait(60000), 0u);
+    std::string out = file_text(options.stdout_file);
+    std::erase(out, '\r');
+    EXPECT_EQ(out, expected);
+}
+
 TEST(CommandLine, SplitsLikeWindowsPrograms)
 {
     using vyn::platform::split_command_line;

@@ -28,25 +28,6 @@ std::string shell_quote(const std::string& word)
     return q + "'";
 }
 
-// One argument of a Windows command line, which Wine splits by the Windows
-// rules: quoted, a quote escaped, 2n backslashes before a quote for n.
-std::string windows_argument(const std::string& text)
-{
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : text) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    return out + "\"";
-}
-
 // The host's process table as Wine shows it, "/proc" through a Windows name;
 // empty when the host has none to read.
 std::string process_table()
@@ -165,7 +146,7 @@ HostProgramRun run_host_program(const std::vector<std::string>& argv, const Host
     start.hidden = true;
     // The handle Wine gives for a Linux process cannot be waited for: the
     // process is let go at once, and its files tell the rest.
-    if (!Process::start("/bin/sh -c " + windows_argument(script), start, run.error))
+    if (!Process::start(command_line({"/bin/sh", "-c", script}), start, run.error))
         return run;
     if (!wait_for_status(files, argv[0], options, run.error))
         return run;

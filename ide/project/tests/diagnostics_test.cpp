@@ -14,34 +14,55 @@ FitsWidth width(std::size_t chars)
     return [chars](std::string_view s) { return s.size() <= chars; };
 }
 
+// A line and what it leads to.
+struct Parsed {
+    const char* line;
+    const char* file;
+    long number;
+    const char* text;
+};
+
+void expect_parsed(const Parsed& c, std::string_view current_dir)
+{
+    auto d = parse_diagnostic(c.line, current_dir);
+    ASSERT_TRUE(d.has_value()) << c.line;
+    EXPECT_EQ(d->file, c.file) << c.line;
+    EXPECT_EQ(d->line, c.number) << c.line;
+    EXPECT_EQ(d->text, c.text) << c.line;
+}
+
 TEST(FormatA, DriveNameLineAndMessage)
 {
-    auto d = parse_diagnostic("Error c:\\src\\a.c: 12: x undeclared", "C:\\WORK");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\SRC\\A.C");
-    EXPECT_EQ(d->line, 12);
-    EXPECT_EQ(d->text, "[12]:x undeclared");
-    d = parse_diagnostic("Error c:\\src\\a.c: 12 x undeclared", "C:\\WORK");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->text, "[12]:x undeclared");
+    expect_parsed({"Error c:\\src\\a.c: 12: x undeclared", "C:\\SRC\\A.C", 12, "[12]:x undeclared"}, "C:\\WORK");
+    expect_parsed({"Error c:\\src\\a.c: 12 x undeclared", "C:\\SRC\\A.C", 12, "[12]:x undeclared"}, "C:\\WORK");
 }
 
 TEST(FormatA, WarningsRelativeNamesAndARetakenName)
 {
-    auto d = parse_diagnostic("Warning util.c: 3: unused variable 'k'", "C:\\Work\\Hello");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\WORK\\HELLO\\UTIL.C");
-    EXPECT_EQ(d->line, 3);
-    EXPECT_EQ(d->text, "[3]:unused variable 'k'");
+    expect_parsed({"Warning util.c: 3: unused variable 'k'", "C:\\WORK\\HELLO\\UTIL.C", 3, "[3]:unused variable 'k'"},
+                  "C:\\Work\\Hello");
     // A word before a drive-lettered name: the name is taken again from the drive.
-    d = parse_diagnostic("Error vyn.exe c:\\x\\y.c: 7: bad", "C:\\");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\X\\Y.C");
-    EXPECT_EQ(d->line, 7);
+    expect_parsed({"Error vyn.exe c:\\x\\y.c: 7: bad", "C:\\X\\Y.C", 7, "[7]:bad"}, "C:\\");
     // ... but not on a CPP line.
-    d = parse_diagnostic("cpp: main.c: 9: missing file", "D:\\P");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "D:\\P\\MAIN.C");
+    expect_parsed({"cpp: main.c: 9: missing file", "D:\\P\\MAIN.C", 9, "[9]:missing file"}, "D:\\P");
+}
+
+// Folders such as "My Projects" or "Lab 2": the colon before the line
+// number ends the name, blanks and all.
+TEST(FormatA, NamesWithBlanksRunToTheColonBeforeTheLine)
+{
+    const Parsed cases[] = {
+        {"Error C:\\My Projects\\hello.c: 12: x undeclared", "C:\\MY PROJECTS\\HELLO.C", 12, "[12]:x undeclared"},
+        {"Warning C:\\Work\\Lab 2\\util.c: 3: unused", "C:\\WORK\\LAB 2\\UTIL.C", 3, "[3]:unused"},
+        {"Warning my util.c: 4: x", "C:\\WORK\\MY UTIL.C", 4, "[4]:x"},
+        {"Error vyn.exe c:\\my dir\\y.c: 7: bad", "C:\\MY DIR\\Y.C", 7, "[7]:bad"},
+        {"Error c:\\a b\\c.c : 5 : spaced", "C:\\A B\\C.C", 5, "[5]:spaced"},
+        {"cpp: c:\\my dir\\main.c: 9: missing file", "C:\\MY DIR\\MAIN.C", 9, "[9]:missing file"},
+        // Without the colon a blank still ends the name.
+        {"Error c:\\src\\a.c 12 undefined reference to _f", "C:\\SRC\\A.C", 12, "[12]:undefined reference to _f"},
+    };
+    for (const Parsed& c : cases)
+        expect_parsed(c, "C:\\Work");
 }
 
 TEST(FormatA, LinesThatAreNoDiagnostic)
@@ -58,22 +79,28 @@ TEST(FormatA, LinesThatAreNoDiagnostic)
 
 TEST(FormatB, TheCodeWordIsDropped)
 {
-    auto d = parse_diagnostic("a.c(7) : warning C4101: i unreferenced", "C:\\SRC");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\SRC\\A.C");
-    EXPECT_EQ(d->line, 7);
-    EXPECT_EQ(d->text, "warning i unreferenced");
-    d = parse_diagnostic("c:\\w\\my_file-2.c (120): error E42 something broke", "C:\\");
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->file, "C:\\W\\MY_FILE-2.C");
-    EXPECT_EQ(d->line, 120);
-    EXPECT_EQ(d->text, "error something broke");
+    expect_parsed({"a.c(7) : warning C4101: i unreferenced", "C:\\SRC\\A.C", 7, "warning i unreferenced"}, "C:\\SRC");
+    expect_parsed({"c:\\w\\my_file-2.c (120): error E42 something broke", "C:\\W\\MY_FILE-2.C", 120,
+                   "error something broke"},
+                  "C:\\");
+}
+
+// The name runs to the "(" that the line number and the kind follow, so it
+// may hold blanks and parentheses.
+TEST(FormatB, NamesWithBlanksRunToTheLineNumber)
+{
+    expect_parsed({"C:\\My Projects\\hello.c(12): error C2065: x undeclared", "C:\\MY PROJECTS\\HELLO.C", 12,
+                   "error x undeclared"},
+                  "C:\\Work");
+    expect_parsed({"Lab 2\\old (1)\\a.c (3) : warning W1: y", "C:\\WORK\\LAB 2\\OLD (1)\\A.C", 3, "warning y"},
+                  "C:\\Work");
 }
 
 TEST(FormatB, LinesThatAreNoDiagnostic)
 {
     for (const char* line : {"a.c(7) : Warning C1: x", "a.c(7) : note: x", "a.c(0) : error X: y", "a.c 7 : error",
-                             "make: *** [hello.obj] Error 1", "", "(3) : error x y", "a.c(7 : error x y"})
+                             "make: *** [hello.obj] Error 1", "", "(3) : error x y", "a.c(7 : error x y",
+                             "    a.c(7): error x y", "a|b.c(7): error x y", "x <a.c(7)>: error x y"})
         EXPECT_FALSE(parse_diagnostic(line, "C:\\").has_value()) << line;
 }
 

@@ -8,6 +8,9 @@
 #include "kit/coffar/import_library.h"
 #include "kit/coffar/object_symbols.h"
 #include "kit/coffar/object_writer.h"
+#include "linker/tests/link_harness.h"
+#include "platform/files.h"
+#include "platform/tests/test_dirs.h"
 
 namespace vyn::coffar {
 namespace {
@@ -116,6 +119,30 @@ TEST(PublicSymbols, DefinitionsCommonsAndImportObjects)
     bytes[0] = 0x64;  // another machine
     EXPECT_FALSE(public_symbols(bytes, error));
     EXPECT_EQ(error, "not an i386 COFF object");
+}
+
+// More relocations than the header's 16-bit count holds: the overflow form,
+// read back by llvm-readobj, which lists them all.
+TEST(ObjectWriter, ManyRelocationsTakeTheOverflowCount)
+{
+    constexpr std::uint32_t kCount = 70000;
+    ObjectWriter o;
+    int data = o.add_section(".data", std::vector<std::uint8_t>(4 * kCount), 0xC0000040);
+    std::uint32_t target = o.reference("_target");
+    for (std::uint32_t i = 0; i < kCount; ++i)
+        o.relocate(data, 4 * i, target, coff::reloc_i386::kDir32);
+    std::string path = vyn::testing::fresh_test_dir() + "/many.obj";
+    ASSERT_TRUE(platform::write_file_atomically(path, o.build()));
+
+    std::string s = lnk::test::readobj(path, "--sections --relocations");
+    EXPECT_EQ(lnk::test::field(s, "RelocationCount"), "65535");
+    EXPECT_NE(s.find("IMAGE_SCN_LNK_NRELOC_OVFL"), std::string::npos);
+    std::size_t listed = 0;
+    for (std::size_t at = s.find("IMAGE_REL_I386_DIR32 _target"); at != std::string::npos;
+         at = s.find("IMAGE_REL_I386_DIR32 _target", at + 1))
+        ++listed;
+    EXPECT_EQ(listed, kCount);
+    EXPECT_NE(s.find("0x445BC IMAGE_REL_I386_DIR32 _target"), std::string::npos) << "the last one, at 4 * 69999";
 }
 
 TEST(ExportList, ReadsCodeAndDataAndRefusesNonsense)

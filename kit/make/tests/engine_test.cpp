@@ -262,7 +262,6 @@ TEST(CommandLaunch, ShellOnlyWhenItsSyntaxIsUsed)
     EXPECT_EQ(choose_launch("cd sub", true), Launch::Shell);
     EXPECT_EQ(choose_launch("del a.obj", false), Launch::Shell);
     EXPECT_EQ(choose_launch("vynlnk -o a.exe a.obj", false), Launch::Direct);
-    EXPECT_EQ(quote_argument("a \"b\" c\\"), "\"a \\\"b\\\" c\\\\\"");
 }
 
 }  // namespace

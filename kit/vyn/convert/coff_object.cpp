@@ -171,20 +171,6 @@ struct Placement {
     std::uint32_t raw_pos = 0, reloc_pos = 0, line_pos = 0;
 };
 
-void write_relocations(ByteWriter& w, const ObjectSection& s)
-{
-    if (s.relocations.size() > 0xFFFE) {
-        w.u32(static_cast<std::uint32_t>(s.relocations.size() + 1));
-        w.u32(0);
-        w.u16(0);
-    }
-    for (const coff::Relocation& r : s.relocations) {
-        w.u32(r.address);
-        w.u32(r.symbol_index);
-        w.u16(r.type);
-    }
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> write_coff_object(const CoffObject& o)
@@ -207,7 +193,7 @@ std::vector<std::uint8_t> write_coff_object(const CoffObject& o)
         }
         if (!s.relocations.empty()) {
             placed[i].reloc_pos = static_cast<std::uint32_t>(body_start + body.size());
-            write_relocations(body, s);
+            coff::write_relocations(body, s.relocations);
         }
         if (!s.lines.empty()) {
             placed[i].line_pos = static_cast<std::uint32_t>(body_start + body.size());
@@ -229,9 +215,9 @@ std::vector<std::uint8_t> write_coff_object(const CoffObject& o)
     w.u16(o.header.characteristics);
     for (std::size_t i = 0; i < o.sections.size(); ++i) {
         const ObjectSection& s = o.sections[i];
-        std::uint32_t characteristics = s.header.characteristics & ~coff::section_flags::kRelocOverflow;
-        if (s.relocations.size() > 0xFFFE)
-            characteristics |= coff::section_flags::kRelocOverflow;
+        coff::RelocationCount relocations = coff::relocation_count(s.relocations.size());
+        std::uint32_t characteristics =
+            (s.header.characteristics & ~coff::section_flags::kRelocOverflow) | relocations.flags;
         w.bytes(s.raw_name);
         w.u32(s.header.virtual_size);
         w.u32(s.header.virtual_address);
@@ -239,7 +225,7 @@ std::vector<std::uint8_t> write_coff_object(const CoffObject& o)
         w.u32(placed[i].raw_pos);
         w.u32(placed[i].reloc_pos);
         w.u32(placed[i].line_pos);
-        w.u16(static_cast<std::uint16_t>(std::min<std::size_t>(s.relocations.size(), 0xFFFF)));
+        w.u16(relocations.field);
         w.u16(static_cast<std::uint16_t>(std::min<std::size_t>(s.lines.size(), 0xFFFF)));
         w.u32(characteristics);
     }

@@ -163,6 +163,29 @@ TEST(Conversion, LengthsThatLieAreNamed)
     EXPECT_NE(convert_object(std::vector<std::uint8_t>(20, 0), kInput).error, "");
 }
 
+// A section with more relocations than a 16-bit count holds is written in
+// the overflow form and read back whole.
+TEST(CoffObject, ManyRelocationsRoundTripThroughTheOverflowCount)
+{
+    std::string error;
+    auto o = read_coff_object(object_file("small.o"), error);
+    ASSERT_TRUE(o) << error;
+    ObjectSection* text = nullptr;
+    for (ObjectSection& s : o->sections)
+        if (s.name == ".text" && !s.relocations.empty())
+            text = &s;
+    ASSERT_TRUE(text);
+    coff::Relocation first = text->relocations.front();
+    text->relocations.assign(70000, first);
+    std::vector<std::uint8_t> bytes = write_coff_object(*o);
+    auto back = read_coff_object(bytes, error);
+    ASSERT_TRUE(back) << error;
+    const ObjectSection* again = &back->sections[text - o->sections.data()];
+    EXPECT_EQ(again->header.reloc_count, 0xFFFF);
+    EXPECT_TRUE(again->header.characteristics & coff::section_flags::kRelocOverflow);
+    EXPECT_EQ(again->relocations.size(), 70000u);
+}
+
 TEST(Conversion, PrologueRealignmentIsRead)
 {
     using Code = std::vector<std::uint8_t>;

@@ -25,11 +25,9 @@ int __stdcall DllEntry(void* module, unsigned long reason, void* reserved)
 __declspec(dllexport) int second_value(void) { return 20; }
 )";
 
-// The first DLL calls the second and forwards two exports: one to the
-// second DLL, one to the system. Its thread variable sits beside the
-// program's own.
-const char* kFirst = R"(
-__declspec(dllimport) int second_value(void);
+// The thread-storage directory a C runtime would give a module with thread
+// variables (no callbacks).
+const std::string kThreadDirectory = R"(
 __asm__(".globl __tls_array\n.set __tls_array, 44");
 #pragma section(".tls", read, write)
 #pragma section(".tls$ZZZ", read, write)
@@ -38,6 +36,13 @@ __declspec(allocate(".tls")) char _tls_start = 0;
 __declspec(allocate(".tls$ZZZ")) char _tls_end = 0;
 const struct { unsigned long start, end, index, callbacks, zero_fill, flags; } _tls_used = {
     (unsigned long)&_tls_start, (unsigned long)&_tls_end, (unsigned long)&_tls_index, 0, 0, 0};
+)";
+
+// The first DLL calls the second and forwards two exports: one to the
+// second DLL, one to the system. Its thread variable sits beside the
+// program's own.
+const std::string kFirst = kThreadDirectory + R"(
+__declspec(dllimport) int second_value(void);
 __declspec(thread) int first_thread_value = 300;
 int __stdcall DllEntry(void* module, unsigned long reason, void* reserved)
 {
@@ -49,18 +54,10 @@ int __stdcall DllEntry(void* module, unsigned long reason, void* reserved)
 __declspec(dllexport) int first_value(void) { return second_value() + 1 + first_thread_value; }
 )";
 
-const char* kProgram = R"(
+const std::string kProgram = kThreadDirectory + R"(
 __declspec(dllimport) int first_value(void);
 __declspec(dllimport) int forwarded_value(void);
 __declspec(dllimport) unsigned long forwarded_ticks(void);  // takes no arguments: any convention
-__asm__(".globl __tls_array\n.set __tls_array, 44");
-#pragma section(".tls", read, write)
-#pragma section(".tls$ZZZ", read, write)
-unsigned long _tls_index;
-__declspec(allocate(".tls")) char _tls_start = 0;
-__declspec(allocate(".tls$ZZZ")) char _tls_end = 0;
-const struct { unsigned long start, end, index, callbacks, zero_fill, flags; } _tls_used = {
-    (unsigned long)&_tls_start, (unsigned long)&_tls_end, (unsigned long)&_tls_index, 0, 0, 0};
 __declspec(thread) int own_thread_value = 4000;
 int main(void)
 {
@@ -75,8 +72,12 @@ int main(void)
 }
 )";
 
+// Each test starts from the chain built: second.dll, first.dll over it, and
+// the program over first.dll.
 class DllLoader : public ::testing::Test {
 protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(build_chain()); }
+
     // lld-link makes a DLL (and its import library) of one C source.
     void link_dll(const std::string& name, const std::string& source, const std::string& options) const
     {
@@ -100,7 +101,6 @@ protected:
 
 TEST_F(DllLoader, ChainAttachesInDependencyOrderWithForwardersAndThreadVariables)
 {
-    ASSERT_NO_FATAL_FAILURE(build_chain());
     RunResult r = run_image(d, "program.exe");
     EXPECT_EQ(r.out, "second attach (static)\nfirst attach\nmain: 4321 20 ticks\nfirst detach\nsecond detach\n");
     EXPECT_EQ(r.err, "");
@@ -109,7 +109,6 @@ TEST_F(DllLoader, ChainAttachesInDependencyOrderWithForwardersAndThreadVariables
 
 TEST_F(DllLoader, RefusedAttachAndMissingExportEndTheRunBeforeTheProgram)
 {
-    ASSERT_NO_FATAL_FAILURE(build_chain());
     // The second DLL now refuses: its entry compares its handle with a
     // module of another name.
     std::string refusing = kSecond;
