@@ -131,6 +131,11 @@ std::optional<DWORD> Program::wait_exit(int timeout_ms)
     return code;
 }
 
+bool Program::wait_idle(int timeout_ms)
+{
+    return process_ && WaitForInputIdle(process_, DWORD(timeout_ms)) == 0;
+}
+
 void Program::terminate()
 {
     if (!process_)
@@ -299,6 +304,11 @@ void settle(HWND window, int timeout_ms)
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, UINT(timeout_ms), &result))
             break;
+        // The thread handles what is sent to it before what is posted, in
+        // the same wait: a round trip sent at once after the last could be
+        // handled before the next posted message. The pause lets the thread
+        // take that message first.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     posted_since_settle = 0;
 }

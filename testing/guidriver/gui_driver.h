@@ -26,6 +26,10 @@ public:
 
     // Waits up to timeout_ms for the program to end; its exit code, or nothing.
     std::optional<DWORD> wait_exit(int timeout_ms);
+    // Waits up to timeout_ms until the program has finished starting: its
+    // main thread waits for input with nothing left in its queue. False
+    // when it does not come to that in time.
+    bool wait_idle(int timeout_ms);
     void terminate();
     DWORD id() const { return id_; }
 
@@ -76,11 +80,12 @@ void type_key(HWND window, UINT virtual_key, bool ctrl = false, bool shift = fal
 // coordinates) in window, which is brought to the foreground first, stays
 // there for hold_ms, moves to to and comes up.
 void drag_mouse(HWND window, POINT from, POINT to, int hold_ms);
-// Returns once the window's thread has taken every message posted through
-// this driver since the last settle from its queue and handled it. A message
-// sent to a thread is handled when the thread next asks for a message, before
-// that thread's next posted message, so one round trip per posted message
-// (and two more for what the handlers themselves posted) suffices.
+// Gives the window's thread the time to take every message posted through
+// this driver since the last settle, and what its handlers post in turn: one
+// round trip per posted message and two more, with a short pause after each.
+// A thread may answer several round trips before it takes a posted message
+// when it is slow to be scheduled, so a test that depends on a message's
+// effect waits for that effect (wait_until) rather than trusting this alone.
 void settle(HWND window, int timeout_ms = 20000);
 // Polls condition every 20 ms until it holds or timeout_ms pass; its last value.
 bool wait_until(const std::function<bool()>& condition, int timeout_ms = 10000);

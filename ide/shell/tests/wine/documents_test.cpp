@@ -73,8 +73,8 @@ TEST_F(IdeSession, AnUntitledDocumentIsSavedUnderTheNameTheUserGives)
     auto program = start("");
     gui::post_command(frame, CM_NEW);
     gui::settle(frame);
-    HWND edit = edit_window_titled("untitled");
-    ASSERT_NE(edit, nullptr);
+    HWND edit = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (edit = edit_window_titled("untitled")) != nullptr; }));
     gui::post_text(edit, "int z;");
     gui::settle(frame);
 
@@ -103,8 +103,8 @@ TEST_F(IdeSession, AnUntitledDocumentIsSavedUnderTheNameTheUserGives)
     // it stops the exit.
     gui::post_command(frame, CM_NEW);
     gui::settle(frame);
-    HWND second = edit_window_titled("untitled");
-    ASSERT_NE(second, nullptr);
+    HWND second = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (second = edit_window_titled("untitled")) != nullptr; }));
     gui::post_text(second, "int w;");
     gui::settle(frame);
     PostMessageW(frame, WM_CLOSE, 0, 0);
@@ -141,9 +141,10 @@ TEST_F(IdeSession, GotoBookmarkBringsTheBookmarksWindowForward)
 
     SendMessageW(client, WM_MDIACTIVATE, WPARAM(first), 0);
     ASSERT_EQ(active_edit_window(), first);
-    gui::post_key(first, VK_DOWN);
-    gui::post_command(frame, CM_SET_BOOKMARK);
-    gui::settle(frame);
+    // Sent, not posted: the activation below is sent too, and a thread takes
+    // what is sent to it before what is posted.
+    SendMessageW(first, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageW(frame, WM_COMMAND, CM_SET_BOOKMARK, 0);
     SendMessageW(client, WM_MDIACTIVATE, WPARAM(second), 0);
     gui::settle(frame);
     ASSERT_EQ(active_edit_window(), second);

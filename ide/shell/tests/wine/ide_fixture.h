@@ -112,7 +112,12 @@ protected:
         EXPECT_TRUE(program);
         frame = gui::wait_for_window("clMDIFrame", program->id(), 30000);
         EXPECT_NE(frame, nullptr);
-        gui::settle(frame);  // start-up is over once the message loop answers
+        // Start-up is over once the program has emptied its queue and the
+        // window system has made the frame the active window; a late
+        // activation would otherwise land in the middle of a test.
+        EXPECT_TRUE(program->wait_idle(30000));
+        gui::wait_until([&] { return GetForegroundWindow() == frame; }, 5000);
+        gui::settle(frame);
         return std::move(*program);
     }
 

@@ -99,8 +99,8 @@ TEST_F(OutputAndUtilities, AUtilityDefinedInItsDialogRunsWithShiftF1AndItsOutput
     // A new document with a word before the cursor, then Shift+F1.
     gui::post_command(frame, CM_NEW);
     gui::settle(frame);
-    HWND edit = active_edit_window();
-    ASSERT_NE(edit, nullptr);
+    HWND edit = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (edit = active_edit_window()) != nullptr; }));
     gui::post_text(edit, "hello");
     gui::settle(frame);
     gui::type_key(edit, VK_F1, false, true);
@@ -244,8 +244,8 @@ TEST_F(OutputAndUtilities, KeysTypedInTheListReachTheEditWindow)
     auto program = start("");
     gui::post_command(frame, CM_NEW);
     gui::settle(frame);
-    HWND edit = active_edit_window();
-    ASSERT_NE(edit, nullptr);
+    HWND edit = nullptr;
+    ASSERT_TRUE(gui::wait_until([&] { return (edit = active_edit_window()) != nullptr; }));
     EXPECT_EQ(gui::window_text(edit), "untitled");
     PostMessageW(panel(), WM_OUTPUT_OPEN, 0, 0);
     gui::settle(frame);
