@@ -100,7 +100,7 @@ bool EditorSession::open(const std::string& path, Ui& ui)
     ResFile loaded;
     if (!load_res(path, loaded, ui))
         return false;
-    *this = EditorSession();
+    reset();
     res_path_ = path;
     file_ = std::move(loaded);
     load_beside(ui);
@@ -110,9 +110,17 @@ bool EditorSession::open(const std::string& path, Ui& ui)
     return true;
 }
 
+void EditorSession::reset()
+{
+    std::uint32_t defaults = default_styles_;
+    *this = EditorSession();
+    default_styles_ = defaults;
+    project_.control_styles = defaults;
+}
+
 void EditorSession::create(const std::string& path)
 {
-    *this = EditorSession();
+    reset();
     res_path_ = path;
     project_.name = stem_of(path);
     project_.directory = directory_of(path);
@@ -141,10 +149,8 @@ void EditorSession::load_beside(Ui& ui)
     std::string tvr = sibling(".TVR");
     if (platform::file_exists(tvr)) {
         Project loaded;
-        if (load_project(tvr, loaded, ui)) {
+        if (load_project(tvr, loaded, ui))
             project_ = std::move(loaded);
-            project_file_read_ = true;
-        }
     }
     sync_project();
 }

@@ -60,10 +60,11 @@ public:
     std::uint16_t free_dialog_id() const;
     bool delete_dialog();
 
-    // The project's default styles of new controls; a file without a
-    // project file takes them from the settings when opened or made.
+    // The default styles of new controls: a file opened or made without a
+    // project file takes default_styles (the editor's setting); the open
+    // project's own are changed with set_control_styles.
+    void set_default_styles(std::uint32_t styles) { default_styles_ = styles; }
     void set_control_styles(std::uint32_t styles) { project_.control_styles = styles; }
-    bool project_file_read() const { return project_file_read_; }
 
     // Every change to the edited dialog goes through change(): the dialog
     // before the change is kept for undo and the file becomes modified.
@@ -113,6 +114,8 @@ private:
     std::string beside(const std::string& name) const;
     void load_beside(Ui& ui);
     void sync_project();
+    // Back to a session without a file, keeping the default styles.
+    void reset();
     void rename_dialog_symbol(const std::string& from, const std::string& to, std::uint16_t id, Ui& ui);
 
     std::string res_path_, include_path_;
@@ -123,7 +126,7 @@ private:
     std::vector<Dialog> undo_;
     std::optional<Dialog> selected_state_;
     bool res_modified_ = false, include_modified_ = false;
-    bool project_file_read_ = false;
+    std::uint32_t default_styles_ = kDefaultControlStyles;
 };
 
 // path with its extension (after the last dot of its last component)

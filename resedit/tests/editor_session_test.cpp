@@ -33,6 +33,26 @@ TEST(EditorSession, SingleDialogOpensForEditingWithItsSymbols)
     EXPECT_TRUE(ui.messages.empty());
 }
 
+// A file without a project file takes the editor's default styles; one
+// with a project file keeps the project's own, and a new file takes them too.
+TEST(EditorSession, DefaultStylesComeFromTheProjectFileElseFromTheEditor)
+{
+    RecordingUi ui;
+    auto res = one_dialog_res("resedit_session_styles");
+    EditorSession session;
+    session.set_default_styles(1234);
+    ASSERT_TRUE(session.open(res.string(), ui));
+    EXPECT_EQ(session.project().control_styles, 1234u);
+    session.set_control_styles(5678);
+    ASSERT_TRUE(session.save(ui));
+
+    session.set_default_styles(99);
+    ASSERT_TRUE(session.open(res.string(), ui));
+    EXPECT_EQ(session.project().control_styles, 5678u);
+    session.create((res.parent_path() / "fresh.res").string());
+    EXPECT_EQ(session.project().control_styles, 99u);
+}
+
 TEST(EditorSession, EditsSurviveSaveAndReload)
 {
     RecordingUi ui;

@@ -78,9 +78,6 @@ bool open_resource_file(const std::string& path);
 // The settings as the edited project sees them: new controls take the
 // project's own default styles.
 EditorSettings editing_settings();
-// A file opened or made without a project file takes the default styles
-// of new controls from the settings.
-void adopt_default_styles();
 // Changes to the edited dialog: the state before goes to the undo history.
 Dialog* change_dialog();
 void after_change();

@@ -164,7 +164,6 @@ void new_file()
     if (!path)
         return;
     app().session.create(*path);
-    adopt_default_styles();
     app().selection.clear();
     rebuild_view();
 }
@@ -426,17 +425,10 @@ EditorSettings editing_settings()
     return s;
 }
 
-void adopt_default_styles()
-{
-    if (!app().session.project_file_read())
-        app().session.set_control_styles(std::uint32_t(app().settings[kControlStyles]));
-}
-
 bool open_resource_file(const std::string& path)
 {
     if (!app().session.open(path, ui()))
         return false;
-    adopt_default_styles();
     app().selection.clear();
     app().settings.text(kLastFileLoaded) = path;
     if (!app().session.dialog() && app().session.dialog_records().size() > 1)

@@ -105,6 +105,7 @@ void apply()
     if (!styles_changed)
         g_editing[kControlStyles] = app().settings[kControlStyles];
     app().settings = g_editing;
+    app().session.set_default_styles(std::uint32_t(g_editing[kControlStyles]));
     if (styles_changed && !app().session.res_path().empty()) {
         app().session.set_control_styles(std::uint32_t(g_editing[kControlStyles]));
         app().session.mark_modified();

@@ -177,6 +177,18 @@ bool list_background(COLORREF& colour)
     return true;
 }
 
+// The static text of the edited dialog with id, if any.
+const Control* static_text(int id)
+{
+    const Dialog* d = app().session.dialog();
+    if (!d)
+        return nullptr;
+    for (const Control& c : d->controls)
+        if (c.id == id && c.kind == kText)
+            return &c;
+    return nullptr;
+}
+
 // Moves the selected controls' windows to where the drag would put them.
 void preview_drag()
 {
@@ -315,14 +327,10 @@ INT_PTR CALLBACK view_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_CTLCOLORSTATIC: {
         // Static texts with a colour of their own are shown in it, as the
         // generated code shows them.
-        const Dialog* d = app().session.dialog();
-        int id = GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
-        auto own = d ? std::find_if(d->controls.begin(), d->controls.end(),
-                                    [id](const Control& c) { return c.id == id && c.kind == kText; })
-                     : std::vector<Control>::const_iterator();
-        if (!d || own == d->controls.end() || own->text_colour == kNoColour)
+        const Control* text = static_text(GetDlgCtrlID(reinterpret_cast<HWND>(lparam)));
+        if (!text || text->text_colour == kNoColour)
             return FALSE;
-        SetTextColor(HDC(wparam), COLORREF(own->text_colour));
+        SetTextColor(HDC(wparam), COLORREF(text->text_colour));
         SetBkMode(HDC(wparam), TRANSPARENT);
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_3DFACE));
     }

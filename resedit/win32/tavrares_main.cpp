@@ -101,6 +101,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     a.registry = vyn::platform::open_registry();
     a.store = std::make_unique<SettingsStore>(*a.registry);
     a.settings = a.store->read();
+    a.session.set_default_styles(std::uint32_t(a.settings[kControlStyles]));
 
     std::string error;
     auto line = parse_command_line(arguments(), error);
@@ -123,7 +124,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
                 open_resource_file(file);
             } else {
                 a.session.create(file);
-                adopt_default_styles();
                 update_title_and_status();
             }
         }
